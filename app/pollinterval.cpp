@@ -1,0 +1,3 @@
+#include "app/pollinterval.h"
+
+int pollIntervalMs = 1000;
