@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <functional>
+
+class QWidget;
+
+// Builds the panel of one model with (version reply, firmware version, serial text, main window).
+using PanelFactory =
+    std::function<QWidget *(const QString &versionText, int version, const QString &serial, QWidget *parent)>;
+
+// One supported model: its poll command and the factory of its panel (empty until the panel exists).
+struct PanelKind
+{
+    int model = 0;
+    QByteArray pollCommand;
+    PanelFactory create;
+};
+
+// The one table identification dispatches through: model -> poll command -> panel factory.
+namespace PanelDispatch {
+
+// The supported model, or nullptr for any other model number.
+const PanelKind *find(int model);
+// Installs (or, with an empty factory, removes) the panel of a supported model; false for other models.
+bool setFactory(int model, PanelFactory factory);
+
+} // namespace PanelDispatch

@@ -1,0 +1,106 @@
+#include "app/linesplitter.h"
+
+#include <QtTest>
+
+class TestLineSplitter : public QObject
+{
+    Q_OBJECT
+private slots:
+    void feed_data();
+    void feed();
+    void feed_lineWithoutEnd_isHandedOnWhenItsEndArrives();
+    void feed_deviceNeverSendsLf_boundedAndHandedOn();
+    void reset_dropsUnfinishedLine();
+    void feed_utf8SplitAcrossReads_decodedWhole();
+    void showLineEnds_marksCrLfPairsOnly();
+};
+
+// Each row: the chunks as they arrive, then the lines handed on over all of them.
+void TestLineSplitter::feed_data()
+{
+    QTest::addColumn<QList<QByteArray>>("chunks");
+    QTest::addColumn<QStringList>("lines");
+
+    QTest::newRow("twoLinesInOneChunk_inOrder") << QList<QByteArray>{"ATCOFF1 1.50\r\nATCOFF2 -2.00\r\n"}
+                                                << QStringList{"ATCOFF11.50", "ATCOFF2-2.00"};
+    QTest::newRow("lineAcrossTwoReads_handedOnOnce")
+        << QList<QByteArray>{"ATCH 12,3", "4,56\r\n"} << QStringList{"ATCH12,34,56"};
+    QTest::newRow("lineAcrossThreeReads_crAndLfSplit")
+        << QList<QByteArray>{"ATC", "VER TQ24-1v5\r", "\n"} << QStringList{"ATCVERTQ24-1v5"};
+    QTest::newRow("onlyCrLf_nothing") << QList<QByteArray>{"\r\n"} << QStringList{};
+    QTest::newRow("emptyLinesBetween_skipped")
+        << QList<QByteArray>{"\r\n\r\nOK\r\n\n \r\n"} << QStringList{"OK"};
+    QTest::newRow("lfWithoutCr_endsLine") << QList<QByteArray>{"A\nB\n"} << QStringList{"A", "B"};
+    QTest::newRow("crInsideLine_dropped") << QList<QByteArray>{"AT\rCD\r\n"} << QStringList{"ATCD"};
+    QTest::newRow("nul_droppedAndLaterLinesKept")
+        << QList<QByteArray>{QByteArray("ATCD 1\0,2\r\nATCH 3\r\n", 19)} << QStringList{"ATCD1,2", "ATCH3"};
+    QTest::newRow("blanksAndTabs_onlyBlanksRemoved")
+        << QList<QByteArray>{"A B\tC\r\n"} << QStringList{"AB\tC"};
+    QTest::newRow("tailWithoutLf_keptBack") << QList<QByteArray>{"ATCD 1\r\nATCD 2"} << QStringList{"ATCD1"};
+}
+
+void TestLineSplitter::feed()
+{
+    QFETCH(QList<QByteArray>, chunks);
+    QFETCH(QStringList, lines);
+    LineSplitter splitter;
+    QStringList got;
+    for (const QByteArray &chunk : chunks)
+        got += splitter.feed(chunk);
+    QCOMPARE(got, lines);
+}
+
+void TestLineSplitter::feed_lineWithoutEnd_isHandedOnWhenItsEndArrives()
+{
+    LineSplitter splitter;
+    QCOMPARE(splitter.feed("ATCEXTM 17"), QStringList{});
+    QCOMPARE(splitter.pendingSize(), 10);
+    QCOMPARE(splitter.feed("00000000\r\nATCUSED"), QStringList{"ATCEXTM1700000000"});
+    QCOMPARE(splitter.feed(" 12\n"), QStringList{"ATCUSED12"});
+    QCOMPARE(splitter.pendingSize(), 0);
+}
+
+void TestLineSplitter::feed_deviceNeverSendsLf_boundedAndHandedOn()
+{
+    LineSplitter splitter;
+    QStringList got;
+    bool overflowed = false;
+    for (int i = 0; i < 100; ++i) {
+        got += splitter.feed(QByteArray(1000, 'x'));
+        overflowed = overflowed || splitter.lastFeedOverflowed();
+        QVERIFY(splitter.pendingSize() < 4096 + 1);
+    }
+    QVERIFY(overflowed);
+    QCOMPARE(got.join(QString()).size() + splitter.pendingSize(), 100000);
+    for (const QString &piece : got)
+        QVERIFY(piece.size() <= 4096);
+    // A normal line after the flood is whole again.
+    splitter.reset();
+    QCOMPARE(splitter.feed("ATCD 1,2\r\n"), QStringList{"ATCD1,2"});
+    QVERIFY(!splitter.lastFeedOverflowed());
+}
+
+void TestLineSplitter::reset_dropsUnfinishedLine()
+{
+    LineSplitter splitter;
+    splitter.feed("ATCOFF1 9");
+    splitter.reset();
+    QCOMPARE(splitter.feed("ATCVER TQ24-1v5\r\n"), QStringList{"ATCVERTQ24-1v5"});
+}
+
+void TestLineSplitter::feed_utf8SplitAcrossReads_decodedWhole()
+{
+    LineSplitter splitter;
+    const QByteArray micro = QString::fromUtf8("µV").toUtf8(); // two bytes for µ
+    QCOMPARE(splitter.feed("ATCH " + micro.left(1)), QStringList{});
+    QCOMPARE(splitter.feed(micro.mid(1) + "\r\n"), QStringList{QString::fromUtf8("ATCHµV")});
+}
+
+void TestLineSplitter::showLineEnds_marksCrLfPairsOnly()
+{
+    QCOMPARE(showLineEnds("ATCOFF1\r\n"), QStringLiteral("ATCOFF1[CR][LF]"));
+    QCOMPARE(showLineEnds("A\r\nB\nC\r"), QStringLiteral("A[CR][LF]B\nC\r"));
+}
+
+QTEST_APPLESS_MAIN(TestLineSplitter)
+#include "tst_linesplitter.moc"
