@@ -14,9 +14,6 @@ namespace {
 // Messages whose type number is below this are dropped; nothing is filtered today.
 const int minimumLevel = 0;
 
-// Guards against a message raised while a line is being appended on the same thread.
-thread_local bool insideHandler = false;
-
 const char *levelTag(QtMsgType type)
 {
     switch (type) {
@@ -52,9 +49,8 @@ QString formatLogLine(QtMsgType type, const QDateTime &time, const QString &mess
 void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const QString &message)
 {
     Q_UNUSED(context)
-    if (insideHandler || static_cast<int>(type) < minimumLevel)
+    if (static_cast<int>(type) < minimumLevel)
         return;
-    insideHandler = true;
 
     const QString line = formatLogLine(type, QDateTime::currentDateTime(), message);
     // The process ends right after a fatal message, so its line also goes to stderr.
@@ -70,5 +66,4 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
         QMetaObject::invokeMethod(
             app, [line] { deliverLine(line); }, Qt::QueuedConnection);
     }
-    insideHandler = false;
 }

@@ -24,7 +24,6 @@ private slots:
     void enterInPasswordField_actsLikeShow();
     void appendLog_nonAsciiText_shownIntact();
     void otherThreadMessage_queuedToGuiThread();
-    void messageWhileAppending_notRecursed();
     void destroyedWindow_laterMessages_dropped();
     void fatalMessage_lineWrittenOnce();
 
@@ -135,15 +134,6 @@ void TstLogMessageHandler::otherThreadMessage_queuedToGuiThread()
     // Nothing may have touched the view from the worker.
     QVERIFY(view()->toPlainText().isEmpty());
     QTRY_VERIFY(view()->toPlainText().endsWith("[WARNG] : from worker\n"));
-}
-
-void TstLogMessageHandler::messageWhileAppending_notRecursed()
-{
-    unlock();
-    connect(view(), &QTextEdit::textChanged, this, [] { qDebug("nested"); });
-    qDebug("outer");
-    QCOMPARE(view()->toPlainText().count("outer"), 1);
-    QVERIFY(!view()->toPlainText().contains("nested"));
 }
 
 void TstLogMessageHandler::destroyedWindow_laterMessages_dropped()

@@ -30,6 +30,7 @@ void TstPTermView::putData_bytes_showsTerminalText_data()
     QTest::newRow("backspace on empty view") << QByteArray() << QByteArray("\b") << "";
     QTest::newRow("backspace drops only pending") << QByteArray("x") << QByteArray("ab\b\bc") << "xc";
     QTest::newRow("cr and nul dropped") << QByteArray() << QByteArray("a\r\n\0b", 5) << "a\nb";
+    QTest::newRow("lone cr dropped") << QByteArray("x\r") << QByteArray("\ry") << "xy";
     QTest::newRow("markup shown literally")
         << QByteArray("<i>") << QByteArray("<b>x</b>&amp;") << "<i><b>x</b>&amp;";
     QTest::newRow("utf8 decoded") << QByteArray() << QByteArray("\xc2\xb5V")

@@ -2,6 +2,18 @@
 
 #include <QTest>
 
+namespace {
+QStringList fontWarnings;
+QtMessageHandler testHandler = nullptr;
+
+void recordFontWarnings(QtMsgType type, const QMessageLogContext &context, const QString &message)
+{
+    if (message.contains("QFont"))
+        fontWarnings << message;
+    testHandler(type, context, message);
+}
+} // namespace
+
 class TstResizeLabel : public QObject
 {
     Q_OBJECT
@@ -82,7 +94,12 @@ void TstResizeLabel::resize_tinyOrZero_pointSizeStaysPositive_data()
 void TstResizeLabel::resize_tinyOrZero_pointSizeStaysPositive()
 {
     QFETCH(QSize, size);
-    QVERIFY(pointSizeAt(size.width(), size.height()) > 0);
+    fontWarnings.clear();
+    testHandler = qInstallMessageHandler(recordFontWarnings);
+    const qreal shrunk = pointSizeAt(size.width(), size.height());
+    qInstallMessageHandler(testHandler);
+    QVERIFY2(fontWarnings.isEmpty(), qPrintable(fontWarnings.join('\n')));
+    QVERIFY(shrunk > 0);
     // A label that grows again must recover a readable size.
     QVERIFY(pointSizeAt(200, 80) > 10);
 }
