@@ -1,0 +1,223 @@
+#include "simulateddevice.h"
+
+#include <QRandomGenerator>
+#include <QSocketNotifier>
+#include <QTimer>
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <pty.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+const int kReadChunk = 4096;
+const int kResumeAfterHangUpMs = 50;
+
+void setFlag(int fd, int getCmd, int setCmd, int flag)
+{
+    const int flags = ::fcntl(fd, getCmd);
+    if (flags >= 0)
+        ::fcntl(fd, setCmd, flags | flag);
+}
+
+} // namespace
+
+SimulatedDevice::SimulatedDevice(Model model, QObject *parent) : QObject(parent), m_responder(model)
+{
+    m_replyTimer = new QTimer(this);
+    m_replyTimer->setSingleShot(true);
+    connect(m_replyTimer, &QTimer::timeout, this, &SimulatedDevice::sendDueReplies);
+    m_resumeTimer = new QTimer(this);
+    m_resumeTimer->setSingleShot(true);
+    m_resumeTimer->setInterval(kResumeAfterHangUpMs);
+    connect(m_resumeTimer, &QTimer::timeout, this, [this] {
+        if (m_notifier)
+            m_notifier->setEnabled(true);
+    });
+}
+
+SimulatedDevice::~SimulatedDevice()
+{
+    close();
+}
+
+bool SimulatedDevice::fail(const QString &what)
+{
+    m_errorString = what + QStringLiteral(": ") + QString::fromLocal8Bit(std::strerror(errno));
+    close();
+    return false;
+}
+
+bool SimulatedDevice::open()
+{
+    close();
+    m_errorString.clear();
+    if (::openpty(&m_masterFd, &m_slaveFd, nullptr, nullptr, nullptr) != 0) {
+        m_masterFd = m_slaveFd = -1;
+        return fail(QStringLiteral("openpty failed"));
+    }
+    // Raw from the start: nothing the tool writes may be echoed back before it configures the port.
+    termios tio;
+    if (::tcgetattr(m_slaveFd, &tio) != 0)
+        return fail(QStringLiteral("tcgetattr failed"));
+    ::cfmakeraw(&tio);
+    if (::tcsetattr(m_slaveFd, TCSANOW, &tio) != 0)
+        return fail(QStringLiteral("tcsetattr failed"));
+    const char *name = ::ptsname(m_masterFd);
+    if (!name)
+        return fail(QStringLiteral("ptsname failed"));
+    m_portName = QString::fromLocal8Bit(name);
+    setFlag(m_masterFd, F_GETFL, F_SETFL, O_NONBLOCK);
+    setFlag(m_masterFd, F_GETFD, F_SETFD, FD_CLOEXEC);
+    setFlag(m_slaveFd, F_GETFD, F_SETFD, FD_CLOEXEC);
+
+    m_framer.clear();
+    m_clock.start();
+    m_notifier = new QSocketNotifier(m_masterFd, QSocketNotifier::Read, this);
+    connect(m_notifier, &QSocketNotifier::activated, this, &SimulatedDevice::readMaster);
+    return true;
+}
+
+void SimulatedDevice::close()
+{
+    delete m_notifier;
+    m_notifier = nullptr;
+    m_replyTimer->stop();
+    m_resumeTimer->stop();
+    m_pending.clear();
+    if (m_masterFd >= 0)
+        ::close(m_masterFd);
+    if (m_slaveFd >= 0)
+        ::close(m_slaveFd);
+    m_masterFd = m_slaveFd = -1;
+}
+
+void SimulatedDevice::setVersionReply(const QByteArray &line)
+{
+    m_responder.setVersionReply(line);
+}
+
+void SimulatedDevice::setResponding(bool on)
+{
+    m_responding = on;
+}
+
+void SimulatedDevice::setReplyDelayMs(int ms)
+{
+    m_replyDelayMs = ms;
+}
+
+void SimulatedDevice::setNoValues(bool on)
+{
+    m_responder.setNoValues(on);
+}
+
+void SimulatedDevice::setRecording(bool on)
+{
+    m_recording = on;
+    if (!on)
+        clearTranscript();
+}
+
+void SimulatedDevice::sendRaw(const QByteArray &bytes)
+{
+    writeMaster(bytes);
+}
+
+void SimulatedDevice::clearTranscript()
+{
+    m_commands.clear();
+    m_times.clear();
+    m_bytes.clear();
+}
+
+void SimulatedDevice::readMaster()
+{
+    char buffer[kReadChunk];
+    for (;;) {
+        const ssize_t n = ::read(m_masterFd, buffer, sizeof buffer);
+        if (n > 0) {
+            const QByteArray chunk(buffer, int(n));
+            if (m_recording)
+                m_bytes.append(chunk);
+            for (const QByteArray &line : m_framer.feed(chunk))
+                handleLine(line);
+            if (m_masterFd < 0) // closed from a commandReceived handler
+                return;
+            continue;
+        }
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0 && errno == EAGAIN)
+            return;
+        // EOF or EIO: no slave is open. Pause instead of spinning on a notifier that stays ready.
+        if (m_notifier) {
+            m_notifier->setEnabled(false);
+            m_resumeTimer->start();
+        }
+        return;
+    }
+}
+
+void SimulatedDevice::handleLine(const QByteArray &line)
+{
+    if (line.trimmed().isEmpty())
+        return;
+    const qint64 now = m_clock.elapsed();
+    if (m_recording) {
+        m_commands.append(line);
+        m_times.append(now);
+    }
+    emit commandReceived(line);
+    if (!m_responding || m_masterFd < 0)
+        return;
+    const QByteArray reply = m_responder.answer(line, now / 1000.0);
+    if (reply.isEmpty())
+        return;
+    const int delay = m_replyDelayMs >= 0 ? m_replyDelayMs : QRandomGenerator::global()->bounded(6);
+    // Replies leave in command order even when a shorter random delay follows a longer one.
+    const qint64 due = qMax(now + delay, m_pending.isEmpty() ? qint64(0) : m_pending.last().dueMs);
+    m_pending.enqueue({due, reply + "\r\n"});
+    scheduleNextReply();
+}
+
+void SimulatedDevice::scheduleNextReply()
+{
+    if (m_pending.isEmpty() || m_replyTimer->isActive())
+        return;
+    m_replyTimer->start(int(qMax<qint64>(0, m_pending.head().dueMs - m_clock.elapsed())));
+}
+
+void SimulatedDevice::sendDueReplies()
+{
+    while (!m_pending.isEmpty() && m_pending.head().dueMs <= m_clock.elapsed()) {
+        const QByteArray bytes = m_pending.dequeue().bytes;
+        writeMaster(bytes);
+        emit replySent(bytes);
+    }
+    scheduleNextReply();
+}
+
+bool SimulatedDevice::writeMaster(const QByteArray &bytes)
+{
+    if (m_masterFd < 0)
+        return false;
+    int written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(m_masterFd, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n > 0) {
+            written += int(n);
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else {
+            // The tool is not reading and the tty queue is full: a real USB device drops the data too.
+            qWarning("tq-sim %s: %d reply bytes dropped", qPrintable(m_portName),
+                     int(bytes.size() - written));
+            return false;
+        }
+    }
+    return true;
+}
