@@ -270,10 +270,11 @@ bool MainWindow::openDevice(const Dev_info &dev)
     return false;
 }
 
-// A port whose I/O fails for good (device gone, pseudo-terminal closed) is treated like an unplugged device.
+// A port whose reads fail for good (device gone, pseudo-terminal hung up) is treated like an unplugged
+// device; left open, a hung-up port reports the same error in a busy loop.
 void MainWindow::onPortError(int error)
 {
-    if (error != QSerialPort::ResourceError || !m_port)
+    if (!m_port || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
         return;
     qDebug() << "serial port error:" << m_port->errorString();
     qDebug("all serialport is down.");
