@@ -94,19 +94,20 @@ void PTermView::changeFont()
 
 void PTermView::changeFontColor()
 {
-    const QColor color = QColorDialog::getColor(m_fontColor, this, tr("Font color"));
-    if (!color.isValid())
-        return;
-    m_fontColor = color;
-    applyStyleSheet();
+    pickColor(m_fontColor, tr("Font color"));
 }
 
 void PTermView::changeBackColor()
 {
-    const QColor color = QColorDialog::getColor(m_backColor, this, tr("Background color"));
-    if (!color.isValid())
+    pickColor(m_backColor, tr("Background color"));
+}
+
+void PTermView::pickColor(QColor &color, const QString &title)
+{
+    const QColor chosen = QColorDialog::getColor(color, this, title);
+    if (!chosen.isValid())
         return;
-    m_backColor = color;
+    color = chosen;
     applyStyleSheet();
 }
 

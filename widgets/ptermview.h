@@ -44,6 +44,7 @@ protected:
 
 private:
     void moveToEnd();
+    void pickColor(QColor &color, const QString &title);
 
     QFont m_font;
     QColor m_fontColor;

@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QProcess>
-#include <QPushButton>
 #include <QTest>
 #include <QThread>
 
@@ -18,19 +17,16 @@ private slots:
     void cleanup();
     void formatLogLine_type_taggedLine_data();
     void formatLogLine_type_taggedLine();
-    void lockedWindow_messages_notKept();
-    void checkPassword_wrongText_staysLocked_data();
-    void checkPassword_wrongText_staysLocked();
-    void enterInPasswordField_actsLikeShow();
+    void gate_typedPassword_keepsOnlyLaterLines_data();
+    void gate_typedPassword_keepsOnlyLaterLines();
     void appendLog_nonAsciiText_shownIntact();
     void otherThreadMessage_queuedToGuiThread();
-    void destroyedWindow_laterMessages_dropped();
     void fatalMessage_lineWrittenOnce();
 
 private:
-    void unlock();
     PTermView *view() const { return m_window->findChild<PTermView *>("textEdit"); }
     QLineEdit *passwordField() const { return m_window->findChild<QLineEdit *>("lineEdit"); }
+    static void logFromWorker(const char *text);
 
     LogWindow *m_window = nullptr;
     QtMessageHandler m_previous = nullptr;
@@ -47,15 +43,14 @@ void TstLogMessageHandler::cleanup()
 {
     qInstallMessageHandler(m_previous);
     delete m_window;
-    m_window = nullptr;
     QVERIFY(!g_logWindow);
 }
 
-void TstLogMessageHandler::unlock()
+void TstLogMessageHandler::logFromWorker(const char *text)
 {
-    passwordField()->setText("quirbentol57");
-    m_window->findChild<QPushButton *>("pushButton")->click();
-    QVERIFY(m_window->isUnlocked());
+    QScopedPointer<QThread> worker(QThread::create([text] { qWarning("%s", text); }));
+    worker->start();
+    QVERIFY(worker->wait(5000));
 }
 
 void TstLogMessageHandler::formatLogLine_type_taggedLine_data()
@@ -77,87 +72,72 @@ void TstLogMessageHandler::formatLogLine_type_taggedLine()
     QCOMPARE(formatLogLine(QtMsgType(type), time, "Timer Stop."), line);
 }
 
-void TstLogMessageHandler::lockedWindow_messages_notKept()
-{
-    qDebug("before unlock");
-    QVERIFY(view()->isHidden());
-    unlock();
-    QVERIFY(!view()->isHidden());
-    QVERIFY(passwordField()->isHidden());
-    QVERIFY(view()->toPlainText().isEmpty());
-    qDebug() << "port" << QString("COM3");
-    QVERIFY(view()->toPlainText().endsWith("[DEBUG] : port \"COM3\"\n"));
-}
-
-void TstLogMessageHandler::checkPassword_wrongText_staysLocked_data()
+void TstLogMessageHandler::gate_typedPassword_keepsOnlyLaterLines_data()
 {
     QTest::addColumn<QString>("typed");
-    QTest::newRow("trailing space") << "quirbentol57 ";
-    QTest::newRow("other case") << "Quirbentol57";
-    QTest::newRow("empty") << "";
+    QTest::addColumn<int>("key");
+    QTest::addColumn<bool>("unlocked");
+    QTest::newRow("show button") << "quirbentol57" << int(Qt::Key_Space) << true;
+    QTest::newRow("enter") << "quirbentol57" << int(Qt::Key_Return) << true;
+    QTest::newRow("trailing space") << "quirbentol57 " << int(Qt::Key_Return) << false;
+    QTest::newRow("other case") << "Quirbentol57" << int(Qt::Key_Space) << false;
+    QTest::newRow("empty") << "" << int(Qt::Key_Return) << false;
 }
 
-void TstLogMessageHandler::checkPassword_wrongText_staysLocked()
+void TstLogMessageHandler::gate_typedPassword_keepsOnlyLaterLines()
 {
     QFETCH(QString, typed);
-    passwordField()->setText(typed);
-    m_window->checkPassword();
-    QVERIFY(!m_window->isUnlocked());
-    QVERIFY(view()->isHidden());
-    QCOMPARE(passwordField()->text(), typed);
-    qDebug("while locked");
-    QVERIFY(view()->toPlainText().isEmpty());
-}
-
-void TstLogMessageHandler::enterInPasswordField_actsLikeShow()
-{
-    QTest::keyClicks(passwordField(), "quirbentol57");
-    QTest::keyClick(passwordField(), Qt::Key_Return);
-    QVERIFY(m_window->isUnlocked());
-    QVERIFY(!view()->isHidden());
+    QFETCH(int, key);
+    QFETCH(bool, unlocked);
+    qDebug("before");
+    QTest::keyClicks(passwordField(), typed);
+    // Space on the focused "show" button clicks it.
+    QTest::keyClick(key == Qt::Key_Return ? static_cast<QWidget *>(passwordField())
+                                          : m_window->findChild<QWidget *>("pushButton"),
+                    Qt::Key(key));
+    qDebug("after");
+    QCOMPARE(m_window->isUnlocked(), unlocked);
+    QCOMPARE(view()->isHidden(), !unlocked);
+    QCOMPARE(passwordField()->isHidden(), unlocked);
+    if (unlocked) {
+        QVERIFY(view()->toPlainText().endsWith(" [DEBUG] : after\n"));
+        QVERIFY(!view()->toPlainText().contains("before"));
+    } else {
+        QVERIFY(view()->toPlainText().isEmpty());
+        QCOMPARE(passwordField()->text(), typed);
+    }
 }
 
 void TstLogMessageHandler::appendLog_nonAsciiText_shownIntact()
 {
-    unlock();
     m_window->appendLog(QString::fromUtf8("unit \xc2\xb5V\r\n"));
     QCOMPARE(view()->toPlainText(), QString::fromUtf8("unit \xc2\xb5V\n"));
 }
 
 void TstLogMessageHandler::otherThreadMessage_queuedToGuiThread()
 {
-    unlock();
-    QThread *worker = QThread::create([] { qWarning("from worker"); });
-    worker->start();
-    QVERIFY(worker->wait(5000));
-    delete worker;
-    // Nothing may have touched the view from the worker.
-    QVERIFY(view()->toPlainText().isEmpty());
+    passwordField()->setText("quirbentol57");
+    m_window->checkPassword();
+    logFromWorker("from worker");
+    QVERIFY(view()->toPlainText().isEmpty()); // not touched from the worker
     QTRY_VERIFY(view()->toPlainText().endsWith("[WARNG] : from worker\n"));
-}
 
-void TstLogMessageHandler::destroyedWindow_laterMessages_dropped()
-{
-    unlock();
-    QThread *worker = QThread::create([] { qWarning("late"); });
-    worker->start();
-    QVERIFY(worker->wait(5000));
-    delete worker;
+    logFromWorker("late");
     delete m_window;
     m_window = nullptr;
-    QVERIFY(!g_logWindow);
-    qDebug("after close");
-    QCoreApplication::processEvents();
+    QCoreApplication::processEvents(); // the queued line finds no window
 }
 
 void TstLogMessageHandler::fatalMessage_lineWrittenOnce()
 {
     QProcess child;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    child.setProcessEnvironment(env);
     child.start(QCoreApplication::applicationFilePath(), {"--fatal-child"});
     QVERIFY(child.waitForFinished(10000));
     QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-    const QString err = QString::fromLocal8Bit(child.readAllStandardError());
-    QCOMPARE(err.count("[FATAL] : device gone"), 1);
+    QCOMPARE(QString::fromLocal8Bit(child.readAllStandardError()).count("[FATAL] : device gone"), 1);
 }
 
 int main(int argc, char **argv)

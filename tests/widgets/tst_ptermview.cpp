@@ -13,11 +13,9 @@ private slots:
     void putData_bytes_showsTerminalText_data();
     void putData_bytes_showsTerminalText();
     void putData_401Lines_firstLineGone();
-    void typing_emitsKeyInput_insertsNothing();
-    void paste_emitsF35WithText_insertsNothing();
+    void userInput_emitsKeyInput_insertsNothing();
     void applyStyleSheet_members_buildsText_data();
     void applyStyleSheet_members_buildsText();
-    void applyStyleSheet_defaultFont_keepsNormalWeight();
 };
 
 void TstPTermView::putData_bytes_showsTerminalText_data()
@@ -62,67 +60,51 @@ void TstPTermView::putData_401Lines_firstLineGone()
     QVERIFY(lines.contains("line 401"));
 }
 
-void TstPTermView::typing_emitsKeyInput_insertsNothing()
+void TstPTermView::userInput_emitsKeyInput_insertsNothing()
 {
     PTermView view;
     view.putData("log\n");
     QSignalSpy spy(&view, &PTermView::keyInput);
-    QTest::keyClicks(&view, "ab");
+    QTest::keyClicks(&view, "a");
     QTest::keyClick(&view, Qt::Key_Backspace);
-    QCOMPARE(view.toPlainText(), QString("log\n"));
-    QCOMPARE(spy.count(), 3);
-    QCOMPARE(spy.at(0).at(0).toInt(), int(Qt::Key_A));
-    QCOMPARE(spy.at(0).at(1).toString(), QString("a"));
-    QCOMPARE(spy.at(2).at(0).toInt(), int(Qt::Key_Backspace));
-}
-
-void TstPTermView::paste_emitsF35WithText_insertsNothing()
-{
-    PTermView view;
-    view.putData("log\n");
     QApplication::clipboard()->setText("ATCVER");
-    QSignalSpy spy(&view, &PTermView::keyInput);
     view.paste();
     QCOMPARE(view.toPlainText(), QString("log\n"));
-    QCOMPARE(spy.count(), 1);
-    QCOMPARE(spy.at(0).at(0).toInt(), int(Qt::Key_F35));
-    QCOMPARE(spy.at(0).at(1).toString(), QString("ATCVER"));
+    const QList<QList<QVariant>> expected{
+        {int(Qt::Key_A), "a"}, {int(Qt::Key_Backspace), "\b"}, {int(Qt::Key_F35), "ATCVER"}};
+    QCOMPARE(QList<QList<QVariant>>(spy), expected);
 }
 
 void TstPTermView::applyStyleSheet_members_buildsText_data()
 {
-    QTest::addColumn<bool>("useDefaults");
+    QTest::addColumn<QFont>("font");
     QTest::addColumn<QString>("styleSheet");
-    QTest::newRow("initial members") << true
-                                     << "QTextEdit { font:400 10pt \"Courier "
-                                        "New\";color:rgb(230,230,230);background-color:rgb(95,95,95); }";
-    QTest::newRow("italic bold chosen")
-        << false
-        << "QTextEdit { font:italic 600 12pt \"Mono\";color:rgb(1,2,3);background-color:rgb(4,5,6); }";
+    QTest::newRow("initial members") << QFont()
+                                     << "QTextEdit { font:400 10pt \"Courier New\";"
+                                        "color:rgb(230,230,230);background-color:rgb(95,95,95); }";
+    QTest::newRow("italic bold chosen") << QFont("Mono", 12, QFont::Bold, true)
+                                        << "QTextEdit { font:italic 600 12pt \"Mono\";"
+                                           "color:rgb(1,2,3);background-color:rgb(4,5,6); }";
 }
 
 void TstPTermView::applyStyleSheet_members_buildsText()
 {
-    QFETCH(bool, useDefaults);
+    QFETCH(QFont, font);
     QFETCH(QString, styleSheet);
     PTermView view;
     QVERIFY(view.styleSheet().isEmpty());
-    if (!useDefaults) {
-        view.setTermFont(QFont("Mono", 12, QFont::Bold, true));
+    const QFont chosen = font == QFont() ? view.termFont() : font;
+    if (font != QFont()) {
+        view.setTermFont(font);
         view.setFontColor(QColor(1, 2, 3));
         view.setBackColor(QColor(4, 5, 6));
     }
     view.applyStyleSheet();
     QCOMPARE(view.styleSheet(), styleSheet);
-}
-
-void TstPTermView::applyStyleSheet_defaultFont_keepsNormalWeight()
-{
-    PTermView view;
-    view.applyStyleSheet();
+    // The style sheet must give back the chosen weight and size.
     view.ensurePolished();
-    QCOMPARE(view.font().weight(), int(QFont::Normal));
-    QCOMPARE(view.font().pointSize(), 10);
+    QCOMPARE(view.font().weight(), chosen.weight());
+    QCOMPARE(view.font().pointSize(), chosen.pointSize());
 }
 
 QTEST_MAIN(TstPTermView)
