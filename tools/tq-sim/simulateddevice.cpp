@@ -83,8 +83,12 @@ bool SimulatedDevice::open()
 
 void SimulatedDevice::close()
 {
-    delete m_notifier;
-    m_notifier = nullptr;
+    if (m_notifier) {
+        // close() may run inside the notifier's own activation (a commandReceived handler).
+        m_notifier->setEnabled(false);
+        m_notifier->deleteLater();
+        m_notifier = nullptr;
+    }
     m_replyTimer->stop();
     m_resumeTimer->stop();
     m_pending.clear();
