@@ -61,8 +61,8 @@ void PTermView::putData(const QByteArray &bytes)
 QString PTermView::styleSheetFor(const QFont &font, const QColor &fontColor, const QColor &backColor)
 {
     // The style sheet parser divides numeric weights by 8, so the toolkit's weight is scaled up.
-    QString size = font.pointSize() > 0 ? QString::number(font.pointSize()) + QLatin1String("pt ")
-                                        : QString::number(font.pixelSize()) + QLatin1String("px ");
+    const QString size = font.pointSize() > 0 ? QString::number(font.pointSize()) + QLatin1String("pt ")
+                                              : QString::number(font.pixelSize()) + QLatin1String("px ");
     return QLatin1String("QTextEdit { font:") +
            (font.style() == QFont::StyleItalic ? QLatin1String("italic ") : QLatin1String()) +
            QString::number(font.weight() * 8) + QLatin1Char(' ') + size + QLatin1Char('"') + font.family() +
