@@ -62,11 +62,13 @@ bool isOpaque(Chart::Color color)
     return qAlpha(color) != 0xFF;
 }
 
-QPointF pixelCentre(double x, double y)
+// Vertices on pixel edges across and pixel centres down: flat runs then fill whole pixels
+// instead of fading where two anti-aliased segments meet.
+QPointF linePoint(double x, double y)
 {
     x = qBound(-kPixelLimit, x, kPixelLimit);
     y = qBound(-kPixelLimit, y, kPixelLimit);
-    return QPointF(std::floor(x + 0.5) + 0.5, std::floor(y + 0.5) + 0.5);
+    return QPointF(std::floor(x + 0.5), std::floor(y + 0.5) + 0.5);
 }
 
 int roundPixel(double value)
@@ -225,7 +227,7 @@ void LineLayer::draw(QPainter &painter, const XYChart &chart) const
             double x = m_xData[i];
             double y = dataSet->m_values[i];
             if (Chart::hasValue(x) && Chart::hasValue(y))
-                run.append(pixelCentre(chart.xToPixel(x), chart.yToPixel(y)));
+                run.append(linePoint(chart.xToPixel(x), chart.yToPixel(y)));
             else
                 flush();
         }

@@ -64,9 +64,9 @@ Scale autoScale(double minValue, double maxValue, double pixels, int density)
         lo -= range * 0.1;
         hi += range * 0.1;
     }
-    if (minValue >= 0 && (minValue <= 0.8 * maxValue || lo < 0))
+    if (minValue >= 0 && maxValue > 0 && (minValue <= 0.8 * maxValue || lo < 0))
         lo = 0;
-    if (maxValue <= 0 && (maxValue >= 0.8 * minValue || hi > 0))
+    if (maxValue <= 0 && minValue < 0 && (maxValue >= 0.8 * minValue || hi > 0))
         hi = 0;
     if (!std::isfinite(hi - lo)) {
         lo = -DBL_MAX / 4;

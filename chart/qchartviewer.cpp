@@ -285,6 +285,7 @@ void QChartViewer::wheelEvent(QWheelEvent *event)
         return;
     }
     flushPendingMouseMove();
+    event->accept();
     emit mouseWheel(event);
 }
 

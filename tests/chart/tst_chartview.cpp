@@ -1,0 +1,222 @@
+#include "app/pollinterval.h"
+#include "chart/chartview.h"
+
+#include <QtTest>
+
+// Two 710 x 220 chart labels on a shown panel, so resizes reach the labels as they do on a form.
+class TestChartView : public QObject
+{
+    Q_OBJECT
+private slots:
+    void init();
+    void cleanup();
+    void addSample_first_fillsFromTheRight();
+    void addSample_sameTime_replacesValues();
+    void addSample_241st_dropsOldest();
+    void clearSamples_afterSamples_emptiesBuffersAndCharts();
+    void drawChart_pollPeriod_setsTimeWindow_data();
+    void drawChart_pollPeriod_setsTimeWindow();
+    void trackCursor_mouseOffPlot_atNewestSample();
+    void trackCursor_mouseOverPlot_atNearestSample();
+    void trackCursor_onGap_showsNA();
+    void labelResize_redrawsAtNewSize();
+    void labelsDestroyedFirst_viewKeepsWorking();
+
+private:
+    void fill(int count);
+    void settle() { QTest::qWait(30); }
+
+    std::unique_ptr<QWidget> m_panel;
+    QChartViewerLabel *m_label1 = nullptr;
+    QChartViewerLabel *m_label2 = nullptr;
+    std::unique_ptr<ChartView> m_view;
+};
+
+static const double kNo = 1.7E+308;
+static const double kT = 1700000000;
+
+void TestChartView::init()
+{
+    pollIntervalMs = 1000;
+    m_panel = std::make_unique<QWidget>();
+    m_label1 = new QChartViewerLabel(m_panel.get());
+    m_label2 = new QChartViewerLabel(m_panel.get());
+    m_label1->setGeometry(0, 0, 710, 220);
+    m_label2->setGeometry(0, 230, 710, 220);
+    m_panel->resize(710, 450);
+    m_panel->show();
+    m_view = std::make_unique<ChartView>(m_label1, m_label2);
+    settle();
+}
+
+void TestChartView::cleanup()
+{
+    m_view.reset();
+    m_panel.reset();
+    pollIntervalMs = 1000;
+}
+
+void TestChartView::fill(int count)
+{
+    for (int i = 0; i < count; ++i)
+        m_view->addSample(kT - count + 1 + i, 10 + i % 5, 20 + i % 3);
+    settle();
+}
+
+void TestChartView::addSample_first_fillsFromTheRight()
+{
+    m_view->addSample(kT, 1.5, 2.5);
+    m_view->addSample(kT + 1, 3.5, 4.5);
+    QCOMPARE(m_view->timeStamps()[238], kT);
+    QCOMPARE(m_view->timeStamps()[239], kT + 1);
+    QCOMPARE(m_view->values1()[239], 3.5);
+    QCOMPARE(m_view->values2()[238], 2.5);
+    for (int i = 0; i < 238; ++i) {
+        QCOMPARE(m_view->timeStamps()[i], kNo);
+        QCOMPARE(m_view->values1()[i], kNo);
+        QCOMPARE(m_view->values2()[i], kNo);
+    }
+}
+
+void TestChartView::addSample_sameTime_replacesValues()
+{
+    m_view->addSample(kT, 1, 2);
+    m_view->addSample(kT, 3, 4);
+    QCOMPARE(m_view->timeStamps()[239], kT);
+    QCOMPARE(m_view->values1()[239], 3.0);
+    QCOMPARE(m_view->values2()[239], 4.0);
+    QCOMPARE(m_view->timeStamps()[238], kNo);
+}
+
+void TestChartView::addSample_241st_dropsOldest()
+{
+    for (int i = 0; i <= 240; ++i)
+        m_view->addSample(kT + i, i, -i);
+    QCOMPARE(m_view->timeStamps()[0], kT + 1);
+    QCOMPARE(m_view->values1()[0], 1.0);
+    QCOMPARE(m_view->values2()[239], -240.0);
+    settle();
+    XYChart *chart = m_view->viewer1()->chart();
+    QCOMPARE(chart->xAxis()->getMaxValue(), kT + 240);
+    QCOMPARE(chart->xAxis()->getMinValue(), kT);
+}
+
+void TestChartView::clearSamples_afterSamples_emptiesBuffersAndCharts()
+{
+    fill(10);
+    QVERIFY(m_view->trackCursor(1).shown);
+    m_view->clearSamples();
+    for (int i = 0; i < ChartView::kSampleCount; ++i)
+        QCOMPARE(m_view->timeStamps()[i], kNo);
+    QCOMPARE(m_view->values2()[239], kNo);
+    settle();
+    for (QChartViewer *viewer : {m_view->viewer1(), m_view->viewer2()}) {
+        QCOMPARE(viewer->chart()->getLayerCount(), 0);
+        QVERIFY(!viewer->chart()->xAxis()->hasScale());
+    }
+    QVERIFY(!m_view->trackCursor(0).shown);
+}
+
+void TestChartView::drawChart_pollPeriod_setsTimeWindow_data()
+{
+    QTest::addColumn<int>("pollMs");
+    QTest::addColumn<double>("span");
+    QTest::newRow("500 ms") << 500 << 120.0;
+    QTest::newRow("1000 ms") << 1000 << 240.0;
+    QTest::newRow("2000 ms") << 2000 << 480.0;
+    QTest::newRow("10000 ms") << 10000 << 2400.0;
+}
+
+void TestChartView::drawChart_pollPeriod_setsTimeWindow()
+{
+    QFETCH(int, pollMs);
+    QFETCH(double, span);
+    fill(5);
+    pollIntervalMs = pollMs;
+    m_view->updateChart();
+    settle();
+    for (QChartViewer *viewer : {m_view->viewer1(), m_view->viewer2()}) {
+        QCOMPARE(viewer->chart()->xAxis()->getMaxValue(), kT);
+        QCOMPARE(viewer->chart()->xAxis()->getMinValue(), kT - span);
+    }
+    QCOMPARE(m_view->timeStamps()[234], kNo);
+    QCOMPARE(m_view->timeStamps()[235], kT - 4);
+}
+
+void TestChartView::trackCursor_mouseOffPlot_atNewestSample()
+{
+    fill(20);
+    m_view->addSample(kT + 1, 12.5, 7);
+    settle();
+    const ChartView::TrackCursor &cursor = m_view->trackCursor(0);
+    QVERIFY(cursor.shown);
+    QCOMPARE(cursor.xValue, kT + 1);
+    QCOMPARE(cursor.xCoor, m_view->viewer1()->getPlotAreaLeft() + m_view->viewer1()->getPlotAreaWidth() - 1);
+    QCOMPARE(cursor.timeLabel, QDateTime::fromSecsSinceEpoch(qint64(kT) + 1).toString("hh:mm:ss"));
+    QCOMPARE(cursor.values.size(), 1);
+    QCOMPARE(cursor.values[0].text, QString("12.50"));
+    QCOMPARE(cursor.values[0].alignment, 6);
+    QCOMPARE(cursor.values[0].anchor.x(), cursor.xCoor - 5);
+    QCOMPARE(m_view->trackCursor(1).values[0].text, QString("7.00"));
+}
+
+void TestChartView::trackCursor_mouseOverPlot_atNearestSample()
+{
+    fill(240);
+    QChartViewer *viewer = m_view->viewer1();
+    const double target = kT - 200;
+    const int x = viewer->chart()->getXCoor(target);
+    QMouseEvent move(QEvent::MouseMove, QPointF(x, 60), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewer, &move);
+    QTRY_COMPARE(m_view->trackCursor(0).xValue, target);
+    QCOMPARE(m_view->trackCursor(0).values[0].alignment, 4);
+    QCOMPARE(m_view->trackCursor(0).values[0].anchor.x(), x + 5);
+    QCOMPARE(m_view->trackCursor(0).values[0].text, QString("%1.00").arg(10 + 39 % 5));
+    QCOMPARE(m_view->trackCursor(1).xValue, kT);
+
+    // A new sample keeps the cursor under the mouse; after leaving it returns to the newest one.
+    m_view->addSample(kT + 1, 1, 1);
+    settle();
+    QVERIFY(qAbs(m_view->trackCursor(0).xValue - target) <= 1);
+    QEvent leave(QEvent::Leave);
+    QCoreApplication::sendEvent(viewer, &leave);
+    QVERIFY(qAbs(m_view->trackCursor(0).xValue - target) <= 1);
+    m_view->addSample(kT + 2, 1, 1);
+    settle();
+    QCOMPARE(m_view->trackCursor(0).xValue, kT + 2);
+}
+
+void TestChartView::trackCursor_onGap_showsNA()
+{
+    fill(30);
+    m_view->addSample(kT + 1, kNo, 21.25);
+    settle();
+    QCOMPARE(m_view->trackCursor(0).values.size(), 1);
+    QCOMPARE(m_view->trackCursor(0).values[0].text, QString("N/A"));
+    QCOMPARE(m_view->trackCursor(1).values[0].text, QString("21.25"));
+}
+
+void TestChartView::labelResize_redrawsAtNewSize()
+{
+    fill(3);
+    m_label2->resize(500, 180);
+    QCOMPARE(m_view->viewer2()->chart()->getWidth(), 490);
+    QCOMPARE(m_view->viewer2()->chart()->getHeight(), 180);
+    QCOMPARE(m_view->viewer2()->size(), QSize(490, 180));
+    QCOMPARE(m_view->viewer2()->getPlotAreaWidth(), 440);
+    QCOMPARE(m_view->viewer1()->chart()->getWidth(), 700);
+}
+
+void TestChartView::labelsDestroyedFirst_viewKeepsWorking()
+{
+    fill(3);
+    m_panel.reset();
+    QVERIFY(!m_view->viewer1());
+    m_view->addSample(kT + 1, 1, 2);
+    m_view->drawChart();
+    QCOMPARE(m_view->values2()[239], 2.0);
+    m_view.reset();
+}
+
+QTEST_MAIN(TestChartView)
+#include "tst_chartview.moc"
