@@ -15,5 +15,5 @@ struct BenchCase
     std::function<QImage(int frame)> overlayRefresh;
 };
 
-std::vector<BenchCase> qtChartsCases();
-std::vector<BenchCase> qCustomPlotCases();
+BenchCase qtChartsCase();
+BenchCase qCustomPlotCase();

@@ -49,7 +49,6 @@ struct QCustomPlotScene
         cursorLine->setPen(dash);
         cursorLine->setClipToAxisRect(false);
         dot = new QCPItemTracer(&plot);
-        dot->setGraph(graph);
         dot->setStyle(QCPItemTracer::tsCircle);
         dot->setSize(8);
         dot->setPen(QPen(QColor(0x15, 0x15, 0x15)));
@@ -87,6 +86,7 @@ struct QCustomPlotScene
 
         cursorLine->point1->setCoords(end, 0);
         cursorLine->point2->setCoords(end, 1);
+        dot->setGraph(graph);
         dot->setGraphKey(end);
         timeText->position->setCoords(end, 1.0);
         timeText->setText(QDateTime::fromSecsSinceEpoch(qint64(end)).toString(QStringLiteral("hh:mm:ss ")));
@@ -103,9 +103,9 @@ struct QCustomPlotScene
 
 } // namespace
 
-std::vector<BenchCase> qCustomPlotCases()
+BenchCase qCustomPlotCase()
 {
     auto scene = std::make_shared<QCustomPlotScene>();
-    return {BenchCase{QStringLiteral("QCustomPlot %1").arg(QLatin1String(QCUSTOMPLOT_VERSION_STR)),
-                      [scene](int frame) { return scene->draw(frame); }, nullptr}};
+    return BenchCase{QStringLiteral("QCustomPlot %1").arg(QLatin1String(QCUSTOMPLOT_VERSION_STR)),
+                     [scene](int frame) { return scene->draw(frame); }, nullptr};
 }

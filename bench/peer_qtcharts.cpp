@@ -137,9 +137,9 @@ struct QtChartsScene
 
 } // namespace
 
-std::vector<BenchCase> qtChartsCases()
+BenchCase qtChartsCase()
 {
     auto scene = std::make_shared<QtChartsScene>();
-    return {BenchCase{QStringLiteral("Qt Charts %1").arg(QLatin1String(qVersion())),
-                      [scene](int frame) { return scene->draw(frame); }, nullptr}};
+    return BenchCase{QStringLiteral("Qt Charts %1").arg(QLatin1String(qVersion())),
+                     [scene](int frame) { return scene->draw(frame); }, nullptr};
 }

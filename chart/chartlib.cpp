@@ -9,6 +9,7 @@
 #include <QtMath>
 #include <algorithm>
 #include <cstring>
+#include <limits>
 
 namespace Chart {
 
@@ -74,6 +75,20 @@ QPointF linePoint(double x, double y)
 int roundPixel(double value)
 {
     return int(std::floor(qBound(-kPixelLimit, value, kPixelLimit) + 0.5));
+}
+
+// Local time's offset from UTC. Asking the C library costs a file check per call, so the answer
+// is kept for the minute; zones change their offsets only on whole minutes.
+int utcOffsetAt(double unixSeconds)
+{
+    static qint64 minute = std::numeric_limits<qint64>::min();
+    static int offset = 0;
+    const qint64 thisMinute = qint64(std::floor(unixSeconds / 60));
+    if (thisMinute != minute) {
+        minute = thisMinute;
+        offset = QDateTime::fromSecsSinceEpoch(thisMinute * 60).offsetFromUtc();
+    }
+    return offset;
 }
 
 // A one-pixel frame just inside `rect`; filled strips cost far less than stroking a rectangle.
@@ -167,7 +182,7 @@ void Axis::setDateScale(double low, double high)
     m_dateScale = true;
     m_hasScale = true;
     m_scale = ChartMath::Scale{low, high, 0, 0};
-    m_utcOffset = QDateTime::fromSecsSinceEpoch(qint64(high)).offsetFromUtc();
+    m_utcOffset = utcOffsetAt(high);
 }
 
 QString Axis::getFormattedLabel(double value, const QString &format) const

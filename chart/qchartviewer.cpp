@@ -267,7 +267,8 @@ void QChartViewer::leaveEvent(QEvent *event)
 void QChartViewer::mousePressEvent(QMouseEvent *event)
 {
     flushPendingMouseMove();
-    QLabel::mousePressEvent(event);
+    // Taking the press keeps the release here, where it becomes `clicked`.
+    event->accept();
 }
 
 void QChartViewer::mouseReleaseEvent(QMouseEvent *event)

@@ -197,6 +197,10 @@ void TestQChartViewer::release_anyButton_emitsClicked()
 {
     QFETCH(int, button);
     QSignalSpy clicked(m_viewer.get(), &QChartViewer::clicked);
+    QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 60), Qt::MouseButton(button),
+                      Qt::MouseButton(button), Qt::NoModifier);
+    QCoreApplication::sendEvent(m_viewer.get(), &press);
+    QVERIFY(press.isAccepted());
     QMouseEvent release(QEvent::MouseButtonRelease, QPointF(100, 60), Qt::MouseButton(button), Qt::NoButton,
                         Qt::NoModifier);
     QCoreApplication::sendEvent(m_viewer.get(), &release);
