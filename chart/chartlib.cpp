@@ -193,7 +193,7 @@ QString Axis::getFormattedLabel(double value, const QString &format) const
 
 double DataSet::getValue(int i) const
 {
-    if (i < 0 || i >= size())
+    if (i < 0 || i >= int(m_values.size()))
         return Chart::NoValue;
     return m_values[size_t(i)];
 }
@@ -313,7 +313,6 @@ XYChart::XYChart(int width, int height, Chart::Color background, Chart::Color ed
     : m_width(std::max(1, width)), m_height(std::max(1, height)), m_background(background), m_edge(edge),
       m_raisedEffect(std::max(0, raisedEffect))
 {
-    m_xAxis.m_isX = true;
     m_xAxis.m_majorDensity = 50;
 }
 
@@ -324,15 +323,13 @@ XYChart::~XYChart()
 }
 
 PlotArea *XYChart::setPlotArea(int x, int y, int width, int height, Chart::Color background,
-                               Chart::Color altBackground, Chart::Color edge, Chart::Color hGrid,
-                               Chart::Color vGrid)
+                               Chart::Color edge, Chart::Color hGrid, Chart::Color vGrid)
 {
     m_plotArea.m_left = x;
     m_plotArea.m_top = y;
     m_plotArea.m_width = std::max(1, width);
     m_plotArea.m_height = std::max(1, height);
     m_plotArea.m_background = background;
-    m_plotArea.m_altBackground = altBackground;
     m_plotArea.m_edge = edge;
     m_plotArea.m_hGrid = hGrid;
     m_plotArea.m_vGrid = vGrid;

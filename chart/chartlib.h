@@ -38,6 +38,7 @@ const QFont &axisLabelFont();
 
 } // namespace Chart
 
+class QPainter;
 class XYChart;
 
 // Plot-area geometry and colours; the right and bottom edges are the last pixels inside.
@@ -58,7 +59,6 @@ private:
     int m_width = 1;
     int m_height = 1;
     Chart::Color m_background = Chart::Transparent;
-    Chart::Color m_altBackground = Chart::Transparent;
     Chart::Color m_edge = 0x000000;
     Chart::Color m_hGrid = 0xC0C0C0;
     Chart::Color m_vGrid = Chart::Transparent;
@@ -81,7 +81,6 @@ public:
 
 private:
     friend class XYChart;
-    bool m_isX = false;
     bool m_dateScale = false;
     bool m_hasScale = false;
     bool m_timeLabels = false;
@@ -98,7 +97,6 @@ class DataSet
 public:
     QString getDataName() const { return m_name; }
     Chart::Color getDataColor() const { return m_color; }
-    int size() const { return int(m_values.size()); }
     double getValue(int i) const;
     double getPosition(int i) const { return getValue(i); }
     Axis *getUseYAxis() const { return m_axis; }
@@ -123,7 +121,6 @@ public:
     int getDataSetCount() const { return int(m_dataSets.size()); }
     DataSet *getDataSetByZ(int i) const;
     int getXIndexOf(double xValue, double tolerance = 0) const;
-    const std::vector<double> &xData() const { return m_xData; }
 
 protected:
     friend class XYChart;
@@ -196,8 +193,8 @@ public:
     XYChart &operator=(const XYChart &) = delete;
 
     PlotArea *setPlotArea(int x, int y, int width, int height, Chart::Color background = Chart::Transparent,
-                          Chart::Color altBackground = Chart::Transparent, Chart::Color edge = 0x000000,
-                          Chart::Color hGrid = 0xC0C0C0, Chart::Color vGrid = Chart::Transparent);
+                          Chart::Color edge = 0x000000, Chart::Color hGrid = 0xC0C0C0,
+                          Chart::Color vGrid = Chart::Transparent);
     PlotArea *getPlotArea();
     Axis *xAxis() { return &m_xAxis; }
     Axis *yAxis() { return &m_yAxis; }

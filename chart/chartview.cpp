@@ -111,7 +111,7 @@ std::unique_ptr<XYChart> ChartView::makeTrendChart(QSize labelSize, const double
     const int w = labelSize.width();
     const int h = labelSize.height();
     auto chart = std::make_unique<XYChart>(w - 10, h, kBackground, kEdge, 1);
-    chart->setPlotArea(45, 15, w - 60, h - 45, kPlotBackground, Chart::Transparent, 0x000000, kGrid, kGrid);
+    chart->setPlotArea(45, 15, w - 60, h - 45, kPlotBackground, 0x000000, kGrid, kGrid);
     chart->xAxis()->setTickDensity(75, 15);
     chart->xAxis()->setWidth(2);
     chart->yAxis()->setWidth(2);
@@ -169,7 +169,7 @@ ChartView::TrackCursor ChartView::drawTrackCursor(XYChart *chart, int mouseX)
                 continue;
             if (!gap)
                 d->circle(xCoor, yCoor, 4, 4, color, color);
-            const QString valueText = gap ? QStringLiteral("N/A") : XYChart::formatValue(value, 2);
+            const QString valueText = gap ? ChartView::tr("N/A") : XYChart::formatValue(value, 2);
             TTFText label =
                 d->text(QLatin1Char(' ') + valueText + QLatin1Char(' '), Chart::boldLabelFont(), color);
             const QPoint anchor(leftHalf ? xCoor + 5 : xCoor - 5, yCoor);

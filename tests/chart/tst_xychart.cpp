@@ -44,7 +44,7 @@ void TestXYChart::init()
         m_values[i] = i >= 80 && i <= 90 ? kNo : 101; // off the grid lines
     }
     m_chart = std::make_unique<XYChart>(300, 200, 0xF4F4F4, 0x000000, 1);
-    m_chart->setPlotArea(40, 10, 241, 161, 0xFFFFFF, Chart::Transparent, 0x000000, 0xCCCCCC, 0xCCCCCC);
+    m_chart->setPlotArea(40, 10, 241, 161, 0xFFFFFF, 0x000000, 0xCCCCCC, 0xCCCCCC);
     m_chart->xAxis()->setTickDensity(75, 15);
     m_chart->xAxis()->setDateScale(kStart, kStart + 120);
     m_chart->xAxis()->setLabelFormat("{value|hh:nn:ss}");
