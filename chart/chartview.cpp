@@ -44,6 +44,7 @@ void ChartView::setUpTrace(int index, QChartViewerLabel *label, const double *va
     if (!label)
         return;
     trace.viewer = new QChartViewer(label);
+    trace.viewer->show();
     if (index == 0) {
         connect(trace.viewer, &QChartViewer::viewPortChanged, this, &ChartView::drawChart);
         connect(trace.viewer, &QChartViewer::mouseMovePlotArea, this, &ChartView::onMouseMovePlotArea);

@@ -129,7 +129,7 @@ void QChartViewer::requestViewPortUpdate(bool redrawChart, bool rebuildHotSpots)
 void QChartViewer::refreshDisplay()
 {
     if (m_displayState == Idle)
-        rebuildPixmap();
+        rebuildDisplay();
     else
         m_displayState = RefreshDeferred;
 }
@@ -137,13 +137,13 @@ void QChartViewer::refreshDisplay()
 void QChartViewer::runDeferredRefresh()
 {
     if (m_displayState == RefreshDeferred)
-        rebuildPixmap();
+        rebuildDisplay();
     m_displayState = Idle;
 }
 
-void QChartViewer::rebuildPixmap()
+void QChartViewer::rebuildDisplay()
 {
-    // Drop our hold first, so the chart can draw its next overlay into the same buffer.
+    // Let go of the old image first, so the chart can reuse its buffer for a later overlay.
     m_shown = QImage();
     if (!m_chart) {
         setChartMetrics(nullptr);

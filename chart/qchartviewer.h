@@ -104,7 +104,7 @@ private:
     };
 
     void handleMouseMove(QMouseEvent *event);
-    void rebuildPixmap();
+    void rebuildDisplay();
     void runDeferredRefresh();
     void applyOverlayCondition(const char *condition);
     static qint64 now();

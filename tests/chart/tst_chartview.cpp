@@ -203,6 +203,7 @@ void TestChartView::labelResize_redrawsAtNewSize()
     QCOMPARE(m_view->viewer2()->chart()->getWidth(), 490);
     QCOMPARE(m_view->viewer2()->chart()->getHeight(), 180);
     QCOMPARE(m_view->viewer2()->size(), QSize(490, 180));
+    QVERIFY(m_view->viewer2()->isVisible());
     QCOMPARE(m_view->viewer2()->getPlotAreaWidth(), 440);
     QCOMPARE(m_view->viewer1()->chart()->getWidth(), 700);
 }
