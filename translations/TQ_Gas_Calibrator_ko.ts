@@ -2,6 +2,13 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
+    <name>ChartView</name>
+    <message>
+        <source>N/A</source>
+        <translation>값 없음</translation>
+    </message>
+</context>
+<context>
     <name>LogWindow</name>
     <message>
         <source>TQ Calibrator Log Window</source>
