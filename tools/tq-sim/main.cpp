@@ -23,7 +23,7 @@ void onSignal(int)
     [[maybe_unused]] const ssize_t n = ::write(g_signalFds[0], &byte, 1);
 }
 
-struct DeviceSpec
+struct DeviceChoice
 {
     tqsim::Model model;
     QString serial;
@@ -32,7 +32,7 @@ struct DeviceSpec
 
 struct Options
 {
-    std::vector<DeviceSpec> devices;
+    std::vector<DeviceChoice> devices;
     bool transcript = false;
     bool noValues = false;
     bool help = false;
@@ -83,15 +83,15 @@ QString parseArguments(const QStringList &args, Options *options)
             options->noValues = true;
         } else if (arg == QLatin1String("--device")) {
             const QString name = value.section(QLatin1Char(':'), 0, 0);
-            DeviceSpec spec;
-            if (!tqsim::modelFromName(name, &spec.model))
+            DeviceChoice choice;
+            if (!tqsim::modelFromName(name, &choice.model))
                 return QStringLiteral("unknown model \"%1\" (use pm, tq20, tq21, tq22 or tq24)").arg(name);
-            spec.serial = value.contains(QLatin1Char(':')) ? value.section(QLatin1Char(':'), 1) : QString();
-            if (spec.serial.isEmpty())
-                spec.serial = defaultSerial(spec.model);
-            if (spec.serial.contains(QRegExp(QStringLiteral("[;=\\s]"))))
-                return QStringLiteral("serial \"%1\" must not contain ';', '=' or blanks").arg(spec.serial);
-            options->devices.push_back(spec);
+            choice.serial = value.contains(QLatin1Char(':')) ? value.section(QLatin1Char(':'), 1) : QString();
+            if (choice.serial.isEmpty())
+                choice.serial = defaultSerial(choice.model);
+            if (choice.serial.contains(QRegExp(QStringLiteral("[;=\\s]"))))
+                return QStringLiteral("serial \"%1\" must not contain ';', '=' or blanks").arg(choice.serial);
+            options->devices.push_back(choice);
         } else if (arg == QLatin1String("--version-reply")) {
             if (options->devices.empty())
                 return QStringLiteral("--version-reply must follow a --device");
@@ -168,25 +168,25 @@ int main(int argc, char *argv[])
 
     std::vector<std::unique_ptr<SimulatedDevice>> devices;
     QStringList ports;
-    for (const DeviceSpec &spec : options.devices) {
-        auto device = std::make_unique<SimulatedDevice>(spec.model);
+    for (const DeviceChoice &choice : options.devices) {
+        auto device = std::make_unique<SimulatedDevice>(choice.model);
         device->setRecording(false);
         device->setNoValues(options.noValues);
-        if (!spec.versionReply.isEmpty())
-            device->setVersionReply(spec.versionReply);
+        if (!choice.versionReply.isEmpty())
+            device->setVersionReply(choice.versionReply);
         if (!device->open()) {
-            err << "tq-sim: " << spec.serial << ": " << device->errorString() << '\n';
+            err << "tq-sim: " << choice.serial << ": " << device->errorString() << '\n';
             return 1;
         }
         if (options.transcript) {
-            const QString serial = spec.serial;
+            const QString serial = choice.serial;
             QObject::connect(device.get(), &SimulatedDevice::commandReceived,
                              [serial](const QByteArray &line) { logTranscript(serial, "<-", line); });
             QObject::connect(device.get(), &SimulatedDevice::replySent,
                              [serial](const QByteArray &line) { logTranscript(serial, "->", line); });
         }
-        out << device->portName() << ' ' << spec.serial << ' ' << tqsim::modelName(spec.model) << '\n';
-        ports << device->portName() + QLatin1Char('=') + spec.serial;
+        out << device->portName() << ' ' << choice.serial << ' ' << tqsim::modelName(choice.model) << '\n';
+        ports << device->portName() + QLatin1Char('=') + choice.serial;
         devices.push_back(std::move(device));
     }
     out << "TQ_CALIBRATOR_PORTS=" << ports.join(QLatin1Char(';')) << '\n';
