@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian 12 packages the tool, its tests and its benchmark need; does nothing when all are there.
+# --desktop adds what a person at the screen needs besides (a Korean font for the Korean translation).
 set -euo pipefail
 
 packages=(
@@ -9,6 +10,10 @@ packages=(
   g++-mingw-w64-x86-64
   libqt5charts5-dev libqcustomplot-dev
 )
+
+if [ "${1:-}" = "--desktop" ]; then
+  packages+=(fonts-nanum)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -5,7 +5,7 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${BUILD_DIR:-$root/build}
 
-"$root/scripts/setup.sh"
+"$root/scripts/setup.sh" --desktop
 BUILD_DIR=$build "$root/scripts/build.sh"
 
 real_device_attached() {
