@@ -8,10 +8,8 @@ class TestLineSplitter : public QObject
 private slots:
     void feed_data();
     void feed();
-    void feed_lineWithoutEnd_isHandedOnWhenItsEndArrives();
     void feed_deviceNeverSendsLf_boundedAndHandedOn();
     void reset_dropsUnfinishedLine();
-    void feed_utf8SplitAcrossReads_decodedWhole();
     void showLineEnds_marksCrLfPairsOnly();
 };
 
@@ -36,6 +34,11 @@ void TestLineSplitter::feed_data()
         << QList<QByteArray>{QByteArray("ATCD 1\0,2\r\nATCH 3\r\n", 19)} << QStringList{"ATCD1,2", "ATCH3"};
     QTest::newRow("blanksAndTabs_onlyBlanksRemoved")
         << QList<QByteArray>{"A B\tC\r\n"} << QStringList{"AB\tC"};
+    QTest::newRow("utf8CharacterSplitAcrossReads_decodedWhole")
+        << QList<QByteArray>{"ATCH \xC2", "\xB5V\r\n"} << QStringList{QString::fromUtf8("ATCH\xC2\xB5V")};
+    QTest::newRow("lineEndArrivesLater_wholeLineThenNext")
+        << QList<QByteArray>{"ATCEXTM 17", "00000000\r\nATCUSED", " 12\n"}
+        << QStringList{"ATCEXTM1700000000", "ATCUSED12"};
     QTest::newRow("tailWithoutLf_keptBack") << QList<QByteArray>{"ATCD 1\r\nATCD 2"} << QStringList{"ATCD1"};
 }
 
@@ -48,16 +51,6 @@ void TestLineSplitter::feed()
     for (const QByteArray &chunk : chunks)
         got += splitter.feed(chunk);
     QCOMPARE(got, lines);
-}
-
-void TestLineSplitter::feed_lineWithoutEnd_isHandedOnWhenItsEndArrives()
-{
-    LineSplitter splitter;
-    QCOMPARE(splitter.feed("ATCEXTM 17"), QStringList{});
-    QCOMPARE(splitter.pendingSize(), 10);
-    QCOMPARE(splitter.feed("00000000\r\nATCUSED"), QStringList{"ATCEXTM1700000000"});
-    QCOMPARE(splitter.feed(" 12\n"), QStringList{"ATCUSED12"});
-    QCOMPARE(splitter.pendingSize(), 0);
 }
 
 void TestLineSplitter::feed_deviceNeverSendsLf_boundedAndHandedOn()
@@ -86,14 +79,6 @@ void TestLineSplitter::reset_dropsUnfinishedLine()
     splitter.feed("ATCOFF1 9");
     splitter.reset();
     QCOMPARE(splitter.feed("ATCVER TQ24-1v5\r\n"), QStringList{"ATCVERTQ24-1v5"});
-}
-
-void TestLineSplitter::feed_utf8SplitAcrossReads_decodedWhole()
-{
-    LineSplitter splitter;
-    const QByteArray micro = QString::fromUtf8("µV").toUtf8(); // two bytes for µ
-    QCOMPARE(splitter.feed("ATCH " + micro.left(1)), QStringList{});
-    QCOMPARE(splitter.feed(micro.mid(1) + "\r\n"), QStringList{QString::fromUtf8("ATCHµV")});
 }
 
 void TestLineSplitter::showLineEnds_marksCrLfPairsOnly()

@@ -17,9 +17,7 @@ private slots:
     void init();
     void cleanup();
     void start_showsListWithRateDisabledAndOnlyCheckTimerRunning();
-    void rate_tenSecondsWhilePolling_restartsAt10000AndLeavesOnlyItChecked();
-    void rate_checkedEntryChosenAgain_uncheckedButPeriodKept();
-    void rate_chosenWhileStopped_startsPolling();
+    void rate_choices_restartPollingAndKeepOneCheckMark();
     void closeDevice_withNoDevice_statusAndLogTimerStop();
     void setControlsEnabled_withoutPanel_onlyRateActions();
     void scan_devicesComeAndGo_listFollowsWithinOneCheck();
@@ -67,7 +65,7 @@ void TestMainWindow::start_showsListWithRateDisabledAndOnlyCheckTimerRunning()
     QVERIFY(action("actionClose_TQ_Device")->isEnabled());
 }
 
-void TestMainWindow::rate_tenSecondsWhilePolling_restartsAt10000AndLeavesOnlyItChecked()
+void TestMainWindow::rate_choices_restartPollingAndKeepOneCheckMark()
 {
     m_window->setControlsEnabled(true);
     m_window->setPollTimerActive(true);
@@ -76,31 +74,21 @@ void TestMainWindow::rate_tenSecondsWhilePolling_restartsAt10000AndLeavesOnlyItC
     QVERIFY(m_window->pollTimer()->isActive());
     QCOMPARE(m_window->pollTimer()->interval(), 10000);
     QCOMPARE(pollIntervalMs, 10000);
-    QVERIFY(action("action10s")->isChecked());
     for (const char *name : {"action500ms", "action1s", "action2s"})
         QVERIFY2(!action(name)->isChecked(), name);
-}
+    QVERIFY(action("action10s")->isChecked());
 
-void TestMainWindow::rate_checkedEntryChosenAgain_uncheckedButPeriodKept()
-{
-    m_window->setControlsEnabled(true);
-    action("action2s")->trigger();
-    action("action2s")->trigger();
-    QVERIFY(!action("action2s")->isChecked());
-    QCOMPARE(pollIntervalMs, 2000);
-    QCOMPARE(m_window->pollTimer()->interval(), 2000);
-}
+    // Choosing the checked entry again removes its mark; the period stays.
+    action("action10s")->trigger();
+    QVERIFY(!action("action10s")->isChecked());
+    QCOMPARE(m_window->pollTimer()->interval(), 10000);
 
-void TestMainWindow::rate_chosenWhileStopped_startsPolling()
-{
-    m_window->setControlsEnabled(true);
+    // A choice while polling is stopped starts it.
     m_window->setPollTimerActive(false);
+    QCOMPARE(status(), QStringLiteral("Timer Stop."));
     action("action500ms")->trigger();
     QVERIFY(m_window->pollTimer()->isActive());
     QCOMPARE(m_window->pollTimer()->interval(), 500);
-    m_window->setPollTimerActive(false);
-    QVERIFY(!m_window->pollTimer()->isActive());
-    QCOMPARE(status(), QStringLiteral("Timer Stop."));
 }
 
 void TestMainWindow::closeDevice_withNoDevice_statusAndLogTimerStop()
