@@ -1,0 +1,323 @@
+#include "widgets/logmessagehandler.h"
+#include "widgets/logwindow.h"
+#include "widgets/passworddlg.h"
+#include "widgets/ptermview.h"
+#include "widgets/qledindicator.h"
+#include "widgets/resizelabel.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QLineEdit>
+#include <QPointer>
+#include <QProcess>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QTest>
+#include <QThread>
+
+namespace {
+// A locked log window that gets the program's messages while the fixture lives.
+struct LogFixture
+{
+    QPointer<LogWindow> window = new LogWindow;
+    QtMessageHandler previous = qInstallMessageHandler(logMessageHandler);
+    LogFixture() { g_logWindow = window; }
+    ~LogFixture()
+    {
+        qInstallMessageHandler(previous);
+        delete window;
+    }
+    PTermView *view() const { return window->findChild<PTermView *>("textEdit"); }
+    QLineEdit *field() const { return window->findChild<QLineEdit *>("lineEdit"); }
+    void unlock()
+    {
+        field()->setText("quirbentol57");
+        window->checkPassword();
+    }
+};
+
+QStringList messages;
+
+template <class W> W *shown(W *widget)
+{
+    widget->show();
+    return QTest::qWaitForWindowExposed(widget) ? widget : nullptr;
+}
+
+} // namespace
+
+class TstWidgets : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void formatLogLine_type_taggedLine_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("tag");
+        QTest::newRow("debug") << int(QtDebugMsg) << "[DEBUG]";
+        QTest::newRow("warning") << int(QtWarningMsg) << "[WARNG]";
+        QTest::newRow("critical") << int(QtCriticalMsg) << "[CRITC]";
+        QTest::newRow("fatal") << int(QtFatalMsg) << "[FATAL]";
+        QTest::newRow("info") << int(QtInfoMsg) << "[SYSTM]";
+    }
+    void formatLogLine_type_taggedLine()
+    {
+        QFETCH(int, type);
+        QFETCH(QString, tag);
+        const QDateTime time(QDate(2026, 3, 5), QTime(14, 7, 2, 45));
+        QCOMPARE(formatLogLine(QtMsgType(type), time, "Timer Stop."),
+                 "2026-03-05 14:07:02:045 " + tag + " : Timer Stop.\r\n");
+    }
+
+    // The log window and the password dialog check the same password the same way.
+    void passwordGates_typedText_acceptOnlyExactPassword_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("enter"); // else Space on the log's "show" button, a click on OK
+        QTest::addColumn<bool>("accepted");
+        QTest::newRow("button, right") << "quirbentol57" << false << true;
+        QTest::newRow("enter, right") << "quirbentol57" << true << true;
+        QTest::newRow("enter, trailing space") << "quirbentol57 " << true << false;
+        QTest::newRow("button, other case") << "Quirbentol57" << false << false;
+        QTest::newRow("enter, long") << "abcdefghijklmnopqrst" << true << false;
+    }
+    void passwordGates_typedText_acceptOnlyExactPassword()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, enter);
+        QFETCH(bool, accepted);
+        LogFixture log;
+        qDebug("before");
+        QTest::keyClicks(log.field(), typed);
+        if (enter)
+            QTest::keyClick(log.field(), Qt::Key_Return);
+        else
+            QTest::keyClick(log.window->findChild<QWidget *>("pushButton"), Qt::Key_Space);
+        qDebug("after");
+        QCOMPARE(log.window->isUnlocked(), accepted);
+        QCOMPARE(log.view()->isHidden(), !accepted);
+        QCOMPARE(log.field()->isHidden(), accepted);
+        const QString text = log.view()->toPlainText();
+        QVERIFY(!text.contains("before"));
+        QCOMPARE(text.endsWith(" [DEBUG] : after\n"), accepted);
+        QCOMPARE(text.isEmpty(), !accepted);
+        if (!accepted)
+            QCOMPARE(log.field()->text(), typed);
+
+        QScopedPointer<PasswordDlg> dlg(shown(new PasswordDlg));
+        QSignalSpy okSpy(dlg.data(), &PasswordDlg::ok);
+        QSignalSpy failSpy(dlg.data(), &PasswordDlg::fail);
+        auto *field = dlg->findChild<QLineEdit *>("lineEdit_password");
+        QTest::keyClicks(field, typed);
+        QCOMPARE(field->text(), typed.left(14));
+        if (enter)
+            QTest::keyClick(field, Qt::Key_Return);
+        else
+            QTest::mouseClick(dlg->findChild<QPushButton *>("pushButton_ok"), Qt::LeftButton);
+        QCOMPARE(okSpy.count(), int(accepted));
+        QCOMPARE(failSpy.count(), int(!accepted));
+        QVERIFY(!dlg->isVisible());
+    }
+
+    void log_otherThreadMessage_queuedToGuiThread()
+    {
+        const auto logFromWorker = [](const char *text) {
+            QScopedPointer<QThread> worker(QThread::create([text] { qWarning("%s", text); }));
+            worker->start();
+            return worker->wait(5000);
+        };
+        LogFixture log;
+        log.unlock();
+        QVERIFY(logFromWorker("unit \xc2\xb5V"));
+        QVERIFY(log.view()->toPlainText().isEmpty()); // not touched from the worker
+        // Non-ASCII text arrives intact; the CR of the line end is dropped.
+        QTRY_VERIFY(log.view()->toPlainText().endsWith(QString::fromUtf8("[WARNG] : unit \xc2\xb5V\n")));
+
+        QVERIFY(logFromWorker("late"));
+        delete log.window;
+        QVERIFY(!g_logWindow);
+        QCoreApplication::processEvents(); // the queued line finds no window
+    }
+
+    void log_fatalMessage_lineWrittenOnce()
+    {
+        QProcess child;
+        child.start(QCoreApplication::applicationFilePath(), {"--fatal-child"});
+        QVERIFY(child.waitForFinished(10000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(QString::fromLocal8Bit(child.readAllStandardError()).count("[FATAL] : device gone"), 1);
+    }
+
+    void term_putData_showsTerminalText_data()
+    {
+        QTest::addColumn<QByteArray>("before");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("backspace over pending only") << QByteArray("x") << QByteArray("AB\bC") << "xAC";
+        QTest::newRow("lone backspace joins lines") << QByteArray("one\n") << QByteArray("\btwo") << "onetwo";
+        QTest::newRow("cr and nul dropped") << QByteArray() << QByteArray("a\r\n\0b", 5) << "a\nb";
+        QTest::newRow("lone cr dropped") << QByteArray("x\r") << QByteArray("\ry") << "xy";
+        QTest::newRow("markup as plain text")
+            << QByteArray("<i>") << QByteArray("<b>x</b>&amp;") << "<i><b>x</b>&amp;";
+    }
+    void term_putData_showsTerminalText()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+        PTermView view;
+        view.putData(before);
+        view.moveCursor(QTextCursor::Start); // received text still goes to the end
+        view.putData(bytes);
+        QCOMPARE(view.toPlainText(), shown);
+    }
+
+    void term_401Lines_firstLineGone()
+    {
+        PTermView view;
+        for (int i = 1; i <= 401; ++i)
+            view.putData("line " + QByteArray::number(i) + "\r\n");
+        QVERIFY(view.document()->blockCount() <= 400);
+        const QStringList lines = view.toPlainText().split('\n');
+        QVERIFY(!lines.contains("line 1"));
+        QVERIFY(lines.contains("line 2") || lines.contains("line 3"));
+        QVERIFY(lines.contains("line 401"));
+    }
+
+    void term_userInput_emitsKeyInput_insertsNothing()
+    {
+        PTermView view;
+        view.putData("log\n");
+        QSignalSpy spy(&view, &PTermView::keyInput);
+        QTest::keyClicks(&view, "a");
+        QTest::keyClick(&view, Qt::Key_Backspace);
+        QApplication::clipboard()->setText("ATCVER");
+        view.paste();
+        QCOMPARE(view.toPlainText(), QString("log\n"));
+        const QList<QList<QVariant>> expected{
+            {int(Qt::Key_A), "a"}, {int(Qt::Key_Backspace), "\b"}, {int(Qt::Key_F35), "ATCVER"}};
+        QCOMPARE(QList<QList<QVariant>>(spy), expected);
+    }
+
+    void term_applyStyleSheet_givesBackChosenFont()
+    {
+        PTermView view;
+        const QFont font("Mono", 12, QFont::Bold, true);
+        view.setTermFont(font);
+        view.setFontColor(QColor(1, 2, 3));
+        view.setBackColor(QColor(4, 5, 6));
+        view.applyStyleSheet();
+        QCOMPARE(view.styleSheet(), QString("QTextEdit { font:italic 600 12pt \"Mono\";"
+                                            "color:rgb(1,2,3);background-color:rgb(4,5,6); }"));
+        view.ensurePolished();
+        QCOMPARE(view.font().weight(), font.weight());
+        QCOMPARE(view.font().pointSize(), font.pointSize());
+    }
+
+    void password_cancelSilent_okReceiverMayDeleteDialog()
+    {
+        QPointer<PasswordDlg> dlg = shown(new PasswordDlg);
+        QSignalSpy failSpy(dlg.data(), &PasswordDlg::fail);
+        connect(dlg, &PasswordDlg::ok, this, [&dlg] { delete dlg; });
+        QTest::keyClicks(dlg->findChild<QLineEdit *>("lineEdit_password"), "quirbentol57");
+        QTest::mouseClick(dlg->findChild<QPushButton *>("pushButton_cancel"), Qt::LeftButton);
+        QVERIFY(dlg && !dlg->isVisible()); // closed without ok()
+        QCOMPARE(failSpy.count(), 0);
+        dlg->findChild<QPushButton *>("pushButton_ok")->click();
+        QVERIFY(!dlg);
+    }
+
+    void led_state_selectsLookAndPaintsCircle_data()
+    {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QColor>("centre");
+        QTest::addColumn<QColor>("edge");
+        QTest::addColumn<bool>("litFromUpperLeft");
+        QTest::addColumn<QColor>("pixel"); // the gradient a little short of halfway
+        const QColor unsetCentre(0, 28, 0), unsetEdge(142, 142, 142), unsetPixel(67, 82, 67);
+        QTest::newRow("0 unset") << 0 << unsetCentre << unsetEdge << false << unsetPixel;
+        QTest::newRow("1 idle") << 1 << QColor(28, 28, 28) << QColor(128, 128, 128) << false
+                                << QColor(75, 75, 75);
+        QTest::newRow("2 tx") << 2 << QColor(0, 255, 0) << QColor(0, 192, 0) << true << QColor(0, 225, 0);
+        QTest::newRow("3 rx") << 3 << QColor(255, 0, 0) << QColor(192, 0, 0) << false << QColor(225, 0, 0);
+        QTest::newRow("7 unknown") << 7 << unsetCentre << unsetEdge << false << unsetPixel;
+    }
+    void led_state_selectsLookAndPaintsCircle()
+    {
+        QFETCH(int, state);
+        QFETCH(QColor, centre);
+        QFETCH(QColor, edge);
+        QFETCH(bool, litFromUpperLeft);
+        QFETCH(QColor, pixel);
+        QLedIndicator led;
+        const QLedIndicator::Look look = led.lookFor(state);
+        QCOMPARE(look.centre, centre);
+        QCOMPARE(look.edge, edge);
+        QCOMPARE(look.focus, litFromUpperLeft ? QPointF(-500, -500) : QPointF(500, 500));
+
+        led.m_state = state;
+        led.resize(40, 20); // a circle of diameter 20 around (20, 10)
+        QImage image(led.size(), QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        led.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        for (const QPoint &outside : {QPoint(7, 10), QPoint(32, 10), QPoint(11, 1)})
+            QCOMPARE(qAlpha(image.pixel(outside)), 0);
+        for (const QPoint &inside : {QPoint(12, 10), QPoint(28, 10), QPoint(20, 1)})
+            QCOMPARE(qAlpha(image.pixel(inside)), 255);
+        const QColor got = image.pixelColor(20, 10);
+        const int dist = qAbs(got.red() - pixel.red()) + qAbs(got.green() - pixel.green()) +
+                         qAbs(got.blue() - pixel.blue());
+        QVERIFY2(dist < 20, qPrintable(got.name()));
+    }
+
+    void label_resized_scalesByTighterDirection()
+    {
+        QScopedPointer<ResizeLabel> label(new ResizeLabel);
+        QFont font = label->font();
+        font.setPointSize(10);
+        label->setFont(font);
+        label->setText("ppm");
+        label->resize(200, 80);
+        QVERIFY(shown(label.data()));
+        const qreal fitted = label->font().pointSizeF();
+        QVERIFY(fitted > 10);
+        label->resize(400, 160);
+        const qreal doubled = label->font().pointSizeF();
+        QVERIFY2(doubled > 1.7 * fitted && doubled < 2.3 * fitted, qPrintable(QString::number(doubled)));
+        label->resize(1600, 160);
+        QVERIFY2(qAbs(label->font().pointSizeF() - doubled) < 0.25 * doubled, "height is the tighter limit");
+
+        // Margin exactly, zero, flat: a valid font without warnings, and it grows back.
+        for (const QSize &tiny : {QSize(10, 8), QSize(0, 0), QSize(300, 9)}) {
+            messages.clear();
+            const QtMessageHandler previous = qInstallMessageHandler(
+                [](QtMsgType, const QMessageLogContext &, const QString &message) { messages << message; });
+            label->resize(tiny);
+            qInstallMessageHandler(previous);
+            QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
+            QVERIFY(label->font().pointSizeF() > 0);
+            label->resize(200, 80);
+            QVERIFY(label->font().pointSizeF() > 10);
+        }
+
+        label->setText(QString());
+        const QFont before = label->font();
+        label->resize(400, 200);
+        QCOMPARE(label->font(), before); // empty text keeps the font
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    if (argc > 1 && qstrcmp(argv[1], "--fatal-child") == 0) {
+        LogFixture log;
+        log.unlock();
+        qFatal("device gone");
+    }
+    TstWidgets test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_widgets.moc"
