@@ -10,17 +10,11 @@ class TestChartView : public QObject
 private slots:
     void init();
     void cleanup();
-    void addSample_first_fillsFromTheRight();
-    void addSample_sameTime_replacesValues();
-    void addSample_241st_dropsOldest();
-    void clearSamples_afterSamples_emptiesBuffersAndCharts();
+    void samples_fillFromTheRight_replaceSameTime_dropOldest_clear();
     void drawChart_pollPeriod_setsTimeWindow_data();
     void drawChart_pollPeriod_setsTimeWindow();
-    void trackCursor_mouseOffPlot_atNewestSample();
-    void trackCursor_mouseOverPlot_atNearestSample();
-    void trackCursor_onGap_showsNA();
-    void labelResize_redrawsAtNewSize();
-    void labelsDestroyedFirst_viewKeepsWorking();
+    void trackCursor_atMouseX_thenAtNewestSample_gapShowsNA();
+    void labels_resizeRedrawsAtNewSize_destroyedFirstLeaveViewWorking();
 
 private:
     void fill(int count);
@@ -63,51 +57,37 @@ void TestChartView::fill(int count)
     settle();
 }
 
-void TestChartView::addSample_first_fillsFromTheRight()
+void TestChartView::samples_fillFromTheRight_replaceSameTime_dropOldest_clear()
 {
+    m_view->addSample(kT, 1, 2);
     m_view->addSample(kT, 1.5, 2.5);
     m_view->addSample(kT + 1, 3.5, 4.5);
     QCOMPARE(m_view->timeStamps()[238], kT);
     QCOMPARE(m_view->timeStamps()[239], kT + 1);
-    QCOMPARE(m_view->values1()[239], 3.5);
+    QCOMPARE(m_view->values1()[238], 1.5);
     QCOMPARE(m_view->values2()[238], 2.5);
+    QCOMPARE(m_view->values1()[239], 3.5);
     for (int i = 0; i < 238; ++i) {
         QCOMPARE(m_view->timeStamps()[i], kNo);
         QCOMPARE(m_view->values1()[i], kNo);
         QCOMPARE(m_view->values2()[i], kNo);
     }
-}
 
-void TestChartView::addSample_sameTime_replacesValues()
-{
-    m_view->addSample(kT, 1, 2);
-    m_view->addSample(kT, 3, 4);
-    QCOMPARE(m_view->timeStamps()[239], kT);
-    QCOMPARE(m_view->values1()[239], 3.0);
-    QCOMPARE(m_view->values2()[239], 4.0);
-    QCOMPARE(m_view->timeStamps()[238], kNo);
-}
-
-void TestChartView::addSample_241st_dropsOldest()
-{
-    for (int i = 0; i <= 240; ++i)
+    // The 241st sample pushes out the first one.
+    for (int i = 2; i <= 240; ++i)
         m_view->addSample(kT + i, i, -i);
     QCOMPARE(m_view->timeStamps()[0], kT + 1);
-    QCOMPARE(m_view->values1()[0], 1.0);
+    QCOMPARE(m_view->values1()[0], 3.5);
     QCOMPARE(m_view->values2()[239], -240.0);
     settle();
-    XYChart *chart = m_view->viewer1()->chart();
-    QCOMPARE(chart->xAxis()->getMaxValue(), kT + 240);
-    QCOMPARE(chart->xAxis()->getMinValue(), kT);
-}
-
-void TestChartView::clearSamples_afterSamples_emptiesBuffersAndCharts()
-{
-    fill(10);
+    QCOMPARE(m_view->viewer1()->chart()->xAxis()->getMaxValue(), kT + 240);
+    QCOMPARE(m_view->viewer1()->chart()->xAxis()->getMinValue(), kT);
     QVERIFY(m_view->trackCursor(1).shown);
+
     m_view->clearSamples();
     for (int i = 0; i < ChartView::kSampleCount; ++i)
         QCOMPARE(m_view->timeStamps()[i], kNo);
+    QCOMPARE(m_view->values1()[239], kNo);
     QCOMPARE(m_view->values2()[239], kNo);
     settle();
     for (QChartViewer *viewer : {m_view->viewer1(), m_view->viewer2()}) {
@@ -139,28 +119,9 @@ void TestChartView::drawChart_pollPeriod_setsTimeWindow()
         QCOMPARE(viewer->chart()->xAxis()->getMaxValue(), kT);
         QCOMPARE(viewer->chart()->xAxis()->getMinValue(), kT - span);
     }
-    QCOMPARE(m_view->timeStamps()[234], kNo);
-    QCOMPARE(m_view->timeStamps()[235], kT - 4);
 }
 
-void TestChartView::trackCursor_mouseOffPlot_atNewestSample()
-{
-    fill(20);
-    m_view->addSample(kT + 1, 12.5, 7);
-    settle();
-    const ChartView::TrackCursor &cursor = m_view->trackCursor(0);
-    QVERIFY(cursor.shown);
-    QCOMPARE(cursor.xValue, kT + 1);
-    QCOMPARE(cursor.xCoor, m_view->viewer1()->getPlotAreaLeft() + m_view->viewer1()->getPlotAreaWidth() - 1);
-    QCOMPARE(cursor.timeLabel, QDateTime::fromSecsSinceEpoch(qint64(kT) + 1).toString("hh:mm:ss"));
-    QCOMPARE(cursor.values.size(), 1);
-    QCOMPARE(cursor.values[0].text, QString("12.50"));
-    QCOMPARE(cursor.values[0].alignment, 6);
-    QCOMPARE(cursor.values[0].anchor.x(), cursor.xCoor - 5);
-    QCOMPARE(m_view->trackCursor(1).values[0].text, QString("7.00"));
-}
-
-void TestChartView::trackCursor_mouseOverPlot_atNearestSample()
+void TestChartView::trackCursor_atMouseX_thenAtNewestSample_gapShowsNA()
 {
     fill(240);
     QChartViewer *viewer = m_view->viewer1();
@@ -181,36 +142,32 @@ void TestChartView::trackCursor_mouseOverPlot_atNearestSample()
     QEvent leave(QEvent::Leave);
     QCoreApplication::sendEvent(viewer, &leave);
     QVERIFY(qAbs(m_view->trackCursor(0).xValue - target) <= 1);
-    m_view->addSample(kT + 2, 1, 1);
+    m_view->addSample(kT + 2, kNo, 7.5);
     settle();
     QCOMPARE(m_view->trackCursor(0).xValue, kT + 2);
-}
-
-void TestChartView::trackCursor_onGap_showsNA()
-{
-    fill(30);
-    m_view->addSample(kT + 1, kNo, 21.25);
-    settle();
     QCOMPARE(m_view->trackCursor(0).values.size(), 1);
     QCOMPARE(m_view->trackCursor(0).values[0].text, QString("N/A"));
-    QCOMPARE(m_view->trackCursor(1).values[0].text, QString("21.25"));
+
+    const ChartView::TrackCursor &cursor = m_view->trackCursor(1);
+    QCOMPARE(cursor.xCoor, m_view->viewer2()->getPlotAreaLeft() + m_view->viewer2()->getPlotAreaWidth() - 1);
+    QCOMPARE(cursor.timeLabel, QDateTime::fromSecsSinceEpoch(qint64(kT) + 2).toString("hh:mm:ss"));
+    QCOMPARE(cursor.values.size(), 1);
+    QCOMPARE(cursor.values[0].text, QString("7.50"));
+    QCOMPARE(cursor.values[0].alignment, 6);
+    QCOMPARE(cursor.values[0].anchor.x(), cursor.xCoor - 5);
 }
 
-void TestChartView::labelResize_redrawsAtNewSize()
+void TestChartView::labels_resizeRedrawsAtNewSize_destroyedFirstLeaveViewWorking()
 {
     fill(3);
+    QSignalSpy refresh(m_label2, &QChartViewerLabel::refreshChart);
     m_label2->resize(500, 180);
-    QCOMPARE(m_view->viewer2()->chart()->getWidth(), 490);
-    QCOMPARE(m_view->viewer2()->chart()->getHeight(), 180);
+    QCOMPARE(refresh.count(), 1);
     QCOMPARE(m_view->viewer2()->size(), QSize(490, 180));
     QVERIFY(m_view->viewer2()->isVisible());
     QCOMPARE(m_view->viewer2()->getPlotAreaWidth(), 440);
     QCOMPARE(m_view->viewer1()->chart()->getWidth(), 700);
-}
 
-void TestChartView::labelsDestroyedFirst_viewKeepsWorking()
-{
-    fill(3);
     m_panel.reset();
     QVERIFY(!m_view->viewer1());
     m_view->addSample(kT + 1, 1, 2);

@@ -15,11 +15,12 @@ QStringList describe(const QList<Dev_info> &devices)
 const QString tqId = "USB\\VID_04D8&PID_000A&REV_0100";
 const QString com5 = "USB Serial Device (COM5)";
 const QString hub = "Port_#0002.Hub_#0001";
+const QString desc = "TQ_SERIES__TQ24-0001";
 
-UsbDeviceRecord record(const QString &id, const QString &friendlyName, const QString &location,
-                       const QString &description, const QString &node = QString())
+UsbDeviceRecord record(const QString &id, const QString &friendlyName, const QString &location = hub,
+                       const QString &description = desc)
 {
-    return UsbDeviceRecord{QStringList{id}, friendlyName, location, description, node};
+    return UsbDeviceRecord{QStringList{id}, friendlyName, location, description, QString()};
 }
 
 class FakeSource : public UsbDeviceSource
@@ -41,49 +42,34 @@ private slots:
     void cleanup() { qunsetenv("TQ_CALIBRATOR_PORTS"); }
     void devicesFromRecords_oneRecord_listedAsExpected_data();
     void devicesFromRecords_oneRecord_listedAsExpected();
-    void devicesFromPortList_entries_parsed_data();
-    void devicesFromPortList_entries_parsed();
-    void usbRecordForSerialPort_ids_formattedAsUsbHardwareId();
+    void devicesFromPortList_entries_trimmedAndMalformedSkipped();
     void scanDevices_sourceAndEnvironment_sourceFirstEnvironmentReadEachScan();
-    void scanDevices_platformSource_endsWithEnvironmentEntry();
 };
 
 void TestDeviceScan::devicesFromRecords_oneRecord_listedAsExpected_data()
 {
     QTest::addColumn<UsbDeviceRecord>("record");
     QTest::addColumn<QStringList>("expected");
-    const QString desc = "TQ_SERIES__TQ24-0001";
     const QStringList none;
 
     QTest::newRow("lowerCaseIds_listed")
-        << record("USB\\VID_04d8&PID_000a&REV_0100", com5, hub, desc) << QStringList{"COM5|TQ24-0001"};
-    QTest::newRow("productB_notListed") << record("USB\\VID_04D8&PID_000B", com5, hub, desc) << none;
-    QTest::newRow("otherVendor_notListed") << record("USB\\VID_04D9&PID_000A", com5, hub, desc) << none;
-    QTest::newRow("noCom_notListed") << record(tqId, "USB Serial Device", hub, desc) << none;
-    QTest::newRow("noClosingParen_notListed") << record(tqId, "USB Serial Device (COM5", hub, desc) << none;
+        << record("USB\\VID_04d8&PID_000a&REV_0100", com5) << QStringList{"COM5|TQ24-0001"};
+    QTest::newRow("productB_notListed") << record("USB\\VID_04D8&PID_000B", com5) << none;
+    QTest::newRow("otherVendor_notListed") << record("USB\\VID_04D9&PID_000A", com5) << none;
+    QTest::newRow("noCom_notListed") << record(tqId, "USB Serial Device") << none;
     QTest::newRow("lowerCaseCom_upperCasedPort")
-        << record(tqId, "usb serial device (com7)", hub, desc) << QStringList{"COM7|TQ24-0001"};
+        << record(tqId, "usb serial device (com7)") << QStringList{"COM7|TQ24-0001"};
     QTest::newRow("comEarlierInName_portFromParenthesis")
-        << record(tqId, "Communications Port (COM12)", hub, desc) << QStringList{"COM12|TQ24-0001"};
+        << record(tqId, "Communications Port (COM12)") << QStringList{"COM12|TQ24-0001"};
     QTest::newRow("locationWithPrefix_usedWithoutDescription")
         << record(tqId, com5, "TQ_SERIES__SN-42", "TQ_SERIES__OTHER") << QStringList{"COM5|SN-42"};
-    QTest::newRow("locationWithoutPrefix_descriptionWithoutPrefix")
-        << record(tqId, com5, hub, "TQ_SERIES__TQ21-77") << QStringList{"COM5|TQ21-77"};
-    QTest::newRow("lowerCasePrefix_notRemoved")
-        << record(tqId, com5, "tq_series__X", "tq_series__Y") << QStringList{"COM5|tq_series__Y"};
-    QTest::newRow("descriptionWithoutPrefix_keptWhole")
-        << record(tqId, com5, hub, "TQ20") << QStringList{"COM5|TQ20"};
     QTest::newRow("prefixTwice_bothRemoved")
         << record(tqId, com5, "TQ_SERIES__ATQ_SERIES__B", "") << QStringList{"COM5|AB"};
-    QTest::newRow("emptyDescription_emptySerial") << record(tqId, com5, "", "") << QStringList{"COM5|"};
     QTest::newRow("noHardwareIds_notListed") << UsbDeviceRecord{{}, com5, hub, desc, {}} << none;
     QTest::newRow("onlySecondIdMatches_notListed")
         << UsbDeviceRecord{{"USB\\VID_1234&PID_5678", tqId}, com5, hub, desc, {}} << none;
-    QTest::newRow("deviceNode_keptVerbatim")
-        << record("USB\\VID_04D8&PID_000A", desc, desc, desc, "/dev/ttyACM0")
-        << QStringList{"/dev/ttyACM0|TQ24-0001"};
-    QTest::newRow("deviceNodeOtherIds_notListed")
-        << record("USB\\VID_0403&PID_6001", "", "", desc, "/dev/ttyUSB0") << none;
+    QTest::newRow("serialPort_idsPaddedAndNodeKept")
+        << usbRecordForSerialPort(0x4d8, 0xa, desc, "/dev/ttyACM1") << QStringList{"/dev/ttyACM1|TQ24-0001"};
 }
 
 void TestDeviceScan::devicesFromRecords_oneRecord_listedAsExpected()
@@ -93,32 +79,12 @@ void TestDeviceScan::devicesFromRecords_oneRecord_listedAsExpected()
     QCOMPARE(describe(devicesFromRecords({record})), expected);
 }
 
-void TestDeviceScan::devicesFromPortList_entries_parsed_data()
+void TestDeviceScan::devicesFromPortList_entries_trimmedAndMalformedSkipped()
 {
-    QTest::addColumn<QString>("envValue");
-    QTest::addColumn<QStringList>("expected");
-
-    QTest::newRow("oneEntry_listed") << "/dev/pts/3=SIM-TQ24-0001" << QStringList{"/dev/pts/3|SIM-TQ24-0001"};
-    QTest::newRow("blanksAndEmptyEntries_trimmedAndSkipped")
-        << " ;; /dev/pts/3 = A ;\tCOM9=B \n;" << QStringList{"/dev/pts/3|A", "COM9|B"};
-    QTest::newRow("empty_none") << "" << QStringList();
-    QTest::newRow("malformedEntries_skipped") << "COM5;=X;COM6= ;COM7=Y" << QStringList{"COM7|Y"};
-    QTest::newRow("equalsInSerial_splitAtFirst") << "p=a=b" << QStringList{"p|a=b"};
-}
-
-void TestDeviceScan::devicesFromPortList_entries_parsed()
-{
-    QFETCH(QString, envValue);
-    QFETCH(QStringList, expected);
-    QCOMPARE(describe(devicesFromPortList(envValue)), expected);
-}
-
-void TestDeviceScan::usbRecordForSerialPort_ids_formattedAsUsbHardwareId()
-{
-    const UsbDeviceRecord tq = usbRecordForSerialPort(0x4d8, 0xa, "TQ_SERIES__TQ24-0001", "/dev/ttyACM1");
-    QCOMPARE(tq.hardwareIds, QStringList{"USB\\VID_04D8&PID_000A"});
-    QCOMPARE(describe(devicesFromRecords({tq})), QStringList{"/dev/ttyACM1|TQ24-0001"});
-    QCOMPARE(usbRecordForSerialPort(0xabcd, 0x1f, "", "").hardwareIds, QStringList{"USB\\VID_ABCD&PID_001F"});
+    QCOMPARE(describe(devicesFromPortList(" ;; /dev/pts/3 = A ;\tCOM9=B \n;")),
+             (QStringList{"/dev/pts/3|A", "COM9|B"}));
+    QCOMPARE(describe(devicesFromPortList("COM5;=X;COM6= ;COM7=Y")), QStringList{"COM7|Y"});
+    QCOMPARE(describe(devicesFromPortList("p=a=b")), QStringList{"p|a=b"});
 }
 
 void TestDeviceScan::scanDevices_sourceAndEnvironment_sourceFirstEnvironmentReadEachScan()
@@ -132,18 +98,6 @@ void TestDeviceScan::scanDevices_sourceAndEnvironment_sourceFirstEnvironmentRead
              (QStringList{"COM9|B", "COM4|A", "/dev/pts/3|SIM-1", "/dev/pts/4|SIM-2"}));
     qputenv("TQ_CALIBRATOR_PORTS", "/dev/pts/7=SIM-7");
     QCOMPARE(describe(scanDevices(source)), (QStringList{"COM9|B", "COM4|A", "/dev/pts/7|SIM-7"}));
-    qunsetenv("TQ_CALIBRATOR_PORTS");
-    source.records.clear();
-    QCOMPARE(describe(scanDevices(source)), QStringList());
-}
-
-void TestDeviceScan::scanDevices_platformSource_endsWithEnvironmentEntry()
-{
-    // Whatever USB devices this machine has, the simulated port comes last.
-    qputenv("TQ_CALIBRATOR_PORTS", "/dev/pts/9=SIM-LAST");
-    const QList<Dev_info> devices = scanDevices();
-    QVERIFY(!devices.isEmpty());
-    QCOMPARE(describe({devices.last()}), QStringList{"/dev/pts/9|SIM-LAST"});
 }
 
 QTEST_GUILESS_MAIN(TestDeviceScan)
