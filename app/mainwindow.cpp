@@ -66,12 +66,16 @@ MainWindow::~MainWindow()
 {
     delete m_port;
     m_port = nullptr;
-    if (g_logWindow) {
-        delete g_logWindow;
-        g_logWindow = nullptr;
-    }
+    destroyLogWindow();
     qInstallMessageHandler(m_previousHandler);
     delete ui;
+}
+
+// From here on the message handler drops every message.
+void MainWindow::destroyLogWindow()
+{
+    delete g_logWindow;
+    g_logWindow = nullptr;
 }
 
 QList<QAction *> MainWindow::rateActions() const
@@ -137,10 +141,7 @@ void MainWindow::closeLumaWeaveDevice()
         m_pollTimer->stop();
     showStatusMessage(tr("Timer Stop."));
     qDebug("Timer Stop.");
-    for (QAction *action : rateActions())
-        action->setEnabled(false);
-    if (m_panel)
-        m_panel->setInputsEnabled(false);
+    setControlsEnabled(false);
     showDeviceSelection();
     if (m_port) {
         m_port->close();
@@ -380,9 +381,6 @@ void MainWindow::closeEvent(QCloseEvent *event)
         m_checkTimer->stop();
     closeLumaWeaveDevice();
     qDebug("================== system stopped!! ===================");
-    if (g_logWindow) {
-        delete g_logWindow;
-        g_logWindow = nullptr;
-    }
+    destroyLogWindow();
     event->accept();
 }

@@ -67,6 +67,7 @@ protected:
 private:
     void chooseRate(QAction *chosen, int periodMs);
     QList<QAction *> rateActions() const;
+    void destroyLogWindow();
     void releasePanel(QWidget *panel);
     void releaseRetiredPanels();
     void onPortError(int error);
