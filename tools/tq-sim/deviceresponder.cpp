@@ -1,6 +1,7 @@
 #include "deviceresponder.h"
 
 #include <QRandomGenerator>
+#include <QRegularExpression>
 #include <QtMath>
 
 namespace tqsim {
@@ -56,6 +57,37 @@ QList<Model> allModels()
     return {Model::Pm, Model::Tq20, Model::Tq21, Model::Tq22, Model::Tq24};
 }
 
+QByteArray versionReplyFor(Model model, const QByteArray &firmware)
+{
+    if (model == Model::Pm)
+        return "ATCVER QD700-PM-" + firmware;
+    return "ATCVER TQ" + modelName(model).mid(2).toLatin1() + '-' + firmware;
+}
+
+int firmwareNumber(const QByteArray &versionReply)
+{
+    // Read the way the tool reads it: the digit before the first "v" and the one after it.
+    QByteArray s = versionReply;
+    s.replace("ATCVER", "").replace(' ', "");
+    if (!s.contains("TQ") && !s.contains("QD700"))
+        return -1;
+    s.replace("TQ", "").replace("QD700", "").replace("T2", "").replace('-', "");
+    const int start = s.indexOf('v') - 1;
+    QByteArray text = s.mid(qMax(0, start), 3 + qMin(0, start));
+    text.replace('v', "");
+    if (text.isEmpty())
+        return 0;
+    bool ok = false;
+    const int number = text.toInt(&ok, 10);
+    return ok && !text.startsWith('+') && !text.startsWith('-') ? number : -1;
+}
+
+bool isFirmwareText(const QString &text)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[0-9]v[0-9]$"));
+    return pattern.match(text).hasMatch();
+}
+
 } // namespace tqsim
 
 using tqsim::Model;
@@ -88,7 +120,8 @@ double celsiusToFahrenheit(double c)
 } // namespace
 
 DeviceResponder::DeviceResponder(Model model)
-    : m_model(model), m_versionReply(tqsim::defaultVersionReply(model))
+    : m_model(model), m_versionReply(tqsim::defaultVersionReply(model)),
+      m_firmware(tqsim::firmwareNumber(m_versionReply))
 {
     switch (model) {
     case Model::Pm:
@@ -134,6 +167,62 @@ DeviceResponder::DeviceResponder(Model model)
     }
     if (model == Model::Tq21 || model == Model::Tq22 || model == Model::Tq24)
         addSetting("TEMPUNIT", Kind::Text, 0, 0, QStringLiteral("C"), false, false);
+    applyFirmwareUnitDefaults();
+}
+
+bool DeviceResponder::newUnitCodes() const
+{
+    const int threshold = m_model == Model::Tq20 ? 12 : 10;
+    return m_firmware < 0 || m_firmware >= threshold;
+}
+
+// Older TQ20/TQ21 firmware counts unit codes from 1, newer from 0: first code percent (CO2) or
+// ppm (TVOC), the next one the other unit. A firmware change starts from the ppm default again.
+void DeviceResponder::applyFirmwareUnitDefaults()
+{
+    const int base = newUnitCodes() ? 0 : 1;
+    for (const char *word : {"ATCVOCU", "ATCCU"}) {
+        auto it = m_settings.find(QString::fromLatin1(word));
+        if (it == m_settings.end())
+            continue;
+        it->min = base;
+        it->max = base + 1;
+        it->defaultValue = qstrcmp(word, "ATCCU") == 0 ? base + 1 : base;
+        it->value = it->defaultValue;
+    }
+}
+
+bool DeviceResponder::hasCommand(const QByteArray &word) const
+{
+    if (word == "ATCVER" || word == pollWord())
+        return true;
+    struct Gate
+    {
+        Model model;
+        const char *words;
+        int from;  // first firmware that has the words
+        int below; // first firmware that no longer has them
+    };
+    static const Gate gates[] = {
+        {Model::Pm, "ATCMODE ATCOFF1 ATCOFF2 ATCOFF3 ATCOFF4 ATCOFF5 ATCMODID ATCMODBR ATCMODTO ATCMODSW "
+                    "ATCFTRST ATCEXTM ATCUSED", 0, 100},
+        {Model::Tq20, "ATCMODE ATCOFF1 ATCOFF2 ATCVOCU ATCCU", 0, 100},
+        {Model::Tq20, "ATCUCAL ATCFCAL", 0, 12},
+        {Model::Tq20, "ATCWIN ATCEXTM", 12, 100},
+        {Model::Tq20, "ATCUSED ATCBLDTM", 32, 100},
+        {Model::Tq21, "ATCOFF1 ATCOFF2 ATCCAL ATCCU ATCC ATCF", 0, 100},
+        {Model::Tq21, "ATCDGFIL ATCSPAN ATCSINFO ATCEXTM", 10, 100},
+        {Model::Tq21, "ATCUSED ATCBLDTM", 15, 100},
+        {Model::Tq22, "ATCMODE ATCOFF1 ATCOFF2 ATCC ATCF", 0, 100},
+        {Model::Tq24, "ATCMODE ATCOFF1 ATCOFF2 ATCCSP ATCCZR ATCDRFT ATCCAL ATCEXTM ATCUSED ATCC ATCF", 0, 100},
+    };
+    for (const Gate &gate : gates) {
+        if (gate.model != m_model || !QByteArray(gate.words).split(' ').contains(word))
+            continue;
+        if (m_firmware < 0 || (m_firmware >= gate.from && m_firmware < gate.below))
+            return true;
+    }
+    return false;
 }
 
 void DeviceResponder::addSetting(const char *word, Kind kind, double min, double max, const QVariant &value,
@@ -171,6 +260,16 @@ void DeviceResponder::setVersionReply(const QByteArray &line)
     while (text.endsWith('\n') || text.endsWith('\r'))
         text.chop(1);
     m_versionReply = text;
+    m_firmware = tqsim::firmwareNumber(text);
+    applyFirmwareUnitDefaults();
+}
+
+bool DeviceResponder::setFirmware(const QByteArray &text)
+{
+    if (!tqsim::isFirmwareText(QString::fromLatin1(text)))
+        return false;
+    setVersionReply(tqsim::versionReplyFor(m_model, text));
+    return true;
 }
 
 QByteArray DeviceResponder::pollWord() const
@@ -272,49 +371,53 @@ QByteArray DeviceResponder::answer(const QByteArray &line, double seconds)
     const QByteArray word = blank < 0 ? text : text.left(blank);
     const QByteArray arg = blank < 0 ? QByteArray() : text.mid(blank + 1).trimmed();
 
+    if (m_silentWords.contains(word))
+        return QByteArray();
+    // Unknown and gated words get the bare "ERROR" a panel ignores, never a line it could take for a reply.
+    if (!hasCommand(word))
+        return "ERROR";
     if (word == "ATCVER")
         return m_versionReply;
     if (word == pollWord())
         return liveLine(seconds);
 
     bool handled = false;
-    const QByteArray reply = answerModelCommand(word, arg, seconds, &handled);
+    QByteArray reply = answerAction(word, seconds, &handled);
+    if (!handled && m_model == Model::Tq24)
+        reply = answerGasCalibration(word, arg, seconds, &handled);
     if (handled)
         return reply;
 
-    // Unknown words get the bare "ERROR" a panel ignores, never a line it could take for a reply.
     const auto it = m_settings.find(QString::fromLatin1(word));
-    if (!word.startsWith("ATC") || it == m_settings.end() || !it->onWire)
+    if (it == m_settings.end() || !it->onWire)
         return "ERROR";
     if (!arg.isEmpty())
         writeSetting(*it, arg); // a refused value leaves the old one, which the reply then shows
     return word + ' ' + format(*it);
 }
 
-QByteArray DeviceResponder::answerModelCommand(const QByteArray &word, const QByteArray &arg, double t,
-                                               bool *handled)
+QByteArray DeviceResponder::answerAction(const QByteArray &word, double t, bool *handled)
 {
-    *handled = true;
-    if ((word == "ATCC" || word == "ATCF") && m_settings.contains(QStringLiteral("TEMPUNIT"))) {
-        m_settings[QStringLiteral("TEMPUNIT")].value =
-            word == "ATCC" ? QStringLiteral("C") : QStringLiteral("F");
-        return word + " OK";
-    }
-    if (m_model == Model::Pm && word == "ATCFTRST") {
+    static const QList<QByteArray> actions{"ATCC", "ATCF", "ATCFTRST", "ATCUCAL", "ATCFCAL", "ATCDRFT"};
+    *handled = actions.contains(word);
+    if (!*handled)
+        return QByteArray();
+    if (m_refuseActions)
+        return word;
+    if (word == "ATCC" || word == "ATCF")
+        m_settings[QStringLiteral("TEMPUNIT")].value = QString::fromLatin1(word.right(1));
+    else if (word == "ATCFTRST")
         restoreDefaults();
-        return "ATCFTRST OK";
-    }
-    if (m_model == Model::Tq20 && (word == "ATCUCAL" || word == "ATCFCAL"))
-        return word + " OK";
-    if (m_model == Model::Tq24)
-        return answerGasCalibration(word, arg, t, handled);
-    *handled = false;
-    return QByteArray();
+    else if (word == "ATCDRFT")
+        m_settings[QStringLiteral("ZERO")].value = gasBaseline(t);
+    // The two TQ20 calibrations run inside the sensor; the answer only says they started.
+    return word + " OK";
 }
 
 QByteArray DeviceResponder::answerGasCalibration(const QByteArray &word, const QByteArray &arg, double t,
                                                  bool *handled)
 {
+    *handled = true;
     Setting &zero = m_settings[QStringLiteral("ZERO")];
     Setting &span = m_settings[QStringLiteral("SPAN")];
     Setting &spanPpm = m_settings[QStringLiteral("SPANPPM")];
@@ -323,10 +426,6 @@ QByteArray DeviceResponder::answerGasCalibration(const QByteArray &word, const Q
     if (word == "ATCCZR") {
         zero.value = gasBaseline(t);
         return "ATCCZR " + number(zero, 2).toLatin1();
-    }
-    if (word == "ATCDRFT") {
-        zero.value = gasBaseline(t);
-        return "ATCDRFT OK";
     }
     if (word == "ATCCSP") {
         bool ok = false;
@@ -423,9 +522,9 @@ QByteArray DeviceResponder::liveLine(double t) const
         fields = tq24Fields(t);
         break;
     }
-    if (m_noValues) {
-        for (QString &field : fields)
-            field = QStringLiteral("----");
+    for (int i = 0; i < fields.size(); ++i) {
+        if (m_noValues || m_noValueFields.contains(i + 1))
+            fields[i] = QStringLiteral("----");
     }
     return pollWord() + ' ' + fields.join(QLatin1Char(',')).toLatin1();
 }
@@ -449,17 +548,20 @@ QStringList DeviceResponder::pmFields(double t) const
 QStringList DeviceResponder::tq20Fields(double t) const
 {
     const double tvocPpm = wave(t, 0.30, 0.08, 240.0) + real("ATCOFF1");
-    const QString tvoc = integer("ATCVOCU") == 0 ? fixed(tvocPpm, 3) : fixed(tvocPpm * 1000.0, 0);
+    const int base = newUnitCodes() ? 0 : 1;
+    const QString tvoc = integer("ATCVOCU") == base ? fixed(tvocPpm, 3) : fixed(tvocPpm * 1000.0, 0);
     if (integer("ATCMODE") == 1)
         return {tvoc, fixed(wave(t, 9.5, 0.6, 420.0) + real("ATCOFF2"), 2)};
     const double co2Ppm = wave(t, 620.0, 60.0, 360.0) + real("ATCOFF2");
-    return {tvoc, integer("ATCCU") != 0 ? fixed(co2Ppm, 0) : fixed(co2Ppm / 10000.0, 3)};
+    return {tvoc, integer("ATCCU") != base ? fixed(co2Ppm, 0) : fixed(co2Ppm / 10000.0, 3)};
 }
 
 QStringList DeviceResponder::tq21Fields(double t) const
 {
     const double co2Ppm = wave(t, 650.0, 70.0, 360.0) + real("ATCOFF1");
-    return {integer("ATCCU") != 0 ? fixed(co2Ppm, 0) : fixed(co2Ppm / 10000.0, 3), fixed(temperature(t), 2)};
+    const int percentCode = newUnitCodes() ? 0 : 1;
+    return {integer("ATCCU") != percentCode ? fixed(co2Ppm, 0) : fixed(co2Ppm / 10000.0, 3),
+            fixed(temperature(t), 2)};
 }
 
 QStringList DeviceResponder::tq22Fields(double t) const

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QMap>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -21,6 +22,11 @@ QString modelName(Model model); // "pm", "tq20", ...
 bool modelFromName(const QString &name, Model *model);
 QByteArray defaultVersionReply(Model model); // without line end
 QList<Model> allModels();
+// "ATCVER TQ24-" / "ATCVER QD700-PM-" + firmware, e.g. "1v5" -> "ATCVER TQ24-1v5".
+QByteArray versionReplyFor(Model model, const QByteArray &firmware);
+// The firmware number the tool reads from a version reply ("TQ24-1v5" -> 15), -1 when unreadable.
+int firmwareNumber(const QByteArray &versionReply);
+bool isFirmwareText(const QString &text); // digit, "v", digit
 
 } // namespace tqsim
 
@@ -34,9 +40,22 @@ public:
     tqsim::Model model() const { return m_model; }
     QByteArray pollWord() const;
     QByteArray versionReply() const { return m_versionReply; }
-    void setVersionReply(const QByteArray &line);
+    void setVersionReply(const QByteArray &line); // also sets the firmware the commands are gated by
+    bool setFirmware(const QByteArray &text);    // "1v5": version reply of this model with it
+    int firmware() const { return m_firmware; }   // -1: unreadable version, no command gated
+    // Whether this model at this firmware has the command word; the others are answered "ERROR".
+    bool hasCommand(const QByteArray &word) const;
     void setNoValues(bool on) { m_noValues = on; }
     bool noValues() const { return m_noValues; }
+
+    // Faults. Silent words are neither acted on nor answered. Refused actions answer the bare word
+    // without "OK" and change nothing. No-value fields (1 = first live field) are sent as "----".
+    void setSilentWords(const QSet<QByteArray> &words) { m_silentWords = words; }
+    QSet<QByteArray> silentWords() const { return m_silentWords; }
+    void setRefuseActions(bool on) { m_refuseActions = on; }
+    bool refuseActions() const { return m_refuseActions; }
+    void setNoValueFields(const QSet<int> &fields) { m_noValueFields = fields; }
+    QSet<int> noValueFields() const { return m_noValueFields; }
 
     // line: one command, its line end optional. seconds: device clock that drives the live values.
     // Returns the reply without line end, or an empty array when the line needs no answer.
@@ -72,10 +91,12 @@ private:
                     bool writable = true, bool onWire = true);
     void addOffsets(int count);
     void restoreDefaults();
+    void applyFirmwareUnitDefaults();
+    bool newUnitCodes() const; // TQ20 from 12, TQ21 from 10: unit codes start at 0, before at 1
+    QByteArray answerAction(const QByteArray &word, double t, bool *handled);
     bool writeSetting(Setting &setting, const QByteArray &arg);
     static QByteArray format(const Setting &setting);
 
-    QByteArray answerModelCommand(const QByteArray &word, const QByteArray &arg, double t, bool *handled);
     QByteArray answerGasCalibration(const QByteArray &word, const QByteArray &arg, double t, bool *handled);
     QByteArray liveLine(double t) const;
     QStringList pmFields(double t) const;
@@ -94,6 +115,10 @@ private:
 
     tqsim::Model m_model;
     QByteArray m_versionReply;
+    int m_firmware = -1;
     bool m_noValues = false;
+    bool m_refuseActions = false;
+    QSet<QByteArray> m_silentWords;
+    QSet<int> m_noValueFields;
     QMap<QString, Setting> m_settings;
 };

@@ -15,6 +15,7 @@ namespace {
 
 const int kReadChunk = 4096;
 const int kResumeAfterHangUpMs = 50;
+const int kVanishGraceMs = 50; // lets the tool read the last reply before the port goes
 
 void setFlag(int fd, int getCmd, int setCmd, int flag)
 {
@@ -75,6 +76,8 @@ bool SimulatedDevice::open()
     setFlag(m_slaveFd, F_GETFD, F_SETFD, FD_CLOEXEC);
 
     m_framer.clear();
+    m_commandCount = 0;
+    m_vanishing = false;
     m_clock.start();
     m_notifier = new QSocketNotifier(m_masterFd, QSocketNotifier::Read, this);
     connect(m_notifier, &QSocketNotifier::activated, this, &SimulatedDevice::readMaster);
@@ -114,6 +117,17 @@ void SimulatedDevice::setReplyDelayMs(int ms)
     m_replyDelayMs = ms;
 }
 
+bool SimulatedDevice::setFirmware(const QByteArray &text)
+{
+    return m_responder.setFirmware(text);
+}
+
+void SimulatedDevice::setSplitReplies(int chunkBytes, int pauseMs)
+{
+    m_splitBytes = qMax(0, chunkBytes);
+    m_splitPauseMs = qMax(0, pauseMs);
+}
+
 void SimulatedDevice::setNoValues(bool on)
 {
     m_responder.setNoValues(on);
@@ -136,6 +150,7 @@ void SimulatedDevice::clearTranscript()
     m_commands.clear();
     m_times.clear();
     m_bytes.clear();
+    m_transcript.clear();
 }
 
 void SimulatedDevice::readMaster()
@@ -168,24 +183,65 @@ void SimulatedDevice::readMaster()
 
 void SimulatedDevice::handleLine(const QByteArray &line)
 {
-    if (line.trimmed().isEmpty())
+    if (line.trimmed().isEmpty() || m_vanishing)
         return;
     const qint64 now = m_clock.elapsed();
     if (m_recording) {
         m_commands.append(line);
         m_times.append(now);
+        m_transcript.append({TranscriptEntry::Received, now, line});
     }
+    ++m_commandCount;
+    m_vanishing = m_vanishAfter > 0 && m_commandCount >= m_vanishAfter;
     emit commandReceived(line);
-    if (!m_responding || m_masterFd < 0)
-        return;
-    const QByteArray reply = m_responder.answer(line, now / 1000.0);
-    if (reply.isEmpty())
-        return;
+    if (m_responding && m_masterFd >= 0) {
+        if (m_echo)
+            enqueue(now, line);
+        const QByteArray reply = m_responder.answer(line, now / 1000.0);
+        if (!reply.isEmpty())
+            queueReply(now, reply + "\r\n");
+    }
+    vanishIfDue();
+}
+
+void SimulatedDevice::queueReply(qint64 now, const QByteArray &reply)
+{
     const int delay = m_replyDelayMs >= 0 ? m_replyDelayMs : QRandomGenerator::global()->bounded(6);
-    // Replies leave in command order even when a shorter random delay follows a longer one.
-    const qint64 due = qMax(now + delay, m_pending.isEmpty() ? qint64(0) : m_pending.last().dueMs);
-    m_pending.enqueue({due, reply + "\r\n"});
+    qint64 due = now + delay;
+    const int chunk = m_splitBytes > 0 ? m_splitBytes : reply.size();
+    for (int at = 0; at < reply.size(); at += chunk, due += m_splitPauseMs) {
+        const bool last = at + chunk >= reply.size();
+        enqueue(due, reply.mid(at, chunk), last ? reply : QByteArray());
+    }
+    // Junk goes after the reply, so a tool that drops the rest of a chunk at a NUL loses no reply.
+    if (m_noise & NoiseLines)
+        enqueue(due, QByteArray("#noise ") + QByteArray::number(QRandomGenerator::global()->bounded(1000)) +
+                         "\r\n");
+    if (m_noise & NulBytes)
+        enqueue(due, QByteArray("\0\0\0\r\n", 5));
+    if (m_noise & InvalidUtf8)
+        enqueue(due, QByteArray("\xff\xfe\xc3\x28\x80\r\n"));
+}
+
+void SimulatedDevice::enqueue(qint64 dueMs, const QByteArray &bytes, const QByteArray &wholeReply)
+{
+    // Pieces leave in the order queued even when a shorter random delay follows a longer one.
+    const qint64 due = qMax(dueMs, m_pending.isEmpty() ? qint64(0) : m_pending.last().dueMs);
+    m_pending.enqueue({due, bytes, wholeReply});
     scheduleNextReply();
+}
+
+void SimulatedDevice::vanishIfDue()
+{
+    if (!m_vanishing || !m_pending.isEmpty() || m_masterFd < 0)
+        return;
+    const int fd = m_masterFd;
+    QTimer::singleShot(kVanishGraceMs, this, [this, fd] {
+        if (m_masterFd != fd || !m_vanishing)
+            return; // closed or reopened meanwhile
+        close();
+        emit vanished();
+    });
 }
 
 void SimulatedDevice::scheduleNextReply()
@@ -198,17 +254,24 @@ void SimulatedDevice::scheduleNextReply()
 void SimulatedDevice::sendDueReplies()
 {
     while (!m_pending.isEmpty() && m_pending.head().dueMs <= m_clock.elapsed()) {
-        const QByteArray bytes = m_pending.dequeue().bytes;
-        writeMaster(bytes);
-        emit replySent(bytes);
+        const PendingReply piece = m_pending.dequeue();
+        writeMaster(piece.bytes);
+        if (!piece.wholeReply.isEmpty())
+            emit replySent(piece.wholeReply);
+        if (m_masterFd < 0) // closed from a replySent handler
+            return;
     }
     scheduleNextReply();
+    vanishIfDue();
 }
 
 bool SimulatedDevice::writeMaster(const QByteArray &bytes)
 {
     if (m_masterFd < 0)
         return false;
+    if (m_recording)
+        m_transcript.append({TranscriptEntry::Sent, m_clock.elapsed(), bytes});
+    emit bytesSent(bytes);
     int written = 0;
     while (written < bytes.size()) {
         const ssize_t n = ::write(m_masterFd, bytes.constData() + written, size_t(bytes.size() - written));

@@ -7,6 +7,7 @@
 #include <QList>
 #include <QObject>
 #include <QQueue>
+#include <QSet>
 
 class QSocketNotifier;
 class QTimer;
@@ -18,6 +19,28 @@ class SimulatedDevice : public QObject
     Q_OBJECT
 public:
     using Model = tqsim::Model;
+
+    // One line of the transcript: a command line as received, or one write to the tool (a reply,
+    // one chunk of a split reply, an echo, a noise line or raw bytes). Times count from open().
+    struct TranscriptEntry
+    {
+        enum Direction
+        {
+            Received,
+            Sent
+        };
+        Direction direction;
+        qint64 timeMs;
+        QByteArray bytes;
+    };
+    enum NoiseFlag
+    {
+        NoNoise = 0,
+        NoiseLines = 1,  // a text line without any command word after each reply
+        NulBytes = 2,    // a line of NUL bytes after each reply
+        InvalidUtf8 = 4, // a line of bytes that are not UTF-8 after each reply
+    };
+    Q_DECLARE_FLAGS(Noise, NoiseFlag)
 
     explicit SimulatedDevice(Model model, QObject *parent = nullptr);
     ~SimulatedDevice() override;
@@ -36,6 +59,22 @@ public:
     void setNoValues(bool on);    // live fields sent as "----"
     void sendRaw(const QByteArray &bytes);
     void setRecording(bool on); // off: no transcript kept, for long unattended runs
+    bool setFirmware(const QByteArray &text); // "1v2": version reply and command gates follow it
+    int firmware() const { return m_responder.firmware(); }
+    DeviceResponder &responder() { return m_responder; } // the model's state and content faults
+    qint64 elapsedMs() const { return m_clock.isValid() ? m_clock.elapsed() : 0; }
+
+    // Faults on the wire. Split: every reply goes out in chunks of chunkBytes with pauseMs between
+    // them (0 bytes: whole). Vanish: the pty closes once the reply to the n-th command since open()
+    // is out (0: never). Echo: each command line is sent back before its reply.
+    void setSplitReplies(int chunkBytes, int pauseMs);
+    void setNoise(Noise noise) { m_noise = noise; }
+    void setEcho(bool on) { m_echo = on; }
+    void setVanishAfter(int commands) { m_vanishAfter = commands; }
+    // Faults in what is said, kept by the responder (see DeviceResponder).
+    void setSilentWords(const QSet<QByteArray> &words) { m_responder.setSilentWords(words); }
+    void setRefuseActions(bool on) { m_responder.setRefuseActions(on); }
+    void setNoValueFields(const QSet<int> &fields) { m_responder.setNoValueFields(fields); }
 
     QVariant setting(const QString &word) const { return m_responder.setting(word); }
     bool setSetting(const QString &word, const QVariant &value)
@@ -46,23 +85,30 @@ public:
     QList<QByteArray> receivedCommands() const { return m_commands; }
     QByteArray receivedBytes() const { return m_bytes; }
     QList<qint64> receivedTimesMs() const { return m_times; }
+    QList<TranscriptEntry> transcript() const { return m_transcript; }
     void clearTranscript();
 
 signals:
     void commandReceived(const QByteArray &line); // after recording, before the reply
-    void replySent(const QByteArray &line);       // with its CR LF
+    void replySent(const QByteArray &line);       // with its CR LF, once its last byte is out
+    void bytesSent(const QByteArray &bytes);      // every write, as recorded in the transcript
+    void vanished();                              // closed by setVanishAfter
 
 private:
     struct PendingReply
     {
         qint64 dueMs;
         QByteArray bytes;
+        QByteArray wholeReply; // set on the last piece of a reply
     };
 
     void readMaster();
     void handleLine(const QByteArray &line);
     void sendDueReplies();
     void scheduleNextReply();
+    void enqueue(qint64 dueMs, const QByteArray &bytes, const QByteArray &wholeReply = QByteArray());
+    void queueReply(qint64 now, const QByteArray &reply);
+    void vanishIfDue();
     bool writeMaster(const QByteArray &bytes);
     bool fail(const QString &what);
 
@@ -80,7 +126,17 @@ private:
     bool m_responding = true;
     bool m_recording = true;
     int m_replyDelayMs = -1;
+    int m_splitBytes = 0;
+    int m_splitPauseMs = 0;
+    Noise m_noise = NoNoise;
+    bool m_echo = false;
+    int m_vanishAfter = 0;
+    int m_commandCount = 0;
+    bool m_vanishing = false;
+    QList<TranscriptEntry> m_transcript;
     QList<QByteArray> m_commands;
     QList<qint64> m_times;
     QByteArray m_bytes;
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(SimulatedDevice::Noise)
