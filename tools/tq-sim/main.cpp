@@ -3,6 +3,7 @@
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QRegExp>
+#include <QSet>
 #include <QSocketNotifier>
 #include <QTextStream>
 
@@ -30,41 +31,130 @@ struct DeviceChoice
     QByteArray versionReply;
 };
 
+// Faults applied to every device served.
+struct Faults
+{
+    bool noValues = false;
+    QSet<int> noValueFields;
+    QSet<QByteArray> silentWords;
+    bool refuseActions = false;
+    int delayMs = -1;
+    int splitBytes = 0;
+    int splitPauseMs = 0;
+    SimulatedDevice::Noise noise = SimulatedDevice::NoNoise;
+    bool echo = false;
+    int vanishAfter = 0;
+};
+
 struct Options
 {
     std::vector<DeviceChoice> devices;
+    bool single = false; // --model: one device, one output line
+    QString model;
+    QString firmware;
+    QString serial;
     bool transcript = false;
-    bool noValues = false;
     bool help = false;
+    Faults faults;
 };
 
 const char *kUsage =
-    "Usage: tq-sim [--device MODEL:SERIAL [--version-reply LINE]]... [--transcript] [--no-values]\n"
+    "Usage: tq-sim --model MODEL [--firmware DvD] [--serial TEXT] [FAULTS] [--transcript]\n"
+    "       tq-sim [--device MODEL:SERIAL [--version-reply LINE]]... [FAULTS] [--transcript]\n"
     "\n"
     "Simulates TQ-series devices on pseudo-terminals until SIGINT or SIGTERM.\n"
-    "  --device MODEL:SERIAL   add a device; MODEL is pm, tq20, tq21, tq22 or tq24\n"
-    "                          (default: one device of every model)\n"
+    "  --model MODEL           serve one device: pm, tq20, tq21, tq22 or tq24; prints one line\n"
+    "                          \"PORT TQ_CALIBRATOR_PORTS=PORT=SERIAL\"\n"
+    "  --firmware DvD          firmware of that device, e.g. 1v5 (answers \"ATCVER TQ24-1v5\")\n"
+    "  --serial TEXT           serial text of that device (default SIM-MODEL-0001)\n"
+    "  --device MODEL:SERIAL   add a device (default without --model: one device of every model);\n"
+    "                          prints \"PORT SERIAL MODEL\" per device, then TQ_CALIBRATOR_PORTS=...\n"
     "  --version-reply LINE    version reply of the preceding device, e.g. \"ATCVER TQ23-1v0\"\n"
-    "  --transcript            print every command and reply with a time stamp to stderr\n"
-    "  --no-values             send live fields as \"----\"\n"
-    "  --help                  show this text\n"
-    "\n"
-    "Prints \"PORT SERIAL MODEL\" per device, then TQ_CALIBRATOR_PORTS=PORT=SERIAL;...\n";
+    "  --transcript            print every received and sent line with a time stamp to stderr\n"
+    "Faults (every device):\n"
+    "  --no-values             send every live field as \"----\"\n"
+    "  --no-value-field N      send live field N (1 = first) as \"----\"; repeatable\n"
+    "  --silent WORD           never act on or answer command WORD, e.g. ATCOFF1; repeatable\n"
+    "  --refuse-actions        answer actions (ATCFTRST, ATCDRFT, ATCC, ...) without \"OK\"\n"
+    "  --delay MS              answer MS milliseconds late\n"
+    "  --split BYTES[:MS]      send replies in chunks of BYTES, MS (default 50) apart\n"
+    "  --noise                 a junk text line after every reply\n"
+    "  --nul                   a line of NUL bytes after every reply\n"
+    "  --bad-utf8              a line of invalid UTF-8 after every reply\n"
+    "  --echo                  send each command back before its reply\n"
+    "  --vanish-after N        close the port after answering N commands\n"
+    "  --help                  show this text\n";
 
 QString defaultSerial(tqsim::Model model)
 {
     return QStringLiteral("SIM-%1-0001").arg(tqsim::modelName(model).toUpper());
 }
 
+QString checkSerial(const QString &serial)
+{
+    if (serial.isEmpty() || serial.contains(QRegExp(QStringLiteral("[;=\\s]"))))
+        return QStringLiteral("serial \"%1\" must be non-empty, without ';', '=' or blanks").arg(serial);
+    return QString();
+}
+
+bool toCount(const QString &text, int min, int *value)
+{
+    bool ok = false;
+    *value = text.toInt(&ok, 10);
+    return ok && *value >= min;
+}
+
 // Returns an empty string on success, otherwise the message for the user.
+QString parseFault(const QString &arg, const QString &value, Faults *f)
+{
+    if (arg == QLatin1String("--no-values")) {
+        f->noValues = true;
+    } else if (arg == QLatin1String("--refuse-actions")) {
+        f->refuseActions = true;
+    } else if (arg == QLatin1String("--noise")) {
+        f->noise |= SimulatedDevice::NoiseLines;
+    } else if (arg == QLatin1String("--nul")) {
+        f->noise |= SimulatedDevice::NulBytes;
+    } else if (arg == QLatin1String("--bad-utf8")) {
+        f->noise |= SimulatedDevice::InvalidUtf8;
+    } else if (arg == QLatin1String("--echo")) {
+        f->echo = true;
+    } else if (arg == QLatin1String("--silent")) {
+        if (!value.startsWith(QLatin1String("ATC")))
+            return QStringLiteral("--silent takes a command word such as ATCOFF1, not \"%1\"").arg(value);
+        f->silentWords.insert(value.toLatin1());
+    } else if (arg == QLatin1String("--no-value-field")) {
+        int n = 0;
+        if (!toCount(value, 1, &n) || n > 6)
+            return QStringLiteral("--no-value-field takes a field number from 1 to 6, not \"%1\"").arg(value);
+        f->noValueFields.insert(n);
+    } else if (arg == QLatin1String("--delay")) {
+        if (!toCount(value, 0, &f->delayMs))
+            return QStringLiteral("--delay takes milliseconds, not \"%1\"").arg(value);
+    } else if (arg == QLatin1String("--vanish-after")) {
+        if (!toCount(value, 1, &f->vanishAfter))
+            return QStringLiteral("--vanish-after takes a number of commands, not \"%1\"").arg(value);
+    } else if (arg == QLatin1String("--split")) {
+        f->splitPauseMs = 50;
+        const QStringList parts = value.split(QLatin1Char(':'));
+        if (parts.size() > 2 || !toCount(parts[0], 1, &f->splitBytes) ||
+            (parts.size() == 2 && !toCount(parts[1], 0, &f->splitPauseMs)))
+            return QStringLiteral("--split takes BYTES or BYTES:MS, not \"%1\"").arg(value);
+    } else {
+        return QStringLiteral("unknown option \"%1\"").arg(arg);
+    }
+    return QString();
+}
+
 QString parseArguments(const QStringList &args, Options *options)
 {
+    static const QStringList withValue{"--device", "--version-reply", "--model",  "--firmware",
+                                       "--serial", "--silent",        "--delay",  "--split",
+                                       "--vanish-after", "--no-value-field"};
     for (int i = 1; i < args.size(); ++i) {
         QString arg = args.at(i);
         QString value;
-        const QString name = arg.section(QLatin1Char('='), 0, 0);
-        const bool takesValue = name == QLatin1String("--device") || name == QLatin1String("--version-reply");
-        if (takesValue) {
+        if (withValue.contains(arg.section(QLatin1Char('='), 0, 0))) {
             const int eq = arg.indexOf(QLatin1Char('='));
             if (eq >= 0) {
                 value = arg.mid(eq + 1);
@@ -79,8 +169,15 @@ QString parseArguments(const QStringList &args, Options *options)
             options->help = true;
         } else if (arg == QLatin1String("--transcript")) {
             options->transcript = true;
-        } else if (arg == QLatin1String("--no-values")) {
-            options->noValues = true;
+        } else if (arg == QLatin1String("--model")) {
+            options->single = true;
+            options->model = value;
+        } else if (arg == QLatin1String("--firmware")) {
+            if (!tqsim::isFirmwareText(value))
+                return QStringLiteral("firmware \"%1\" must be a digit, \"v\" and a digit, e.g. 1v5").arg(value);
+            options->firmware = value;
+        } else if (arg == QLatin1String("--serial")) {
+            options->serial = value;
         } else if (arg == QLatin1String("--device")) {
             const QString name = value.section(QLatin1Char(':'), 0, 0);
             DeviceChoice choice;
@@ -89,22 +186,54 @@ QString parseArguments(const QStringList &args, Options *options)
             choice.serial = value.contains(QLatin1Char(':')) ? value.section(QLatin1Char(':'), 1) : QString();
             if (choice.serial.isEmpty())
                 choice.serial = defaultSerial(choice.model);
-            if (choice.serial.contains(QRegExp(QStringLiteral("[;=\\s]"))))
-                return QStringLiteral("serial \"%1\" must not contain ';', '=' or blanks").arg(choice.serial);
+            const QString bad = checkSerial(choice.serial);
+            if (!bad.isEmpty())
+                return bad;
             options->devices.push_back(choice);
         } else if (arg == QLatin1String("--version-reply")) {
             if (options->devices.empty())
                 return QStringLiteral("--version-reply must follow a --device");
             options->devices.back().versionReply = value.toLatin1();
         } else {
-            return QStringLiteral("unknown option \"%1\"").arg(args.at(i));
+            const QString bad = parseFault(arg, value, &options->faults);
+            if (!bad.isEmpty())
+                return bad;
         }
+    }
+    if (options->single) {
+        if (!options->devices.empty())
+            return QStringLiteral("--model serves one device; it does not go with --device");
+        DeviceChoice choice;
+        if (!tqsim::modelFromName(options->model, &choice.model))
+            return QStringLiteral("unknown model \"%1\" (use pm, tq20, tq21, tq22 or tq24)").arg(options->model);
+        choice.serial = options->serial.isNull() ? defaultSerial(choice.model) : options->serial;
+        const QString bad = checkSerial(choice.serial);
+        if (!bad.isEmpty())
+            return bad;
+        if (!options->firmware.isEmpty())
+            choice.versionReply = tqsim::versionReplyFor(choice.model, options->firmware.toLatin1());
+        options->devices.push_back(choice);
+    } else if (!options->firmware.isEmpty() || !options->serial.isNull()) {
+        return QStringLiteral("--firmware and --serial go with --model");
     }
     if (options->devices.empty()) {
         for (tqsim::Model model : tqsim::allModels())
             options->devices.push_back({model, defaultSerial(model), QByteArray()});
     }
     return QString();
+}
+
+void applyFaults(SimulatedDevice *device, const Faults &f)
+{
+    device->setNoValues(f.noValues);
+    device->setNoValueFields(f.noValueFields);
+    device->setSilentWords(f.silentWords);
+    device->setRefuseActions(f.refuseActions);
+    device->setReplyDelayMs(f.delayMs);
+    device->setSplitReplies(f.splitBytes, f.splitPauseMs);
+    device->setNoise(f.noise);
+    device->setEcho(f.echo);
+    device->setVanishAfter(f.vanishAfter);
 }
 
 QString printable(const QByteArray &bytes)
@@ -123,11 +252,14 @@ QString printable(const QByteArray &bytes)
     return out;
 }
 
-void logTranscript(const QString &serial, const char *direction, const QByteArray &bytes)
+// "08:41:02.118 +1532 SIM-TQ24-0001 <- ATCOFF1 2.50[CR][LF]": wall clock, milliseconds since the
+// device opened, serial, direction ("<-" received, "->" sent), the bytes.
+void logTranscript(const SimulatedDevice *device, const QString &serial, const char *direction,
+                   const QByteArray &bytes)
 {
     QTextStream err(stderr);
-    err << QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz")) << ' ' << serial << ' '
-        << direction << ' ' << printable(bytes) << '\n';
+    err << QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz")) << " +" << device->elapsedMs()
+        << ' ' << serial << ' ' << direction << ' ' << printable(bytes) << '\n';
 }
 
 bool installSignalHandlers()
@@ -171,26 +303,38 @@ int main(int argc, char *argv[])
     for (const DeviceChoice &choice : options.devices) {
         auto device = std::make_unique<SimulatedDevice>(choice.model);
         device->setRecording(false);
-        device->setNoValues(options.noValues);
+        applyFaults(device.get(), options.faults);
         if (!choice.versionReply.isEmpty())
             device->setVersionReply(choice.versionReply);
         if (!device->open()) {
             err << "tq-sim: " << choice.serial << ": " << device->errorString() << '\n';
             return 1;
         }
+        const SimulatedDevice *d = device.get();
+        const QString serial = choice.serial;
         if (options.transcript) {
-            const QString serial = choice.serial;
-            QObject::connect(device.get(), &SimulatedDevice::commandReceived,
-                             [serial](const QByteArray &line) { logTranscript(serial, "<-", line); });
-            QObject::connect(device.get(), &SimulatedDevice::replySent,
-                             [serial](const QByteArray &line) { logTranscript(serial, "->", line); });
+            QObject::connect(d, &SimulatedDevice::commandReceived,
+                             [d, serial](const QByteArray &line) { logTranscript(d, serial, "<-", line); });
+            QObject::connect(d, &SimulatedDevice::bytesSent,
+                             [d, serial](const QByteArray &bytes) { logTranscript(d, serial, "->", bytes); });
         }
-        out << device->portName() << ' ' << choice.serial << ' ' << tqsim::modelName(choice.model) << '\n';
-        ports << device->portName() + QLatin1Char('=') + choice.serial;
+        QObject::connect(d, &SimulatedDevice::vanished, [serial] {
+            QTextStream(stderr) << "tq-sim: " << serial << ": port closed (--vanish-after)\n";
+        });
+        const QString entry = device->portName() + QLatin1Char('=') + serial;
+        if (options.single) {
+            out << device->portName() << " TQ_CALIBRATOR_PORTS=" << entry << '\n';
+            err << "tq-sim: " << device->versionReply() << " on " << device->portName() << "; stop with Ctrl+C\n";
+        } else {
+            out << device->portName() << ' ' << serial << ' ' << tqsim::modelName(choice.model) << '\n';
+        }
+        ports << entry;
         devices.push_back(std::move(device));
     }
-    out << "TQ_CALIBRATOR_PORTS=" << ports.join(QLatin1Char(';')) << '\n';
+    if (!options.single)
+        out << "TQ_CALIBRATOR_PORTS=" << ports.join(QLatin1Char(';')) << '\n';
     out.flush();
+    err.flush();
 
     const int rc = app.exec();
     devices.clear();
