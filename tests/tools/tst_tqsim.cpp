@@ -3,6 +3,7 @@
 #include "tools/tq-sim/simulateddevice.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
 #include <QtTest>
@@ -60,13 +61,12 @@ double field(DeviceResponder &device, const QByteArray &poll, int index, double 
     return fieldsOf(device.answer(poll + "\r\n", t), poll).value(index).toDouble();
 }
 
-// Starts the tq-sim program the way the start script does; returns its lines up to and including
-// the TQ_CALIBRATOR_PORTS line.
+// Starts the tq-sim program; returns its lines up to and including the one with TQ_CALIBRATOR_PORTS.
 QStringList startAndReadPorts(QProcess &sim, const QStringList &args)
 {
     sim.start(QStringLiteral(TQ_SIM_PATH), args);
     QStringList lines;
-    while ((lines.isEmpty() || !lines.last().startsWith(QLatin1String("TQ_CALIBRATOR_PORTS="))) &&
+    while ((lines.isEmpty() || !lines.last().contains(QLatin1String("TQ_CALIBRATOR_PORTS="))) &&
            (sim.canReadLine() || sim.waitForReadyRead(3000))) {
         if (sim.canReadLine())
             lines << QString::fromLatin1(sim.readLine()).trimmed();
@@ -120,46 +120,115 @@ private slots:
         QVERIFY(framer.pending().size() <= maxLength);
     }
 
-    void responder_line_answered_data()
+    // One conversation per model: every command the panels send, in the form their parsers take it.
+    // Rows are "COMMAND => REPLY", the reply a pattern over the whole line; state carries over.
+    void responder_conversation_data()
     {
         QTest::addColumn<Model>("model");
-        QTest::addColumn<QByteArray>("line");
-        QTest::addColumn<QByteArray>("reply");
-        const auto row = [](const char *name, Model model, const char *line, const char *reply) {
-            QTest::newRow(name) << model << QByteArray(line) << QByteArray(reply);
-        };
-        row("pm negative offset", Model::Pm, "ATCOFF3 -0.25", "ATCOFF3 -0.25");
-        row("pm largest offset", Model::Pm, "ATCOFF1 1000000.00", "ATCOFF1 1000000.00");
-        row("tq20 sensitivity", Model::Tq20, "ATCWIN 25", "ATCWIN 25");
-        row("tq21 barometer", Model::Tq21, "ATCSPAN 950", "ATCSPAN 950");
-        row("tq21 latest time", Model::Tq21, "ATCEXTM 4294967295", "ATCEXTM 4294967295");
-        row("tq22 sensor type", Model::Tq22, "ATCMODE 3", "ATCMODE 3");
-        row("tq24 offset two decimals", Model::Tq24, "ATCOFF2 1.5", "ATCOFF2 1.50");
-        row("refused: pm mode 2", Model::Pm, "ATCMODE 2", "ATCMODE 0");
-        row("refused: offset not a number", Model::Pm, "ATCOFF1 12,5", "ATCOFF1 0.00");
-        row("refused: hours read-only", Model::Pm, "ATCUSED 5", "ATCUSED 1234");
-        row("refused: tq20 mode 0", Model::Tq20, "ATCMODE 0", "ATCMODE 2");
-        row("refused: barometer below range", Model::Tq21, "ATCSPAN 842", "ATCSPAN 1013");
-        row("action: factory reset", Model::Pm, "ATCFTRST", "ATCFTRST OK");
-        row("action: user calibration", Model::Tq20, "ATCUCAL", "ATCUCAL OK");
-        row("action: factory calibration", Model::Tq20, "ATCFCAL", "ATCFCAL OK");
-        row("action: tq21 celsius", Model::Tq21, "ATCC", "ATCC OK");
-        row("action: tq22 fahrenheit", Model::Tq22, "ATCF", "ATCF OK");
-        row("action: drift adjustment", Model::Tq24, "ATCDRFT", "ATCDRFT OK");
-        row("unknown: other model's poll", Model::Pm, "ATCD", "ERROR");
-        row("unknown: no temperature unit", Model::Tq20, "ATCC", "ERROR");
-        row("unknown: internal name", Model::Tq24, "ZERO", "ERROR");
+        QTest::addColumn<QByteArray>("firmware");
+        QTest::addColumn<QStringList>("exchanges");
+        const QString n = QStringLiteral("-?\\d+(\\.\\d+)?");
+        QTest::newRow("pm") << Model::Pm << QByteArray() << QStringList{
+            "ATCVER => ATCVER QD700-PM-2v1", "ATCMODE => ATCMODE 0", "ATCMODE 1 => ATCMODE 1",
+            "ATCMODE 2 => ATCMODE 1", "ATCOFF1 1000000.00 => ATCOFF1 1000000.00", "ATCOFF3 -0.25 => ATCOFF3 -0.25",
+            "ATCOFF5 12,5 => ATCOFF5 0.00", "ATCMODID 17 => ATCMODID 17", "ATCMODBR 5 => ATCMODBR 5",
+            "ATCMODTO 4 => ATCMODTO 4", "ATCMODSW 1 => ATCMODSW 1", "ATCEXTM 1800000000 => ATCEXTM 1800000000",
+            "ATCUSED 5 => ATCUSED 1234", QStringLiteral("ATCH => ATCH (%1,){5}%1").arg(n),
+            "ATCFTRST => ATCFTRST OK", "ATCMODE => ATCMODE 0", "ATCOFF3 => ATCOFF3 0.00",
+            "ATCMODID => ATCMODID 1", "ATCEXTM => ATCEXTM 1800000000", "ATCD => ERROR", "ATCBLDTM => ERROR"};
+        QTest::newRow("tq20") << Model::Tq20 << QByteArray() << QStringList{
+            "ATCVER => ATCVER TQ20-3v2", "ATCMODE => ATCMODE 2", "ATCMODE 0 => ATCMODE 2", "ATCMODE 1 => ATCMODE 1",
+            "ATCOFF1 0.5 => ATCOFF1 0.50", "ATCOFF2 => ATCOFF2 0.00", "ATCVOCU 1 => ATCVOCU 1",
+            "ATCCU 0 => ATCCU 0", "ATCWIN 25 => ATCWIN 25", "ATCWIN 31 => ATCWIN 25",
+            "ATCEXTM => ATCEXTM 1735689600", "ATCUSED => ATCUSED 1234", "ATCBLDTM => ATCBLDTM \\d{10}",
+            QStringLiteral("ATCD => ATCD %1,%1").arg(n), "ATCC => ERROR"};
+        QTest::newRow("tq20 before 12: units from 1") << Model::Tq20 << QByteArray("1v1") << QStringList{
+            "ATCVER => ATCVER TQ20-1v1", "ATCVOCU => ATCVOCU 1", "ATCCU => ATCCU 2", "ATCCU 0 => ATCCU 2",
+            "ATCCU 1 => ATCCU 1", "ATCUCAL => ATCUCAL OK", "ATCFCAL => ATCFCAL OK"};
+        QTest::newRow("tq21") << Model::Tq21 << QByteArray() << QStringList{
+            "ATCVER => ATCVER TQ21-1v5", "ATCOFF1 -12.5 => ATCOFF1 -12.50", "ATCOFF2 0.25 => ATCOFF2 0.25",
+            "ATCCAL 400.00 => ATCCAL 400.00", "ATCCAL => ATCCAL 400.00", "ATCCU 0 => ATCCU 0",
+            "ATCDGFIL 0 => ATCDGFIL 0", "ATCSPAN 950 => ATCSPAN 950", "ATCSPAN 842 => ATCSPAN 950",
+            "ATCSINFO => ATCSINFO \\S+", "ATCEXTM 4294967295 => ATCEXTM 4294967295", "ATCUSED => ATCUSED 1234",
+            "ATCBLDTM => ATCBLDTM \\d{10}", "ATCF => ATCF OK", "ATCC => ATCC OK",
+            QStringLiteral("ATCD => ATCD %1,%1").arg(n), "ATCMODE => ERROR"};
+        QTest::newRow("tq22") << Model::Tq22 << QByteArray() << QStringList{
+            "ATCVER => ATCVER TQ22-1v0", "ATCMODE => ATCMODE 1", "ATCMODE 3 => ATCMODE 3",
+            "ATCMODE 5 => ATCMODE 3", "ATCOFF1 1 => ATCOFF1 1.00", "ATCOFF2 => ATCOFF2 0.00", "ATCF => ATCF OK",
+            QStringLiteral("ATCD => ATCD %1,%1").arg(n), "ATCEXTM => ERROR", "ATCUSED => ERROR"};
+        QTest::newRow("tq24") << Model::Tq24 << QByteArray("1v2") << QStringList{
+            "ATCVER => ATCVER TQ24-1v2", "ATCMODE => ATCMODE 1", "ATCMODE 0 => ATCMODE 0",
+            "ATCMODE 2 => ATCMODE 0", "ATCOFF1 2.5 => ATCOFF1 2.50", "ATCOFF2 -1 => ATCOFF2 -1.00",
+            QStringLiteral("ATCCSP => ATCCSP 1000.00,%1,%1,%1").arg(n),
+            QStringLiteral("ATCCSP 500.00 => ATCCSP 500.00,%1,%1,%1").arg(n),
+            QStringLiteral("ATCCZR => ATCCZR %1").arg(n), "ATCCAL 400,12.5,56.25 => ATCCAL 400.00,12.50,56.25",
+            "ATCDRFT => ATCDRFT OK", "ATCF => ATCF OK", "ATCC => ATCC OK", "ATCEXTM => ATCEXTM 1735689600",
+            "ATCUSED => ATCUSED 1234", QStringLiteral("ATCH => ATCH (%1,){5}%1").arg(n), "ATCBLDTM => ERROR",
+            "ZERO => ERROR", "atcoff1 => ERROR"};
     }
-    // A write must read back as the value the device then holds; a refused one as the old value.
-    void responder_line_answered()
+    void responder_conversation()
     {
         QFETCH(Model, model);
-        QFETCH(QByteArray, line);
-        QFETCH(QByteArray, reply);
+        QFETCH(QByteArray, firmware);
+        QFETCH(QStringList, exchanges);
         DeviceResponder device(model);
-        QCOMPARE(device.answer(line + "\r\n", 1), reply);
-        if (line.contains(' '))
-            QCOMPARE(device.answer(line.left(line.indexOf(' ')) + "\r\n", 2), reply);
+        if (!firmware.isEmpty())
+            QVERIFY(device.setFirmware(firmware));
+        double t = 1;
+        for (const QString &exchange : exchanges) {
+            const QByteArray command = exchange.section(QLatin1String(" => "), 0, 0).toLatin1();
+            const QString reply = QString::fromLatin1(device.answer(command + "\r\n", t += 0.5));
+            const QRegularExpression pattern(
+                QRegularExpression::anchoredPattern(exchange.section(QLatin1String(" => "), 1)));
+            QVERIFY2(pattern.match(reply).hasMatch(), qPrintable(exchange + " got: " + reply));
+        }
+    }
+
+    void responder_firmwareGates_data()
+    {
+        QTest::addColumn<Model>("model");
+        QTest::addColumn<QByteArray>("version");
+        QTest::addColumn<int>("firmware");
+        QTest::addColumn<QByteArrayList>("answered");
+        QTest::addColumn<QByteArrayList>("gated");
+        QTest::newRow("tq20 11") << Model::Tq20 << QByteArray("ATCVER TQ20-1v1") << 11
+                                 << QByteArrayList{"ATCUCAL", "ATCFCAL", "ATCCU"}
+                                 << QByteArrayList{"ATCWIN", "ATCEXTM", "ATCUSED"};
+        QTest::newRow("tq20 12") << Model::Tq20 << QByteArray("ATCVER TQ20-1v2") << 12
+                                 << QByteArrayList{"ATCWIN", "ATCEXTM"}
+                                 << QByteArrayList{"ATCUCAL", "ATCUSED", "ATCBLDTM"};
+        QTest::newRow("tq20 32") << Model::Tq20 << QByteArray("ATCVER TQ20-3v2") << 32
+                                 << QByteArrayList{"ATCUSED", "ATCBLDTM"} << QByteArrayList{"ATCFCAL"};
+        QTest::newRow("tq21 9") << Model::Tq21 << QByteArray("ATCVER TQ21-0v9") << 9
+                                << QByteArrayList{"ATCCAL", "ATCC"} << QByteArrayList{"ATCDGFIL", "ATCEXTM"};
+        QTest::newRow("tq21 14, T2 ignored") << Model::Tq21 << QByteArray("ATCVER TQ21T2-1v4") << 14
+                                             << QByteArrayList{"ATCSPAN", "ATCSINFO", "ATCEXTM"}
+                                             << QByteArrayList{"ATCUSED", "ATCBLDTM"};
+        QTest::newRow("tq21 15") << Model::Tq21 << QByteArray("ATCVER TQ21-1v5") << 15
+                                 << QByteArrayList{"ATCUSED", "ATCBLDTM"} << QByteArrayList{};
+        QTest::newRow("unreadable version: nothing gated")
+            << Model::Tq20 << QByteArray("ATCVER TQ20-XvY") << -1 << QByteArrayList{"ATCWIN", "ATCUCAL", "ATCBLDTM"}
+            << QByteArrayList{"ATCC"};
+        QTest::newRow("tq24 without v: version 2") << Model::Tq24 << QByteArray("ATCVER TQ24") << 2
+                                                  << QByteArrayList{"ATCCSP"} << QByteArrayList{"ATCWIN"};
+    }
+    void responder_firmwareGates()
+    {
+        QFETCH(Model, model);
+        QFETCH(QByteArray, version);
+        QFETCH(int, firmware);
+        QFETCH(QByteArrayList, answered);
+        QFETCH(QByteArrayList, gated);
+        DeviceResponder device(model);
+        device.setVersionReply(version + "\r\n");
+        QCOMPARE(device.firmware(), firmware);
+        QCOMPARE(device.answer("ATCVER", 0), version);
+        for (const QByteArray &word : answered)
+            QVERIFY2(device.answer(word, 0).startsWith(word), word.constData());
+        for (const QByteArray &word : gated)
+            QCOMPARE(device.answer(word, 0), QByteArray("ERROR"));
+        QVERIFY(!device.setFirmware("15"));
+        QCOMPARE(device.firmware(), firmware);
     }
 
     void responder_poll_givesModelFieldCount_data()
@@ -179,6 +248,7 @@ private slots:
                 << 2;
         QTest::newRow("tq24 raw") << Model::Tq24 << QByteArray("ATCMODE 0") << QByteArray("ATCH") << 6;
     }
+    // Numbers in every field that move only a little from one second to the next; "----" on request.
     void responder_poll_givesModelFieldCount()
     {
         QFETCH(Model, model);
@@ -189,28 +259,21 @@ private slots:
         if (!mode.isEmpty())
             device.answer(mode, 0);
         const QList<QByteArray> fields = fieldsOf(device.answer(poll + "\r\n", 3.5), poll);
+        const QList<QByteArray> next = fieldsOf(device.answer(poll + "\r\n", 4.5), poll);
         QCOMPARE(fields.size(), count);
-        for (const QByteArray &f : fields) {
+        QCOMPARE(next.size(), count);
+        for (int i = 0; i < count; ++i) {
             bool ok = false;
-            f.toDouble(&ok);
-            QVERIFY2(ok, f.constData());
+            const double a = fields[i].toDouble(&ok), b = next[i].toDouble();
+            QVERIFY2(ok, fields[i].constData());
+            QVERIFY2(qAbs(a - b) <= 0.05 * qAbs(a) + 0.5, fields[i] + " then " + next[i]);
         }
+        device.setNoValueFields({count});
+        const QList<QByteArray> lastBlank = fieldsOf(device.answer(poll + "\r\n", 4), poll);
+        QCOMPARE(lastBlank.count("----"), 1);
+        QCOMPARE(lastBlank.last(), QByteArray("----"));
         device.setNoValues(true);
-        const QList<QByteArray> blanks = fieldsOf(device.answer(poll + "\r\n", 4), poll);
-        QCOMPARE(blanks.size(), count);
-        QCOMPARE(blanks.count("----"), count);
-    }
-
-    void responder_factoryReset_restoresSettingsButKeepsHours()
-    {
-        DeviceResponder device(Model::Pm);
-        const QByteArray hours = device.answer("ATCUSED", 0);
-        device.answer("ATCOFF1 5.00", 0);
-        device.answer("ATCEXTM 1800000000", 0);
-        QCOMPARE(device.answer("ATCFTRST", 0), QByteArray("ATCFTRST OK"));
-        QCOMPARE(device.answer("ATCOFF1", 0), QByteArray("ATCOFF1 0.00"));
-        QCOMPARE(device.answer("ATCUSED", 0), hours);
-        QCOMPARE(device.answer("ATCEXTM", 0), QByteArray("ATCEXTM 1800000000"));
+        QCOMPARE(fieldsOf(device.answer(poll + "\r\n", 4), poll).count("----"), count);
     }
 
     void responder_liveValues_followUnitSettings()
@@ -225,6 +288,15 @@ private slots:
         QVERIFY(field(tq21, "ATCD", 0) < 1.0);
         tq21.answer("ATCOFF2 100", 0);
         QVERIFY(field(tq21, "ATCD", 1) > 100.0);
+
+        DeviceResponder tq20(Model::Tq20);
+        QVERIFY(field(tq20, "ATCD", 0) < 5.0);
+        tq20.answer("ATCVOCU 1", 0); // ppb
+        QVERIFY(field(tq20, "ATCD", 0) > 50.0);
+        tq20.setFirmware("1v1"); // older firmware: 2 is ppb, 1 ppm
+        QVERIFY(field(tq20, "ATCD", 0) < 5.0);
+        tq20.answer("ATCVOCU 2", 0);
+        QVERIFY(field(tq20, "ATCD", 0) > 50.0);
 
         DeviceResponder tq22(Model::Tq22);
         tq22.answer("ATCMODE 3", 0);
@@ -283,8 +355,19 @@ private slots:
         const QList<qint64> times = device.receivedTimesMs();
         QCOMPARE(times.size(), 5);
         QVERIFY(std::is_sorted(times.begin(), times.end()));
+        // The transcript holds both sides in time order, the first reply before the next command.
+        const QList<SimulatedDevice::TranscriptEntry> log = device.transcript();
+        ByteList in, out;
+        for (int i = 0; i < log.size(); ++i) {
+            (log[i].direction == SimulatedDevice::TranscriptEntry::Sent ? out : in) << log[i].bytes;
+            QVERIFY(i == 0 || log[i].timeMs >= log[i - 1].timeMs);
+        }
+        QCOMPARE(in, expected);
+        QCOMPARE(out.join(), replies);
+        QCOMPARE(log[1].bytes, QByteArray("ATCOFF1 2.50\r\n"));
         device.clearTranscript();
         QVERIFY(device.receivedCommands().isEmpty() && device.receivedBytes().isEmpty());
+        QVERIFY(device.transcript().isEmpty());
     }
 
     void device_silenceDelayAndRawBytes()
@@ -308,6 +391,67 @@ private slots:
         device.sendRaw(raw);
         QCOMPARE(port.readLines(2), "ATCSPAN 1013\r\n" + raw);
         QCOMPARE(device.receivedCommands().size(), 3);
+    }
+
+    // Each fault through a real QSerialPort on a TQ24; the pattern covers everything that arrives.
+    void device_faults_data()
+    {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<QByteArray>("sent");
+        QTest::addColumn<QString>("received");
+        QTest::newRow("split") << "split" << QByteArray("ATCOFF1 1\r\n") << "ATCOFF1 1.00\r\n";
+        QTest::newRow("silent word") << "silent" << QByteArray("ATCOFF1 5\r\nATCOFF2\r\n") << "ATCOFF2 0.00\r\n";
+        QTest::newRow("refused actions") << "refuse" << QByteArray("ATCDRFT\r\nATCF\r\nATCOFF2 1\r\n")
+                                         << "ATCDRFT\r\nATCF\r\nATCOFF2 1.00\r\n";
+        QTest::newRow("echo") << "echo" << QByteArray("ATCOFF2 1\r\n") << "ATCOFF2 1\r\nATCOFF2 1.00\r\n";
+        QTest::newRow("noise") << "noise" << QByteArray("ATCOFF2\r\n")
+                               << "ATCOFF2 0.00\r\n#noise \\d+\r\n\\x00\\x00\\x00\r\n\\xff\\xfe\\xc3\\(\\x80\r\n";
+        QTest::newRow("no value in field 2") << "field" << QByteArray("ATCH\r\n")
+                                             << "ATCH [^,]+,----(,[^,-]+){4}\r\n";
+        QTest::newRow("vanish after 2") << "vanish" << QByteArray("ATCOFF2\r\nATCOFF1\r\nATCOFF2 3\r\n")
+                                        << "ATCOFF2 0.00\r\nATCOFF1 0.00\r\n";
+    }
+    void device_faults()
+    {
+        QFETCH(QString, fault);
+        QFETCH(QByteArray, sent);
+        QFETCH(QString, received);
+        SimulatedDevice device(Model::Tq24);
+        QVERIFY(device.open());
+        QSignalSpy vanished(&device, &SimulatedDevice::vanished);
+        device.setReplyDelayMs(0);
+        if (fault == "split")
+            device.setSplitReplies(4, 60);
+        device.setSilentWords(fault == "silent" ? QSet<QByteArray>{"ATCOFF1"} : QSet<QByteArray>{});
+        device.setRefuseActions(fault == "refuse");
+        device.setEcho(fault == "echo");
+        device.setNoise(fault == "noise" ? SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes |
+                                               SimulatedDevice::InvalidUtf8
+                                         : SimulatedDevice::NoNoise);
+        device.setNoValueFields(fault == "field" ? QSet<int>{2} : QSet<int>{});
+        device.setVanishAfter(fault == "vanish" ? 2 : 0);
+
+        QSerialPort port;
+        port.setPortName(device.portName());
+        QVERIFY(port.open(QIODevice::ReadWrite));
+        QByteArray got;
+        int reads = 0;
+        connect(&port, &QSerialPort::readyRead, [&] { got += port.readAll(), ++reads; });
+        port.write(sent);
+        QTest::qWait(400); // the simulator runs on this thread's event loop
+        const QRegularExpression pattern(QRegularExpression::anchoredPattern(received));
+        QVERIFY2(pattern.match(QString::fromLatin1(got.constData(), got.size())).hasMatch(),
+                 got.toPercentEncoding(" \\"));
+        QCOMPARE(device.setting(QStringLiteral("ATCOFF1")).toDouble(), fault == "split" ? 1.0 : 0.0);
+        QCOMPARE(device.setting(QStringLiteral("TEMPUNIT")).toString(), QStringLiteral("C"));
+        QCOMPARE(device.isOpen(), fault != "vanish");
+        QCOMPARE(vanished.size(), fault == "vanish" ? 1 : 0);
+        if (fault == "split") {
+            QVERIFY2(reads >= 3, QByteArray::number(reads));
+            const auto log = device.transcript();
+            QCOMPARE(log.size(), 5); // the command and four chunks of 4, 4, 4 and 2 bytes
+            QVERIFY(log[4].timeMs - log[1].timeMs >= 3 * 60);
+        }
     }
 
     void device_serialPortReopened_keepsAnswering()
@@ -375,6 +519,35 @@ private slots:
         QVERIFY(sim.waitForFinished(3000));
     }
 
+    // One device: its port and port-list entry on the first line, faults and transcript on request.
+    void program_oneModel_servesItWithTranscript()
+    {
+        QProcess sim;
+        const QStringList lines = startAndReadPorts(
+            sim, {"--model", "tq24", "--firmware", "1v2", "--serial=BENCH-7", "--refuse-actions", "--transcript"});
+        QCOMPARE(lines.size(), 1);
+        const QString port = lines[0].section(QLatin1Char(' '), 0, 0);
+        QCOMPARE(lines[0], port + " TQ_CALIBRATOR_PORTS=" + port + "=BENCH-7");
+        PlainPort device(port);
+        device.write("ATCVER\r\nATCDRFT\r\n");
+        QCOMPARE(device.readLines(2), QByteArray("ATCVER TQ24-1v2\r\nATCDRFT\r\n"));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(3000));
+        const QString log = QString::fromLatin1(sim.readAllStandardError());
+        const QString stamp = QStringLiteral("\\d\\d:\\d\\d:\\d\\d\\.\\d{3} \\+\\d+ BENCH-7 ");
+        for (const QString &line : {"<- ATCVER", "<- ATCDRFT", "-> ATCVER TQ24-1v2", "-> ATCDRFT"})
+            QVERIFY2(log.contains(QRegularExpression(stamp + QRegularExpression::escape(line + "[CR][LF]\n"))),
+                     qPrintable(log));
+
+        const QStringList pm = startAndReadPorts(sim, {"--model", "pm"});
+        QVERIFY(pm.value(0).endsWith(QLatin1String("=SIM-PM-0001")));
+        PlainPort pmPort(pm[0].section(QLatin1Char(' '), 0, 0));
+        pmPort.write("ATCVER\r\n");
+        QCOMPARE(pmPort.readLines(1), QByteArray("ATCVER QD700-PM-2v1\r\n"));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(3000));
+    }
+
     void program_badArguments_refusedWithMessage_data()
     {
         QTest::addColumn<QStringList>("args");
@@ -383,6 +556,12 @@ private slots:
         QTest::newRow("serial breaking the port list") << QStringList{"--device", "pm:A;B"};
         QTest::newRow("device without value") << QStringList{"--device"};
         QTest::newRow("unknown option") << QStringList{"--fast"};
+        QTest::newRow("unknown single model") << QStringList{"--model", "tq23"};
+        QTest::newRow("firmware not DvD") << QStringList{"--model", "tq24", "--firmware", "15"};
+        QTest::newRow("firmware without model") << QStringList{"--firmware", "1v5"};
+        QTest::newRow("model and device") << QStringList{"--model", "pm", "--device", "tq24"};
+        QTest::newRow("split of zero bytes") << QStringList{"--split", "0"};
+        QTest::newRow("silent non-command") << QStringList{"--silent", "hello"};
     }
     void program_badArguments_refusedWithMessage()
     {
