@@ -177,14 +177,14 @@ bool DeviceResponder::newUnitCodes() const
 }
 
 // Older TQ20/TQ21 firmware counts unit codes from 1, newer from 0: first code percent (CO2) or
-// ppm (TVOC), the next one the other unit. A firmware change starts from the ppm default again.
+// ppm (TVOC), the next one the other unit. Crossing that line starts from the ppm default again.
 void DeviceResponder::applyFirmwareUnitDefaults()
 {
     const int base = newUnitCodes() ? 0 : 1;
     for (const char *word : {"ATCVOCU", "ATCCU"}) {
         auto it = m_settings.find(QString::fromLatin1(word));
-        if (it == m_settings.end())
-            continue;
+        if (it == m_settings.end() || (it->min == base && it->max == base + 1))
+            continue; // same code range: a planted or written value stays
         it->min = base;
         it->max = base + 1;
         it->defaultValue = qstrcmp(word, "ATCCU") == 0 ? base + 1 : base;
