@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QObject>
 #include <QString>
 
 // What the main window needs of any model panel. A panel derives from QWidget first and

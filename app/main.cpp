@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 #include "app/translationloader.h"
+#include "panels/panelregistry.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -17,6 +18,7 @@ int main(int argc, char *argv[])
     app->installTranslator(translator);
     app->installTranslator(toolkitTranslator);
 
+    registerPanels();
     auto *window = new MainWindow;
     window->show();
     const int code = app->exec();

@@ -15,6 +15,11 @@ ResizeLabel::ResizeLabel(QWidget *parent) : QLabel(parent) {}
 
 void ResizeLabel::resizeEvent(QResizeEvent *)
 {
+    fitText();
+}
+
+void ResizeLabel::fitText()
+{
     if (text().isEmpty())
         return;
     QFont scaled = font();

@@ -10,6 +10,9 @@ class ResizeLabel : public QLabel
 public:
     explicit ResizeLabel(QWidget *parent = nullptr);
 
+    // Scales the font to the current text and size; call after setText.
+    void fitText();
+
 protected:
     void resizeEvent(QResizeEvent *event) override;
 };

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+// The device's command words and the text forms of commands and replies. Plain functions, so the
+// protocol can be checked without any widget.
+namespace Cmd {
+
+// Identifier of the command whose reply a panel awaits. One numbering for every model, so the
+// same command has the same number in every panel; 1 and 18 are unassigned.
+enum Id : int {
+    NoCommand = 0,
+    ATCOFF1 = 2,
+    ATCOFF2 = 3,
+    ATCOFF3 = 4,
+    ATCOFF4 = 5,
+    ATCOFF5 = 6,
+    ATCCAL = 7,
+    ATCMODE = 8,
+    ATCVOCU = 9,
+    ATCCU = 10,
+    ATCUCAL = 11,
+    ATCFCAL = 12,
+    ATCWIN = 13,
+    ATCDGFIL = 14,
+    ATCSPAN = 15,
+    ATCSINFO = 16,
+    ATCDRFT = 17,
+    ATCCZR = 19,
+    ATCCSP = 20,
+    ATCEXTM = 21,
+    ATCUSED = 22,
+    ATCBLDTM = 23,
+    ATCMODID = 24,
+    ATCMODBR = 25,
+    ATCMODTO = 26,
+    ATCMODSW = 27,
+    ATCFTRST = 28,
+    END_SEQ = 29,   // the sequence finished
+    ERROR_SEQ = 30, // the sequence failed
+};
+
+// The command word of an identifier ("ATCOFF1" for ATCOFF1), empty for markers and gaps.
+QString word(int id);
+// The offset command word of channel 1 to 5.
+int offsetId(int channel);
+
+// "WORD\r\n": reads a setting (or runs an action word).
+QString query(int id);
+// "WORD ARG\r\n": writes a setting.
+QString write(int id, const QString &argument);
+// Fixed point with two decimals, no exponent and no group separators: 12.50, -0.25, 0.00.
+QString decimal2(double value);
+
+// What a reply says after the word: the text from the word's first occurrence on, with every
+// occurrence of the word removed. Empty when the word is absent.
+QString replyValue(const QString &line, const QString &word);
+bool containsAny(const QString &line, const QStringList &words);
+
+// The comma-separated fields of a live-value line after every `keyword` is removed; empty fields
+// are kept. With fewer than `count` fields, `count` empty texts.
+QStringList liveFields(const QString &line, const QString &keyword, int count);
+// A live field as a chart value: "----" anywhere in it marks no value, other text reads as a
+// number (0 when it does not convert).
+double chartValue(const QString &field);
+
+} // namespace Cmd

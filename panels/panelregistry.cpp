@@ -1,0 +1,22 @@
+#include "panels/panelregistry.h"
+
+#include "app/paneldispatch.h"
+#include "panels/pmcalibrator.h"
+
+namespace {
+
+template <typename Panel>
+void registerPanel(int model)
+{
+    PanelDispatch::setFactory(model, [](const QString &versionText, int version, const QString &serial,
+                                        QWidget *parent) -> QWidget * {
+        return new Panel(versionText, version, serial, parent);
+    });
+}
+
+} // namespace
+
+void registerPanels()
+{
+    registerPanel<PmCalibrator>(PmCalibrator::kModel);
+}

@@ -1,0 +1,267 @@
+#include "panels/pmcalibrator.h"
+
+#include "app/messageboxes.h"
+#include "chart/chartview.h"
+#include "ui_pmcalibrator.h"
+
+#include <QButtonGroup>
+#include <QDebug>
+
+namespace {
+
+const int kMassButton = 200;
+const int kNumberButton = 201;
+const int kMaxBaudIndex = 5;
+const int kMaxTimeoutIndex = 4;
+
+} // namespace
+
+PmCalibrator::PmCalibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent)
+    : Calibrator(kModel, versionText, version, serialNumber, parent), ui(new Ui::PmCalibrator)
+{
+    ui->setupUi(this);
+    m_pairs = {
+        {ui->groupBox_ch1_2, QStringLiteral("pm2.5"), QStringLiteral("pm10.0"), 0, 1, Cmd::ATCOFF1, Cmd::ATCOFF2},
+        {ui->groupBox_ch3_4, QStringLiteral("pm1.0"), QStringLiteral("pm4.0"), 2, 3, Cmd::ATCOFF3, Cmd::ATCOFF4},
+        {ui->groupBox_ch5_6, QStringLiteral("pm0.5"), QStringLiteral("partical size"), 4, 5, Cmd::ATCOFF5,
+         Cmd::NoCommand},
+    };
+    attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
+                ui->horizontalLayout_led});
+
+    setInputGroups({ui->groupBox_sensortype, ui->groupBox_last_calib_timestamp, ui->groupBox_usedtime,
+                    ui->groupBox_ch1_2, ui->groupBox_ch3_4, ui->groupBox_ch5_6, ui->groupBox_ch1, ui->groupBox_ch2,
+                    ui->groupBox_modbus_addr, ui->groupBox_modbus_timeout, ui->groupBox_modbus_baudrate,
+                    ui->groupBox_modbus_byteswap, ui->groupBox_factoryreset});
+    setReplyKeywords({QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF"), QStringLiteral("ATCFTRST"),
+                      QStringLiteral("ATCEXTM"), QStringLiteral("ATCUSED"), QStringLiteral("ATCMODID"),
+                      QStringLiteral("ATCMODBR"), QStringLiteral("ATCMODTO"), QStringLiteral("ATCMODSW")});
+    setLiveKeyword(QStringLiteral("ATCH"), 6);
+    setRefreshOrder({
+        {Cmd::ATCMODE, outputModeReply(false)},
+        {Cmd::ATCOFF1, offsetInto(ui->doubleSpinBox_offset_ch1, pairIs(0))},
+        {Cmd::ATCOFF2, offsetInto(ui->doubleSpinBox_offset_ch2, pairIs(0))},
+        {Cmd::ATCOFF3, offsetInto(ui->doubleSpinBox_offset_ch1, pairIs(1))},
+        {Cmd::ATCOFF4, offsetInto(ui->doubleSpinBox_offset_ch2, pairIs(1))},
+        {Cmd::ATCOFF5, offsetInto(ui->doubleSpinBox_offset_ch1, pairIs(2))},
+        {Cmd::ATCMODID, numberInto(ui->spinBox_modbus_addr)},
+        {Cmd::ATCMODBR, indexInto(ui->comboBox_modbus_baudrate, &m_deviceBaudIndex, kMaxBaudIndex)},
+        {Cmd::ATCMODSW, flagInto(ui->checkBox_modbus_byteswap)},
+        {Cmd::ATCMODTO, indexInto(ui->comboBox_modbus_timeout, &m_deviceTimeoutIndex, kMaxTimeoutIndex)},
+        {Cmd::ATCEXTM, timeInto(ui->dateTimeEdit_exec_datetime)},
+        {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime)},
+    });
+    setApplyHandler(Cmd::ATCMODE, outputModeReply(true));
+    const ReplyHandler showTime = timeInto(ui->dateTimeEdit_exec_datetime);
+    setApplyHandler(Cmd::ATCEXTM, [this, showTime](const Reply &reply) {
+        showTime(reply);
+        writeRefresh();
+        return Outcome::Accepted;
+    });
+    setApplyHandler(Cmd::ATCFTRST,
+                    actionReply(
+                        [this] {
+                            MessageBoxes::information(this, QStringLiteral("Factory Reset"),
+                                                      tr("the Factory Reset is completed."), QMessageBox::Ok);
+                        },
+                        QStringLiteral("Factory Reset"), tr("the Factory Reset is failed!")));
+
+    m_outputGroup = new QButtonGroup(this);
+    m_outputGroup->addButton(ui->radioButton_mass, kMassButton);
+    m_outputGroup->addButton(ui->radioButton_number, kNumberButton);
+    connect(m_outputGroup, &QButtonGroup::idClicked, this, &PmCalibrator::applyOutputMode);
+
+    m_selectedChannel = 0;
+    ui->groupBox_ch1_2->setChecked(true);
+    for (int pair = 0; pair < m_pairs.size(); ++pair) {
+        connect(m_pairs[pair].box, &QGroupBox::toggled, this, [this, pair](bool on) {
+            if (on)
+                selectPair(pair);
+        });
+    }
+    markPendingOnChange(ui->doubleSpinBox_offset_ch1);
+    markPendingOnChange(ui->doubleSpinBox_offset_ch2);
+    connect(ui->toolButton_offset_apply_ch1, &QAbstractButton::pressed, this, [this] { applyOffset(1); });
+    connect(ui->toolButton_offset_apply_ch2, &QAbstractButton::pressed, this, [this] { applyOffset(2); });
+    connect(ui->toolButton_exec_datetime, &QAbstractButton::clicked, this,
+            [this] { askCalibrationTimeUpdate(tr("error! apply calibration settings...]")); });
+
+    fillCombo(ui->comboBox_modbus_baudrate, {QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
+                                             QStringLiteral("19200"), QStringLiteral("38400"),
+                                             QStringLiteral("57600")});
+    fillCombo(ui->comboBox_modbus_timeout, {tr("1 Second"), tr("150 mSec"), tr("300 mSec"), tr("600 mSec"),
+                                            tr("2 Second")});
+    m_deviceBaudIndex = 0;
+    m_deviceTimeoutIndex = 0;
+
+    const QString applyFailed = tr("error! apply calibration settings...");
+    connect(ui->toolButton_modbus_addr_apply, &QAbstractButton::clicked, this, [this, applyFailed] {
+        applyLater(Cmd::ATCMODID, [this] { return Cmd::write(Cmd::ATCMODID, QString::number(ui->spinBox_modbus_addr->value())); },
+                   applyFailed);
+    });
+    connect(ui->toolButton_modbus_baudrate_apply, &QAbstractButton::clicked, this, [this, applyFailed] {
+        applyLater(Cmd::ATCMODBR,
+                   [this] { return Cmd::write(Cmd::ATCMODBR, QString::number(ui->comboBox_modbus_baudrate->currentData().toInt())); },
+                   applyFailed);
+    });
+    connect(ui->toolButton_modbus_timeout_apply, &QAbstractButton::clicked, this, [this, applyFailed] {
+        applyLater(Cmd::ATCMODTO,
+                   [this] { return Cmd::write(Cmd::ATCMODTO, QString::number(ui->comboBox_modbus_timeout->currentData().toInt())); },
+                   applyFailed);
+    });
+    connect(ui->toolButton_modbus_byteswap_apply, &QAbstractButton::clicked, this, [this, applyFailed] {
+        applyLater(Cmd::ATCMODSW,
+                   [this] { return Cmd::write(Cmd::ATCMODSW, ui->checkBox_modbus_byteswap->isChecked() ? QStringLiteral("1") : QStringLiteral("0")); },
+                   applyFailed);
+    });
+    markPendingOnChange(ui->spinBox_modbus_addr);
+    compareOnChange(ui->comboBox_modbus_baudrate, &m_deviceBaudIndex);
+    compareOnChange(ui->comboBox_modbus_timeout, &m_deviceTimeoutIndex);
+    connect(ui->pushButton_factoryreset, &QAbstractButton::clicked, this, &PmCalibrator::askFactoryReset);
+    connect(ui->pushButton_refresh, &QAbstractButton::clicked, this, &Calibrator::writeRefresh);
+
+    startFirstRefresh();
+}
+
+PmCalibrator::~PmCalibrator()
+{
+    resetPanel();
+    delete ui;
+}
+
+void PmCalibrator::resetPanel()
+{
+    Calibrator::resetPanel();
+    m_selectedChannel = 0;
+    m_outputType = MassConcentration;
+    ui->groupBox_ch1->setTitle(tr("Channel 1"));
+    ui->groupBox_ch2->setTitle(tr("Channel 2"));
+    for (QLCDNumber *lcd : {ui->lcdNumber_ch1, ui->lcdNumber_ch2, ui->lcdNumber_preview_ch1, ui->lcdNumber_preview_ch2,
+                            ui->lcdNumber_preview_ch3, ui->lcdNumber_preview_ch4, ui->lcdNumber_preview_ch5,
+                            ui->lcdNumber_preview_ch6})
+        lcd->display(QString());
+    ui->label_unit_ch1->clear();
+    ui->label_unit_ch2->clear();
+    for (QDoubleSpinBox *offset : {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2}) {
+        offset->setValue(0.0);
+        offset->setSuffix(QString());
+    }
+}
+
+void PmCalibrator::setOutputMode()
+{
+    qDebug().noquote() << "## setOutputMode : " << m_outputType << "## TQ_Model : " << m_tqModel;
+    if (m_outputType != MassConcentration)
+        ui->radioButton_number->setChecked(true);
+    else
+        ui->radioButton_mass->setChecked(true);
+    const bool counts = m_outputType != MassConcentration || m_selectedChannel == 2;
+    for (ResizeLabel *unit : {ui->label_unit_ch1, ui->label_unit_ch2}) {
+        unit->setText(counts ? QStringLiteral("#/cm3") : QStringLiteral("ug/m3"));
+        unit->fitText();
+    }
+}
+
+void PmCalibrator::setSelectedChannel()
+{
+    qDebug().noquote() << "## setSelectedChannel : " << m_selectedChannel << "## TQ_Model : " << m_tqModel;
+    if (m_selectedChannel < 0 || m_selectedChannel >= m_pairs.size())
+        return;
+    const Pair &pair = m_pairs.at(m_selectedChannel);
+    ui->groupBox_ch1->setTitle(pair.title1);
+    ui->groupBox_ch2->setTitle(pair.title2);
+    ui->groupBox_offset_ch2->setVisible(pair.offset2 != Cmd::NoCommand);
+}
+
+void PmCalibrator::showLiveValues(const QStringList &fields)
+{
+    const QList<QLCDNumber *> previews = {ui->lcdNumber_preview_ch1, ui->lcdNumber_preview_ch2,
+                                          ui->lcdNumber_preview_ch3, ui->lcdNumber_preview_ch4,
+                                          ui->lcdNumber_preview_ch5, ui->lcdNumber_preview_ch6};
+    for (int i = 0; i < previews.size(); ++i)
+        previews[i]->display(fields.value(i));
+    const Pair &pair = m_pairs.at(qBound(0, m_selectedChannel, int(m_pairs.size()) - 1));
+    const QString first = fields.value(pair.field1);
+    const QString second = fields.value(pair.field2);
+    ui->lcdNumber_ch1->display(first);
+    ui->lcdNumber_ch2->display(second);
+    addChartSample(first, second);
+}
+
+// The ATCMODE reply: the output mode in force. An applied change also starts the chart afresh,
+// since mass and number concentrations do not share a scale.
+Calibrator::ReplyHandler PmCalibrator::outputModeReply(bool applied)
+{
+    return [this, applied](const Reply &reply) {
+        const int value = reply.toInt();
+        if (applied)
+            qDebug().noquote() << "PmCalibrator::parsingApply() outputType : " << value;
+        if (value != MassConcentration && value != NumberConcentration) {
+            setOutputMode(); // the buttons show the mode still in force
+            return Outcome::Rejected;
+        }
+        m_outputType = value;
+        setOutputMode();
+        setSelectedChannel();
+        if (applied)
+            m_chart->clearSamples();
+        return Outcome::Accepted;
+    };
+}
+
+std::function<bool()> PmCalibrator::pairIs(int pair) const
+{
+    return [this, pair] { return m_selectedChannel == pair; };
+}
+
+void PmCalibrator::selectPair(int pair)
+{
+    for (int other = 0; other < m_pairs.size(); ++other) {
+        if (other != pair)
+            m_pairs[other].box->setChecked(false);
+    }
+    if (m_selectedChannel != pair) {
+        m_selectedChannel = pair;
+        writeRefresh();
+    }
+}
+
+void PmCalibrator::applyOffset(int channel)
+{
+    QDoubleSpinBox *editor = channel == 1 ? ui->doubleSpinBox_offset_ch1 : ui->doubleSpinBox_offset_ch2;
+    applyLater(
+        [this, channel, editor] {
+            const Pair &pair = m_pairs.at(qBound(0, m_selectedChannel, int(m_pairs.size()) - 1));
+            const int id = channel == 1 ? pair.offset1 : pair.offset2;
+            if (id == Cmd::NoCommand)
+                return Write{};
+            return Write{id, Cmd::write(id, Cmd::decimal2(editor->value()))};
+        },
+        tr("error! apply calibration settings...]"));
+}
+
+void PmCalibrator::applyOutputMode(int buttonId)
+{
+    if (m_mode != DEFAULT)
+        return;
+    applyLater(
+        Cmd::ATCMODE,
+        [this, buttonId] {
+            showStatus(tr("change the sensor output mode to '") +
+                       (buttonId == kMassButton ? QStringLiteral("Mass Concentration'.")
+                                                : QStringLiteral("Number Concentration'.")));
+            return Cmd::write(Cmd::ATCMODE, QString::number(buttonId - kMassButton));
+        },
+        tr("error! change the sensor output mode..."));
+}
+
+void PmCalibrator::askFactoryReset()
+{
+    QPointer<PmCalibrator> self(this);
+    const auto answer = MessageBoxes::question(this, tr("Factory Reset"),
+                                               tr("Your work will be erased. Would you like to continue?"),
+                                               QMessageBox::Yes | QMessageBox::No);
+    if (answer != QMessageBox::Yes || !self || !isCurrentPanel())
+        return;
+    applyLater(Cmd::ATCFTRST, [] { return Cmd::query(Cmd::ATCFTRST); }, tr("error! apply calibration settings..."));
+}

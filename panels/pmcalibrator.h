@@ -1,0 +1,61 @@
+#pragma once
+
+#include "calib/calibrator.h"
+
+namespace Ui {
+class PmCalibrator;
+}
+class QButtonGroup;
+class QGroupBox;
+
+// Panel of the particulate-matter model: six live channels shown as previews, one chosen pair of
+// them on the large displays, chart and offset editors; output mode, Modbus settings, factory reset.
+class PmCalibrator : public Calibrator
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kModel = 404;
+    enum OutputType { MassConcentration = 0, NumberConcentration = 1 };
+
+    PmCalibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
+    ~PmCalibrator() override;
+
+    void resetPanel() override;
+    void setOutputMode();
+    void setSelectedChannel();
+
+    int outputType() const { return m_outputType; }
+    int selectedChannel() const { return m_selectedChannel; }
+
+protected:
+    void showLiveValues(const QStringList &fields) override;
+
+private:
+    // One selectable pair of channels and what it puts on the large displays.
+    struct Pair
+    {
+        QGroupBox *box;
+        QString title1;
+        QString title2;
+        int field1; // live fields, 0-based
+        int field2;
+        int offset1; // offset command of each channel, NoCommand when the channel has none
+        int offset2;
+    };
+
+    ReplyHandler outputModeReply(bool applied);
+    void selectPair(int pair);
+    void applyOffset(int channel);
+    void applyOutputMode(int buttonId);
+    void askFactoryReset();
+    std::function<bool()> pairIs(int pair) const;
+
+    Ui::PmCalibrator *ui;
+    QButtonGroup *m_outputGroup = nullptr;
+    QVector<Pair> m_pairs;
+    int m_outputType = MassConcentration;
+    int m_selectedChannel = 0;
+    int m_deviceBaudIndex = 0;
+    int m_deviceTimeoutIndex = 0;
+};

@@ -1,0 +1,106 @@
+#pragma once
+
+// A model panel served end to end: the real main window, a real serial port and the simulator on a
+// pseudo-terminal, with every message box answered and recorded.
+
+#include "app/mainwindow.h"
+#include "app/messageboxes.h"
+#include "app/pollinterval.h"
+#include "app/selectdevice.h"
+#include "calib/calibrator.h"
+#include "panels/panelregistry.h"
+#include "tools/tq-sim/simulateddevice.h"
+
+#include <QListWidget>
+#include <QStatusBar>
+#include <QtTest>
+
+#include <memory>
+
+class PanelHarness
+{
+public:
+    using Answer = std::function<QMessageBox::StandardButton(const MessageBoxes::Request &)>;
+
+    explicit PanelHarness(SimulatedDevice::Model model, const QString &serial = QStringLiteral("SIM-0001"))
+        : sim(new SimulatedDevice(model)), serial(serial)
+    {
+        registerPanels();
+        MessageBoxes::setResponder([this](const MessageBoxes::Request &request) {
+            boxes.append(request);
+            if (duringBox)
+                duringBox(request);
+            return answer ? answer(request) : QMessageBox::Ok;
+        });
+        if (!sim->open())
+            qWarning("simulator: %s", qPrintable(sim->errorString()));
+        devices = {{sim->portName(), serial}};
+        window = new MainWindow;
+        window->setDeviceScanner([this] { return devices; });
+    }
+
+    ~PanelHarness()
+    {
+        delete window;
+        delete sim;
+        MessageBoxes::setResponder({});
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+
+    // Activates the device in the list; true once its panel exists.
+    bool openPanel()
+    {
+        window->checkConnection();
+        auto *list = window->findChild<QListWidget *>(QStringLiteral("listWidget"));
+        if (!list || list->count() != 1)
+            return false;
+        emit list->itemActivated(list->item(0));
+        return QTest::qWaitFor([this] { return window->panel() != nullptr; }, 3000);
+    }
+
+    template <typename Panel>
+    Panel *panel() const
+    {
+        return qobject_cast<Panel *>(window->panelWidget());
+    }
+
+    // Idle: no sequence running and the poll going.
+    bool waitIdle(int timeoutMs = 5000) const
+    {
+        return QTest::qWaitFor(
+            [this] {
+                auto *calibrator = qobject_cast<Calibrator *>(window->panelWidget());
+                return calibrator && calibrator->mode() == Calibrator::DEFAULT &&
+                       calibrator->seq() == Cmd::NoCommand && window->pollTimer()->isActive();
+            },
+            timeoutMs);
+    }
+
+    // The commands received since the transcript was last cleared, without polls.
+    QList<QByteArray> commands() const
+    {
+        QList<QByteArray> out;
+        for (const QByteArray &command : sim->receivedCommands()) {
+            if (command != "ATCH\r\n" && command != "ATCD\r\n")
+                out.append(command);
+        }
+        return out;
+    }
+
+    QString status() const { return window->statusBar()->currentMessage(); }
+    QStringList boxTexts() const
+    {
+        QStringList texts;
+        for (const MessageBoxes::Request &box : boxes)
+            texts.append(box.title + QLatin1Char('|') + box.text);
+        return texts;
+    }
+
+    MainWindow *window = nullptr;
+    SimulatedDevice *sim = nullptr;
+    QString serial;
+    QList<Dev_info> devices;
+    QList<MessageBoxes::Request> boxes;
+    Answer answer;
+    std::function<void(const MessageBoxes::Request &)> duringBox;
+};
