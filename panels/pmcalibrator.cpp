@@ -26,6 +26,10 @@ PmCalibrator::PmCalibrator(const QString &versionText, int version, const QStrin
         {ui->groupBox_ch5_6, QStringLiteral("pm0.5"), QStringLiteral("partical size"), 4, 5, Cmd::ATCOFF5,
          Cmd::NoCommand},
     };
+    // Pair 2 hides channel 2's offset; its place stays so the chart does not jump.
+    QSizePolicy offsetPolicy = ui->groupBox_offset_ch2->sizePolicy();
+    offsetPolicy.setRetainSizeWhenHidden(true);
+    ui->groupBox_offset_ch2->setSizePolicy(offsetPolicy);
     attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
                 ui->horizontalLayout_led});
 

@@ -2,6 +2,49 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
+    <name>Calibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+</context>
+<context>
     <name>ChartView</name>
     <message>
         <source>N/A</source>
@@ -138,6 +181,161 @@
     <message>
         <source>CANCEL</source>
         <translation>취소</translation>
+    </message>
+</context>
+<context>
+    <name>PmCalibrator</name>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>Sensor output mode</source>
+        <translation>센서 출력 모드</translation>
+    </message>
+    <message>
+        <source>Mass</source>
+        <translation>질량</translation>
+    </message>
+    <message>
+        <source>Number</source>
+        <translation>개수</translation>
+    </message>
+    <message>
+        <source>Last calibration date time</source>
+        <translation>마지막 교정 일시</translation>
+    </message>
+    <message>
+        <source>&gt;</source>
+        <translation>&gt;</translation>
+    </message>
+    <message>
+        <source>Used hours</source>
+        <translation>사용 시간</translation>
+    </message>
+    <message>
+        <source> hours</source>
+        <translation> 시간</translation>
+    </message>
+    <message>
+        <source>Factory reset</source>
+        <translation>공장 초기화</translation>
+    </message>
+    <message>
+        <source>RESET</source>
+        <translation>초기화</translation>
+    </message>
+    <message>
+        <source>TX/RX</source>
+        <translation>TX/RX</translation>
+    </message>
+    <message>
+        <source>REFRESH</source>
+        <translation>새로 읽기</translation>
+    </message>
+    <message>
+        <source>MODBUS BaudRate</source>
+        <translation>MODBUS 전송 속도</translation>
+    </message>
+    <message>
+        <source>MODBUS Timeout</source>
+        <translation>MODBUS 시간 초과</translation>
+    </message>
+    <message>
+        <source>MODBUS ByteSwap</source>
+        <translation>MODBUS 바이트 순서</translation>
+    </message>
+    <message>
+        <source>ByteSwap</source>
+        <translation>바이트 교환</translation>
+    </message>
+    <message>
+        <source>MODBUS Slave ID</source>
+        <translation>MODBUS 슬레이브 ID</translation>
+    </message>
+    <message>
+        <source>pm2.5 , pm10.0</source>
+        <translation>pm2.5 , pm10.0</translation>
+    </message>
+    <message>
+        <source>pm1.0 , pm4.0</source>
+        <translation>pm1.0 , pm4.0</translation>
+    </message>
+    <message>
+        <source>pm0.5 , particle size</source>
+        <translation>pm0.5 , 입자 크기</translation>
+    </message>
+    <message>
+        <source>Channel 1</source>
+        <translation>채널 1</translation>
+    </message>
+    <message>
+        <source>Full Range Offset</source>
+        <translation>전체 범위 오프셋</translation>
+    </message>
+    <message>
+        <source>Channel 2</source>
+        <translation>채널 2</translation>
+    </message>
+    <message>
+        <source>the Factory Reset is completed.</source>
+        <translation>공장 초기화를 마쳤습니다.</translation>
+    </message>
+    <message>
+        <source>the Factory Reset is failed!</source>
+        <translation>공장 초기화에 실패했습니다!</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...]</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...]</translation>
+    </message>
+    <message>
+        <source>1 Second</source>
+        <translation>1초</translation>
+    </message>
+    <message>
+        <source>150 mSec</source>
+        <translation>150밀리초</translation>
+    </message>
+    <message>
+        <source>300 mSec</source>
+        <translation>300밀리초</translation>
+    </message>
+    <message>
+        <source>600 mSec</source>
+        <translation>600밀리초</translation>
+    </message>
+    <message>
+        <source>2 Second</source>
+        <translation>2초</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>change the sensor output mode to &apos;</source>
+        <translation>센서 출력 모드를 바꾸는 중: &apos;</translation>
+    </message>
+    <message>
+        <source>error! change the sensor output mode...</source>
+        <translation>오류! 센서 출력 모드를 바꾸지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Factory Reset</source>
+        <translation>공장 초기화</translation>
+    </message>
+    <message>
+        <source>Your work will be erased. Would you like to continue?</source>
+        <translation>작업한 설정이 지워집니다. 계속하시겠습니까?</translation>
     </message>
 </context>
 <context>

@@ -1,3 +1,4 @@
+#include "app/mainwindowtesting.h"
 #include "chart/chartmath.h"
 #include "chart/chartview.h"
 #include "panelharness.h"
@@ -22,6 +23,18 @@ namespace {
 const QList<QByteArray> kRefreshOrder = {"ATCMODE\r\n",  "ATCOFF1\r\n",  "ATCOFF2\r\n",  "ATCOFF3\r\n",
                                          "ATCOFF4\r\n",  "ATCOFF5\r\n",  "ATCMODID\r\n", "ATCMODBR\r\n",
                                          "ATCMODSW\r\n", "ATCMODTO\r\n", "ATCEXTM\r\n",  "ATCUSED\r\n"};
+
+// Segments lit on a display (dark pixels inside its frame): none for empty text.
+int litPixels(QLCDNumber *lcd)
+{
+    const QImage image = lcd->grab().toImage();
+    int lit = 0;
+    for (int y = 3; y < image.height() - 3; ++y) {
+        for (int x = 3; x < image.width() - 3; ++x)
+            lit += qGray(image.pixel(x, y)) < 96;
+    }
+    return lit;
+}
 
 QString styleOf(const QWidget *editor)
 {
@@ -89,6 +102,7 @@ void TestPmCalibratorE2e::identification_refreshReadsEverySettingInOrderThenPoll
     m_h->sim->setSetting("ATCEXTM", calibrated.toTime_t());
     m_h->sim->setSetting("ATCUSED", 876543);
 
+    unlockLog();
     QVERIFY(m_h->openPanel());
     QElapsedTimer sincePanel;
     sincePanel.start();
@@ -115,6 +129,11 @@ void TestPmCalibratorE2e::identification_refreshReadsEverySettingInOrderThenPoll
         }
     }
     QCOMPARE(received.mid(0, 12), kRefreshOrder);
+    const QString log = logText();
+    for (const char *line : {"=============REFRESH MODE=============", "-------------REFRESH MODE-------------",
+                             "writeCommand(ATCMODE[CR][LF]), mode=1", "parsingSequence() : ATCMODE0 m_seq : 8",
+                             "writeCommand(ATCUSED[CR][LF]), mode=1", "END_SEQ"})
+        QVERIFY2(log.contains(QLatin1String(line)), line);
     QCOMPARE(m_h->status().section(QLatin1String(" - ["), 0, 0), QStringLiteral("success! refresh calibration settings."));
 
     QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 12.5);
@@ -167,13 +186,13 @@ void TestPmCalibratorE2e::liveLines_fillPreviewsPairAndChart()
     m_h->sim->sendRaw("ATCH 5,6,7,----,9,10\r\n");
     QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->property("value").toDouble(), 7.0);
     for (int ch = 1; ch <= 6; ++ch) {
-        const QByteArray name = "lcdNumber_preview_ch" + QByteArray::number(ch);
-        const QString expected = ch == 4 ? QStringLiteral("----") : QString::number(ch + 4);
-        QCOMPARE(child<QLCDNumber>(name.constData())->property("text").toString().isEmpty() ? expected : expected,
-                 expected);
-        if (ch != 4)
-            QCOMPARE(child<QLCDNumber>(name.constData())->value(), double(ch + 4));
+        auto *lcd = child<QLCDNumber>(("lcdNumber_preview_ch" + QByteArray::number(ch)).constData());
+        QCOMPARE(lcd->value(), ch == 4 ? 0.0 : double(ch + 4));
+        QVERIFY(litPixels(lcd) > 0); // "----" is drawn, not blank
     }
+    QCOMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 7.0);
+    QCOMPARE(child<QLCDNumber>("lcdNumber_ch2")->value(), 0.0);
+    QVERIFY(litPixels(child<QLCDNumber>("lcdNumber_ch2")) > 0);
     const int last = ChartView::kSampleCount - 1;
     QCOMPARE(panel()->chart()->values1()[last], 7.0);
     QCOMPARE(panel()->chart()->values2()[last], Chart::NoValue);
@@ -183,7 +202,8 @@ void TestPmCalibratorE2e::liveLines_fillPreviewsPairAndChart()
     m_h->window->writeATCDCommand();
     m_h->sim->sendRaw("ATCH 1,2,3\r\n");
     QTRY_COMPARE(panel()->chart()->values1()[last - 1], 7.0);
-    QCOMPARE(child<QLCDNumber>("lcdNumber_preview_ch1")->value(), 0.0);
+    QCOMPARE(litPixels(child<QLCDNumber>("lcdNumber_preview_ch1")), 0);
+    QCOMPARE(litPixels(child<QLCDNumber>("lcdNumber_ch2")), 0);
     QCOMPARE(panel()->chart()->values1()[last], 0.0);
     QCOMPARE(panel()->chart()->values2()[last], 0.0);
 }
