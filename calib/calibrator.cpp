@@ -412,6 +412,13 @@ void Calibrator::applyLater(int id, std::function<QString()> build, const QStrin
     applyLater([id, build] { return Write{id, build()}; }, failText);
 }
 
+bool Calibrator::askYes(const QString &title, const QString &text)
+{
+    QPointer<Calibrator> self(this);
+    const auto answer = MessageBoxes::question(this, title, text, QMessageBox::Yes | QMessageBox::No);
+    return answer == QMessageBox::Yes && self && isCurrentPanel();
+}
+
 void Calibrator::showErrorBox(const QString &text)
 {
     MessageBoxes::critical(this, QStringLiteral("ERROR"), text, QMessageBox::Ok);
@@ -540,11 +547,7 @@ Calibrator::ReplyHandler Calibrator::actionReply(std::function<void()> accepted,
 
 void Calibrator::askCalibrationTimeUpdate(const QString &failText)
 {
-    QPointer<Calibrator> self(this);
-    const auto answer = MessageBoxes::question(this, tr("Last Calibration Time"),
-                                               tr("Do you want to change the update time?"),
-                                               QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes || !self || !isCurrentPanel())
+    if (!askYes(tr("Last Calibration Time"), tr("Do you want to change the update time?")))
         return;
     delete m_passwordDlg;
     auto *dialog = new PasswordDlg;

@@ -148,6 +148,8 @@ protected:
     // an empty command only resumes. On a failed write the box shows `failText`.
     void applyLater(std::function<Write()> build, const QString &failText);
     void applyLater(int id, std::function<QString()> build, const QString &failText);
+    // A Yes/No question; true only on Yes with this panel still shown when the box returns.
+    bool askYes(const QString &title, const QString &text);
     // Shows the error box of a failed apply or refresh (title "ERROR").
     void showErrorBox(const QString &text);
 

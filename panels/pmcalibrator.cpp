@@ -261,11 +261,7 @@ void PmCalibrator::applyOutputMode(int buttonId)
 
 void PmCalibrator::askFactoryReset()
 {
-    QPointer<PmCalibrator> self(this);
-    const auto answer = MessageBoxes::question(this, tr("Factory Reset"),
-                                               tr("Your work will be erased. Would you like to continue?"),
-                                               QMessageBox::Yes | QMessageBox::No);
-    if (answer != QMessageBox::Yes || !self || !isCurrentPanel())
+    if (!askYes(tr("Factory Reset"), tr("Your work will be erased. Would you like to continue?")))
         return;
     applyLater(Cmd::ATCFTRST, [] { return Cmd::query(Cmd::ATCFTRST); }, tr("error! apply calibration settings..."));
 }
