@@ -23,6 +23,8 @@ namespace {
 const QList<QByteArray> kRefreshOrder = {"ATCMODE\r\n",  "ATCOFF1\r\n",  "ATCOFF2\r\n",  "ATCOFF3\r\n",
                                          "ATCOFF4\r\n",  "ATCOFF5\r\n",  "ATCMODID\r\n", "ATCMODBR\r\n",
                                          "ATCMODSW\r\n", "ATCMODTO\r\n", "ATCEXTM\r\n",  "ATCUSED\r\n"};
+const QLatin1String kInSync(Calibrator::kInSyncStyle);
+const QLatin1String kPending(Calibrator::kPendingStyle);
 
 // Segments lit on a display (dark pixels inside its frame): none for empty text.
 int litPixels(QLCDNumber *lcd)
@@ -36,9 +38,18 @@ int litPixels(QLCDNumber *lcd)
     return lit;
 }
 
-QString styleOf(const QWidget *editor)
+QMessageBox::StandardButton sayYes(const MessageBoxes::Request &box)
 {
-    return editor->styleSheet();
+    return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+}
+
+PasswordDlg *openPasswordDialog()
+{
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<PasswordDlg *>(top); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
 }
 
 } // namespace
@@ -49,27 +60,28 @@ class TestPmCalibratorE2e : public QObject
     Q_OBJECT
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { m_h.reset(); }
     void identification_refreshReadsEverySettingInOrderThenPolls();
     void liveLines_fillPreviewsPairAndChart();
     void applies_sendExactCommandsAndShowConfirmedValues_data();
     void applies_sendExactCommandsAndShowConfirmedValues();
-    void outputMode_appliedClearsChart_refusedValueEndsInError();
+    void outputMode_appliedClearsChart_unknownModeEndsInError();
     void pairChange_refreshesAndShowsThatPairsOffsets();
     void factoryReset_acceptedHandsOverToRefresh_refusedEndsAsFailed();
     void calibrationTime_passwordRightWritesNow_wrongShowsError();
     void unexpectedReplies_endInErrorSeqWithBox();
     void stalledReply_refreshStaysUsableAndRecovers();
-    void unplugged_midSequenceAndDuringBox_toolStaysAlive();
+    void unplugged_midSequenceDuringBoxAndPassword_toolStaysAlive();
 
 private:
-    bool openIdle();
+    bool openIdle() { return m_h->openPanel() && panel() && m_h->waitIdle(); }
     PmCalibrator *panel() const { return m_h->panel<PmCalibrator>(); }
-    template <typename T>
+    template <typename T = QAbstractButton>
     T *child(const char *name) const
     {
         return panel()->findChild<T *>(QLatin1String(name));
     }
+    QString status() const { return m_h->status().section(QLatin1String(" - ["), 0, 0); }
 
     std::unique_ptr<PanelHarness> m_h;
 };
@@ -80,33 +92,19 @@ void TestPmCalibratorE2e::init()
     m_h = std::make_unique<PanelHarness>(SimulatedDevice::Model::Pm, QStringLiteral("SIM-PM-0001"));
 }
 
-void TestPmCalibratorE2e::cleanup()
-{
-    m_h.reset();
-}
-
-bool TestPmCalibratorE2e::openIdle()
-{
-    return m_h->openPanel() && panel() && m_h->waitIdle();
-}
-
 void TestPmCalibratorE2e::identification_refreshReadsEverySettingInOrderThenPolls()
 {
     const QDateTime calibrated(QDate(2026, 3, 14), QTime(9, 26, 53));
-    m_h->sim->setSetting("ATCOFF1", 12.5);
-    m_h->sim->setSetting("ATCOFF2", -0.25);
-    m_h->sim->setSetting("ATCMODID", 17);
-    m_h->sim->setSetting("ATCMODBR", 9); // out of range: the combo keeps what it last read
-    m_h->sim->setSetting("ATCMODSW", 1);
-    m_h->sim->setSetting("ATCMODTO", 2);
-    m_h->sim->setSetting("ATCEXTM", calibrated.toTime_t());
-    m_h->sim->setSetting("ATCUSED", 876543);
+    const QList<QPair<const char *, QVariant>> device = {
+        {"ATCOFF1", 12.5}, {"ATCOFF2", -0.25}, {"ATCMODID", 17}, {"ATCMODBR", 9} /* out of range */,
+        {"ATCMODSW", 1},   {"ATCMODTO", 2},    {"ATCEXTM", calibrated.toTime_t()}, {"ATCUSED", 876543}};
+    for (const auto &setting : device)
+        m_h->sim->setSetting(QLatin1String(setting.first), setting.second);
 
     unlockLog();
     QVERIFY(m_h->openPanel());
     QElapsedTimer sincePanel;
     sincePanel.start();
-    QVERIFY(panel());
     QCOMPARE(m_h->window->pollCommand(), QByteArray("ATCH\r\n"));
     QCOMPARE(child<QLabel>("label_model")->text(), QStringLiteral("QD700-PM-2v1"));
     QCOMPARE(child<QLabel>("label_serial")->text(), QStringLiteral("SIM-PM-0001"));
@@ -116,17 +114,14 @@ void TestPmCalibratorE2e::identification_refreshReadsEverySettingInOrderThenPoll
     QVERIFY(m_h->waitIdle());
 
     // Each command only after the previous reply; no poll until the refresh has ended.
-    const auto &transcript = m_h->sim->transcript();
     QList<QByteArray> received;
     bool awaitingReply = false;
-    for (const auto &entry : transcript) {
-        if (entry.direction == SimulatedDevice::TranscriptEntry::Received) {
-            QVERIFY2(!awaitingReply, entry.bytes.constData());
+    for (const auto &entry : m_h->sim->transcript()) {
+        const bool command = entry.direction == SimulatedDevice::TranscriptEntry::Received;
+        QVERIFY2(!(command && awaitingReply), entry.bytes.constData());
+        if (command)
             received.append(entry.bytes);
-            awaitingReply = true;
-        } else {
-            awaitingReply = false;
-        }
+        awaitingReply = command;
     }
     QCOMPARE(received.mid(0, 12), kRefreshOrder);
     const QString log = logText();
@@ -134,7 +129,7 @@ void TestPmCalibratorE2e::identification_refreshReadsEverySettingInOrderThenPoll
                              "writeCommand(ATCMODE[CR][LF]), mode=1", "parsingSequence() : ATCMODE0 m_seq : 8",
                              "writeCommand(ATCUSED[CR][LF]), mode=1", "END_SEQ"})
         QVERIFY2(log.contains(QLatin1String(line)), line);
-    QCOMPARE(m_h->status().section(QLatin1String(" - ["), 0, 0), QStringLiteral("success! refresh calibration settings."));
+    QCOMPARE(status(), QStringLiteral("success! refresh calibration settings."));
 
     QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 12.5);
     QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch2")->value(), -0.25);
@@ -146,8 +141,8 @@ void TestPmCalibratorE2e::identification_refreshReadsEverySettingInOrderThenPoll
     QCOMPARE(child<QSpinBox>("spinBox_usedtime")->text(), QStringLiteral("876543 hours"));
     for (const char *editor : {"doubleSpinBox_offset_ch1", "doubleSpinBox_offset_ch2", "spinBox_modbus_addr",
                                "comboBox_modbus_baudrate", "comboBox_modbus_timeout"})
-        QVERIFY2(styleOf(child<QWidget>(editor)) == QLatin1String(Calibrator::kInSyncStyle), editor);
-    QVERIFY(child<QRadioButton>("radioButton_mass")->isChecked());
+        QVERIFY2(child<QWidget>(editor)->styleSheet() == kInSync, editor);
+    QVERIFY(child("radioButton_mass")->isChecked());
     QCOMPARE(child<QLabel>("label_unit_ch1")->text(), QStringLiteral("ug/m3"));
     QCOMPARE(child<QGroupBox>("groupBox_ch2")->title(), QStringLiteral("pm10.0"));
 
@@ -156,27 +151,22 @@ void TestPmCalibratorE2e::identification_refreshReadsEverySettingInOrderThenPoll
     QTest::qWait(1300);
     const QList<QByteArray> polls = m_h->sim->receivedCommands();
     QVERIFY2(polls.size() >= 2 && polls.size() <= 3, QByteArray::number(polls.size()).constData());
-    QVERIFY(std::all_of(polls.begin(), polls.end(), [](const QByteArray &c) { return c == "ATCH\r\n"; }));
-    QTRY_VERIFY(!child<QLCDNumber>("lcdNumber_preview_ch6")->property("value").isNull());
+    QCOMPARE(polls.count("ATCH\r\n"), polls.size());
 
     // A combo moved away from the device's value turns pending; moved back, in step again.
     auto *timeout = child<QComboBox>("comboBox_modbus_timeout");
     timeout->setCurrentIndex(0);
-    QCOMPARE(styleOf(timeout), QLatin1String(Calibrator::kPendingStyle));
+    QCOMPARE(timeout->styleSheet(), kPending);
     timeout->setCurrentIndex(2);
-    QCOMPARE(styleOf(timeout), QLatin1String(Calibrator::kInSyncStyle));
+    QCOMPARE(timeout->styleSheet(), kInSync);
 }
 
 void TestPmCalibratorE2e::liveLines_fillPreviewsPairAndChart()
 {
+    m_h->sim->setSetting("ATCMODE", 0);
     QVERIFY(openIdle());
-    m_h->window->setPollTimerActive(false);
-    m_h->sim->setResponding(false);
-    panel()->findChild<QGroupBox *>(QStringLiteral("groupBox_ch3_4"))->setChecked(true);
-    QCOMPARE(panel()->selectedChannel(), 1);
-    QTest::qWait(700); // the pair's refresh starts, and finds the device silent
-    m_h->sim->setResponding(true);
-    child<QPushButton>("pushButton_refresh")->click();
+    child<QGroupBox>("groupBox_ch3_4")->setChecked(true);
+    QTest::qWait(600);
     QVERIFY(m_h->waitIdle());
     m_h->window->setPollTimerActive(false);
     m_h->sim->setResponding(false);
@@ -184,13 +174,12 @@ void TestPmCalibratorE2e::liveLines_fillPreviewsPairAndChart()
 
     m_h->window->writeATCDCommand();
     m_h->sim->sendRaw("ATCH 5,6,7,----,9,10\r\n");
-    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->property("value").toDouble(), 7.0);
+    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 7.0);
     for (int ch = 1; ch <= 6; ++ch) {
         auto *lcd = child<QLCDNumber>(("lcdNumber_preview_ch" + QByteArray::number(ch)).constData());
         QCOMPARE(lcd->value(), ch == 4 ? 0.0 : double(ch + 4));
         QVERIFY(litPixels(lcd) > 0); // "----" is drawn, not blank
     }
-    QCOMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 7.0);
     QCOMPARE(child<QLCDNumber>("lcdNumber_ch2")->value(), 0.0);
     QVERIFY(litPixels(child<QLCDNumber>("lcdNumber_ch2")) > 0);
     const int last = ChartView::kSampleCount - 1;
@@ -211,87 +200,71 @@ void TestPmCalibratorE2e::liveLines_fillPreviewsPairAndChart()
 void TestPmCalibratorE2e::applies_sendExactCommandsAndShowConfirmedValues_data()
 {
     QTest::addColumn<QString>("editor");
-    QTest::addColumn<QVariant>("value");
+    QTest::addColumn<double>("value");
     QTest::addColumn<QString>("button");
     QTest::addColumn<QByteArray>("command");
-    QTest::addColumn<QString>("deviceWord");
-    QTest::addColumn<QVariant>("deviceValue");
-
-    QTest::newRow("largest offset ch1") << "doubleSpinBox_offset_ch1" << QVariant(1000000.0)
-                                        << "toolButton_offset_apply_ch1" << QByteArray("ATCOFF1 1000000.00\r\n")
-                                        << "ATCOFF1" << QVariant(1000000.0);
-    QTest::newRow("negative offset ch2") << "doubleSpinBox_offset_ch2" << QVariant(-0.25)
-                                         << "toolButton_offset_apply_ch2" << QByteArray("ATCOFF2 -0.25\r\n")
-                                         << "ATCOFF2" << QVariant(-0.25);
-    QTest::newRow("slave id") << "spinBox_modbus_addr" << QVariant(247) << "toolButton_modbus_addr_apply"
-                              << QByteArray("ATCMODID 247\r\n") << "ATCMODID" << QVariant(247);
-    QTest::newRow("baud rate") << "comboBox_modbus_baudrate" << QVariant(4) << "toolButton_modbus_baudrate_apply"
-                               << QByteArray("ATCMODBR 4\r\n") << "ATCMODBR" << QVariant(4);
-    QTest::newRow("time-out") << "comboBox_modbus_timeout" << QVariant(3) << "toolButton_modbus_timeout_apply"
-                              << QByteArray("ATCMODTO 3\r\n") << "ATCMODTO" << QVariant(3);
-    QTest::newRow("byte swap") << "checkBox_modbus_byteswap" << QVariant(true) << "toolButton_modbus_byteswap_apply"
-                               << QByteArray("ATCMODSW 1\r\n") << "ATCMODSW" << QVariant(1);
+    QTest::newRow("largest offset") << "doubleSpinBox_offset_ch1" << 1000000.0 << "toolButton_offset_apply_ch1"
+                                    << QByteArray("ATCOFF1 1000000.00\r\n");
+    QTest::newRow("negative offset") << "doubleSpinBox_offset_ch2" << -0.25 << "toolButton_offset_apply_ch2"
+                                     << QByteArray("ATCOFF2 -0.25\r\n");
+    QTest::newRow("slave id") << "spinBox_modbus_addr" << 247.0 << "toolButton_modbus_addr_apply"
+                              << QByteArray("ATCMODID 247\r\n");
+    QTest::newRow("baud rate") << "comboBox_modbus_baudrate" << 4.0 << "toolButton_modbus_baudrate_apply"
+                               << QByteArray("ATCMODBR 4\r\n");
+    QTest::newRow("time-out") << "comboBox_modbus_timeout" << 3.0 << "toolButton_modbus_timeout_apply"
+                              << QByteArray("ATCMODTO 3\r\n");
+    QTest::newRow("byte swap") << "checkBox_modbus_byteswap" << 1.0 << "toolButton_modbus_byteswap_apply"
+                               << QByteArray("ATCMODSW 1\r\n");
 }
 
 void TestPmCalibratorE2e::applies_sendExactCommandsAndShowConfirmedValues()
 {
     QFETCH(QString, editor);
-    QFETCH(QVariant, value);
+    QFETCH(double, value);
     QFETCH(QString, button);
     QFETCH(QByteArray, command);
-    QFETCH(QString, deviceWord);
-    QFETCH(QVariant, deviceValue);
 
     QVERIFY(openIdle());
     QWidget *widget = panel()->findChild<QWidget *>(editor);
-    QVERIFY(widget);
-    if (auto *spin = qobject_cast<QDoubleSpinBox *>(widget))
-        spin->setValue(value.toDouble());
-    else if (auto *spin = qobject_cast<QSpinBox *>(widget))
-        spin->setValue(value.toInt());
+    const bool coloured = !qobject_cast<QCheckBox *>(widget);
+    if (auto *spin = qobject_cast<QAbstractSpinBox *>(widget))
+        spin->setProperty("value", value);
     else if (auto *combo = qobject_cast<QComboBox *>(widget))
-        combo->setCurrentIndex(value.toInt());
-    else if (auto *check = qobject_cast<QCheckBox *>(widget))
-        check->setChecked(value.toBool());
-    if (!qobject_cast<QCheckBox *>(widget))
-        QCOMPARE(styleOf(widget), QLatin1String(Calibrator::kPendingStyle));
+        combo->setCurrentIndex(int(value));
+    else
+        qobject_cast<QCheckBox *>(widget)->setChecked(value != 0);
+    QVERIFY(!coloured || widget->styleSheet() == kPending);
 
     m_h->sim->clearTranscript();
-    auto *apply = panel()->findChild<QToolButton *>(button);
-    apply->pressed();
-    apply->clicked();
+    panel()->findChild<QToolButton *>(button)->click();
     QVERIFY(!m_h->window->pollTimer()->isActive());
     QVERIFY(m_h->waitIdle());
     QCOMPARE(m_h->commands(), QList<QByteArray>{command});
-    QCOMPARE(m_h->sim->setting(deviceWord).toDouble(), deviceValue.toDouble());
-    QCOMPARE(m_h->status().section(QLatin1String(" - ["), 0, 0), QStringLiteral("success! apply calibration settings."));
-    if (!qobject_cast<QCheckBox *>(widget))
-        QCOMPARE(styleOf(widget), QLatin1String(Calibrator::kInSyncStyle));
+    QCOMPARE(m_h->sim->setting(QString::fromLatin1(command.left(command.indexOf(' ')))).toDouble(), value);
+    QCOMPARE(status(), QStringLiteral("success! apply calibration settings."));
+    QVERIFY(!coloured || widget->styleSheet() == kInSync);
     QVERIFY(m_h->boxes.isEmpty());
 }
 
-void TestPmCalibratorE2e::outputMode_appliedClearsChart_refusedValueEndsInError()
+void TestPmCalibratorE2e::outputMode_appliedClearsChart_unknownModeEndsInError()
 {
     QVERIFY(openIdle());
     QTRY_VERIFY(panel()->chart()->timeStamps()[ChartView::kSampleCount - 1] != Chart::NoValue);
-    m_h->window->setPollTimerActive(false);
     m_h->sim->clearTranscript();
-    child<QRadioButton>("radioButton_number")->click();
+    child("radioButton_number")->click();
     QVERIFY(m_h->waitIdle());
     QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCMODE 1\r\n"});
     QCOMPARE(panel()->outputType(), 1);
     QCOMPARE(child<QLabel>("label_unit_ch2")->text(), QStringLiteral("#/cm3"));
-    QCOMPARE(m_h->sim->setting("ATCMODE").toInt(), 1);
     // The chart starts afresh in the new unit (at most the one poll since the end).
-    QVERIFY(panel()->chart()->timeStamps()[ChartView::kSampleCount - 3] == Chart::NoValue);
+    QCOMPARE(panel()->chart()->timeStamps()[ChartView::kSampleCount - 3], Chart::NoValue);
 
-    // A mode the panel does not know: ERROR SEQ and the buttons keep the mode in force.
     m_h->sim->setSetting("ATCMODE", 2);
-    child<QPushButton>("pushButton_refresh")->click();
+    child("pushButton_refresh")->click();
     QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! refresh calibration settings..."});
     QVERIFY(m_h->waitIdle());
-    QVERIFY(child<QRadioButton>("radioButton_number")->isChecked());
-    QCOMPARE(m_h->status().section(QLatin1String(" - ["), 0, 0), QStringLiteral("error! refresh calibration settings."));
+    QVERIFY(child("radioButton_number")->isChecked());
+    QCOMPARE(status(), QStringLiteral("error! refresh calibration settings."));
 }
 
 void TestPmCalibratorE2e::pairChange_refreshesAndShowsThatPairsOffsets()
@@ -313,60 +286,53 @@ void TestPmCalibratorE2e::pairChange_refreshesAndShowsThatPairsOffsets()
 
     // Pair 2: particle counts, and channel 2 has no offset to write.
     child<QGroupBox>("groupBox_ch5_6")->setChecked(true);
-    QTest::qWait(100);
+    QTest::qWait(600);
     QVERIFY(m_h->waitIdle());
     QCOMPARE(child<QGroupBox>("groupBox_ch2")->title(), QStringLiteral("partical size"));
     QCOMPARE(child<QLabel>("label_unit_ch1")->text(), QStringLiteral("#/cm3"));
     QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 5.5);
     QVERIFY(!child<QGroupBox>("groupBox_offset_ch2")->isVisibleTo(panel()));
     m_h->sim->clearTranscript();
-    child<QToolButton>("toolButton_offset_apply_ch2")->pressed();
-    QTest::qWait(700);
-    QVERIFY(m_h->commands().isEmpty());
-    QVERIFY(m_h->window->pollTimer()->isActive());
-
-    // Unchecking the selected pair selects nothing else and reads nothing.
+    child("toolButton_offset_apply_ch2")->click();
+    // Unchecking the selected pair selects nothing else.
     child<QGroupBox>("groupBox_ch5_6")->setChecked(false);
     QTest::qWait(700);
     QCOMPARE(panel()->selectedChannel(), 2);
     QVERIFY(m_h->commands().isEmpty());
+    QVERIFY(m_h->window->pollTimer()->isActive());
 }
 
 void TestPmCalibratorE2e::factoryReset_acceptedHandsOverToRefresh_refusedEndsAsFailed()
 {
+    const QString question = QStringLiteral("Factory Reset|Your work will be erased. Would you like to continue?");
     QVERIFY(openIdle());
     m_h->sim->setSetting("ATCOFF1", 42.0);
-    m_h->answer = [](const MessageBoxes::Request &box) {
-        return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-    };
-    QStringList statusDuringInfo;
-    m_h->duringBox = [&](const MessageBoxes::Request &) { statusDuringInfo.append(m_h->status()); };
+    m_h->answer = sayYes;
+    QStringList statusDuringBoxes;
+    m_h->duringBox = [&](const MessageBoxes::Request &) { statusDuringBoxes.append(status()); };
     m_h->sim->clearTranscript();
-    child<QPushButton>("pushButton_factoryreset")->click();
+    child("pushButton_factoryreset")->click();
     QTRY_VERIFY(m_h->commands().size() > 1);
     QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->commands().first(), QByteArray("ATCFTRST\r\n"));
-    QCOMPARE(m_h->commands().mid(1), kRefreshOrder);
-    QCOMPARE(m_h->boxTexts(), (QStringList{"Factory Reset|Your work will be erased. Would you like to continue?",
-                                           "Factory Reset|the Factory Reset is completed."}));
+    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCFTRST\r\n"} + kRefreshOrder);
+    QCOMPARE(m_h->boxTexts(), (QStringList{question, "Factory Reset|the Factory Reset is completed."}));
     QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 0.0); // the defaults were read back
-    QVERIFY(!statusDuringInfo.join(QLatin1Char('\n')).contains(QLatin1String("success! apply")));
+    QVERIFY(!statusDuringBoxes.contains(QStringLiteral("success! apply calibration settings.")));
 
     // Refused: the panel says so once, and the apply ends as failed.
     m_h->boxes.clear();
     m_h->sim->setRefuseActions(true);
     m_h->sim->clearTranscript();
-    child<QPushButton>("pushButton_factoryreset")->click();
+    child("pushButton_factoryreset")->click();
     QVERIFY(m_h->waitIdle());
     QTRY_COMPARE(m_h->commands(), QList<QByteArray>{"ATCFTRST\r\n"});
-    QCOMPARE(m_h->boxTexts(), (QStringList{"Factory Reset|Your work will be erased. Would you like to continue?",
-                                           "Factory Reset|the Factory Reset is failed!"}));
-    QCOMPARE(m_h->status().section(QLatin1String(" - ["), 0, 0), QStringLiteral("error! apply calibration settings."));
+    QCOMPARE(m_h->boxTexts(), (QStringList{question, "Factory Reset|the Factory Reset is failed!"}));
+    QCOMPARE(status(), QStringLiteral("error! apply calibration settings."));
 
     // No: nothing is written.
     m_h->answer = [](const MessageBoxes::Request &) { return QMessageBox::No; };
     m_h->sim->clearTranscript();
-    child<QPushButton>("pushButton_factoryreset")->click();
+    child("pushButton_factoryreset")->click();
     QTest::qWait(700);
     QVERIFY(m_h->commands().isEmpty());
 }
@@ -374,21 +340,15 @@ void TestPmCalibratorE2e::factoryReset_acceptedHandsOverToRefresh_refusedEndsAsF
 void TestPmCalibratorE2e::calibrationTime_passwordRightWritesNow_wrongShowsError()
 {
     QVERIFY(openIdle());
-    m_h->answer = [](const MessageBoxes::Request &box) {
-        return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-    };
+    m_h->answer = sayYes;
     const auto enterPassword = [this](const QString &password) {
-        child<QToolButton>("toolButton_exec_datetime")->click();
-        PasswordDlg *dialog = nullptr;
-        for (QWidget *top : QApplication::topLevelWidgets()) {
-            if (auto *candidate = qobject_cast<PasswordDlg *>(top); candidate && candidate->isVisible())
-                dialog = candidate;
+        child("toolButton_exec_datetime")->click();
+        PasswordDlg *dialog = openPasswordDialog();
+        if (dialog) {
+            dialog->findChild<QLineEdit *>()->setText(password);
+            dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
         }
-        if (!dialog)
-            return false;
-        dialog->findChild<QLineEdit *>()->setText(password);
-        dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
-        return true;
+        return dialog != nullptr;
     };
 
     m_h->sim->clearTranscript();
@@ -397,7 +357,6 @@ void TestPmCalibratorE2e::calibrationTime_passwordRightWritesNow_wrongShowsError
     QTest::qWait(700);
     QVERIFY(m_h->commands().isEmpty());
 
-    m_h->sim->clearTranscript();
     const uint before = QDateTime::currentDateTime().toTime_t();
     QVERIFY(enterPassword(QStringLiteral("quirbentol57")));
     QTRY_VERIFY(m_h->commands().size() > 1);
@@ -418,7 +377,7 @@ void TestPmCalibratorE2e::unexpectedReplies_endInErrorSeqWithBox()
     m_h->sim->clearTranscript();
 
     // An apply of ATCOFF1 answered for ATCOFF2: the keyword passes, the word does not.
-    child<QToolButton>("toolButton_offset_apply_ch1")->pressed();
+    child("toolButton_offset_apply_ch1")->click();
     QTRY_COMPARE(m_h->commands(), QList<QByteArray>{"ATCOFF1 0.00\r\n"});
     m_h->sim->sendRaw("OK\r\nERROR\r\n"); // not replies: ignored, the apply waits
     QTest::qWait(100);
@@ -428,10 +387,10 @@ void TestPmCalibratorE2e::unexpectedReplies_endInErrorSeqWithBox()
     QCOMPARE(panel()->mode(), int(Calibrator::DEFAULT));
     QVERIFY(m_h->window->pollTimer()->isActive());
 
-    // A refresh reply without a value reads as zero and the refresh goes on.
+    // A refresh reply without a value reads as zero and the refresh goes on; a wrong word ends it.
     m_h->boxes.clear();
     m_h->sim->clearTranscript();
-    child<QPushButton>("pushButton_refresh")->click();
+    child("pushButton_refresh")->click();
     QTRY_COMPARE(m_h->commands().size(), 1);
     m_h->sim->sendRaw("ATCMODE 0\r\n");
     QTRY_COMPARE(m_h->commands().size(), 2);
@@ -439,7 +398,7 @@ void TestPmCalibratorE2e::unexpectedReplies_endInErrorSeqWithBox()
     m_h->sim->sendRaw("ATCOFF1\r\n");
     QTRY_COMPARE(m_h->commands().size(), 3);
     QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 0.0);
-    m_h->sim->sendRaw("ATCUSED 5\r\n"); // not the awaited word
+    m_h->sim->sendRaw("ATCUSED 5\r\n");
     QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! refresh calibration settings..."});
     QCOMPARE(panel()->seq(), 0);
 }
@@ -448,66 +407,61 @@ void TestPmCalibratorE2e::stalledReply_refreshStaysUsableAndRecovers()
 {
     QVERIFY(openIdle());
     m_h->sim->setSilentWords({"ATCMODID"});
-    child<QPushButton>("pushButton_refresh")->click();
+    child("pushButton_refresh")->click();
     QTRY_COMPARE(panel()->seq(), int(Cmd::ATCMODID));
     QTest::qWait(300);
     QCOMPARE(panel()->seq(), int(Cmd::ATCMODID));
     QVERIFY(!m_h->window->pollTimer()->isActive());
     QVERIFY(!child<QGroupBox>("groupBox_ch1")->isEnabled());
-    QVERIFY(child<QPushButton>("pushButton_refresh")->isEnabled());
+    QVERIFY(child("pushButton_refresh")->isEnabled());
 
     m_h->sim->setSilentWords({});
-    child<QPushButton>("pushButton_refresh")->click();
+    child("pushButton_refresh")->click();
     QVERIFY(m_h->waitIdle());
     QVERIFY(child<QGroupBox>("groupBox_ch1")->isEnabled());
     QVERIFY(m_h->boxes.isEmpty());
 }
 
-void TestPmCalibratorE2e::unplugged_midSequenceAndDuringBox_toolStaysAlive()
+void TestPmCalibratorE2e::unplugged_midSequenceDuringBoxAndPassword_toolStaysAlive()
 {
+    const auto unplug = [this] {
+        m_h->devices.clear();
+        m_h->window->checkConnection();
+    };
+    const auto replug = [this] { m_h->devices = {{m_h->sim->portName(), m_h->serial}}; };
     QVERIFY(openIdle());
     QPointer<PmCalibrator> first = panel();
-
-    // Mid-refresh: the scan loses the device.
     m_h->sim->setReplyDelayMs(150);
-    child<QPushButton>("pushButton_refresh")->click();
+    child("pushButton_refresh")->click();
     QTRY_VERIFY(m_h->commands().size() > 2);
-    m_h->devices.clear();
-    m_h->window->checkConnection();
+    unplug();
     QVERIFY(!m_h->window->isDeviceOpen());
-    QVERIFY(m_h->window->deviceList()->isVisibleTo(m_h->window));
     QTRY_VERIFY(!first);
     QTest::qWait(700);
 
     // While a question is open; the answer Yes must not write to the closed device.
     m_h->sim->setReplyDelayMs(-1);
-    m_h->devices = {{m_h->sim->portName(), m_h->serial}};
+    replug();
     QVERIFY(openIdle());
     QPointer<PmCalibrator> second = panel();
-    m_h->answer = [this](const MessageBoxes::Request &) {
-        m_h->devices.clear();
-        m_h->window->checkConnection();
+    m_h->answer = [&](const MessageBoxes::Request &) {
+        unplug();
         return QMessageBox::Yes;
     };
-    child<QPushButton>("pushButton_factoryreset")->click();
+    child("pushButton_factoryreset")->click();
     QVERIFY(!m_h->window->isDeviceOpen());
     QTRY_VERIFY(!second);
     QTest::qWait(700);
     QVERIFY(m_h->window->deviceList()->isVisibleTo(m_h->window));
 
     // With the password dialog open: closing the panel releases the dialog too.
-    m_h->answer = [](const MessageBoxes::Request &) { return QMessageBox::Yes; };
-    m_h->devices = {{m_h->sim->portName(), m_h->serial}};
+    m_h->answer = sayYes;
+    replug();
     QVERIFY(openIdle());
-    child<QToolButton>("toolButton_exec_datetime")->click();
-    QPointer<PasswordDlg> dialog;
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (auto *candidate = qobject_cast<PasswordDlg *>(top); candidate && candidate->isVisible())
-            dialog = candidate;
-    }
+    child("toolButton_exec_datetime")->click();
+    QPointer<PasswordDlg> dialog = openPasswordDialog();
     QVERIFY(dialog);
-    m_h->devices.clear();
-    m_h->window->checkConnection();
+    unplug();
     QTRY_VERIFY(!dialog);
 }
 
