@@ -71,6 +71,7 @@ private slots:
     void calibrationTime_passwordRightWritesNow_wrongShowsError();
     void unexpectedReplies_endInErrorSeqWithBox();
     void stalledReply_refreshStaysUsableAndRecovers();
+    void splitAndNoisyReplies_refreshStillReadsEverything();
     void unplugged_midSequenceDuringBoxAndPassword_toolStaysAlive();
 
 private:
@@ -419,6 +420,19 @@ void TestPmCalibratorE2e::stalledReply_refreshStaysUsableAndRecovers()
     child("pushButton_refresh")->click();
     QVERIFY(m_h->waitIdle());
     QVERIFY(child<QGroupBox>("groupBox_ch1")->isEnabled());
+    QVERIFY(m_h->boxes.isEmpty());
+}
+
+void TestPmCalibratorE2e::splitAndNoisyReplies_refreshStillReadsEverything()
+{
+    m_h->sim->setSplitReplies(3, 2);
+    m_h->sim->setNoise(SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes | SimulatedDevice::InvalidUtf8);
+    m_h->sim->setSetting("ATCOFF2", -7.25);
+    m_h->sim->setSetting("ATCUSED", 4321);
+    QVERIFY(openIdle());
+    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCVER\r\n"} + kRefreshOrder);
+    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch2")->value(), -7.25);
+    QCOMPARE(child<QSpinBox>("spinBox_usedtime")->value(), 4321);
     QVERIFY(m_h->boxes.isEmpty());
 }
 
