@@ -154,7 +154,8 @@ void PmCalibrator::resetPanel()
 
 void PmCalibrator::setOutputMode()
 {
-    qDebug().noquote() << "## setOutputMode : " << m_outputType << "## TQ_Model : " << m_tqModel;
+    qDebug().nospace() << "## setOutputMode : " << m_outputType;
+    qDebug().nospace() << "## TQ_Model : " << m_tqModel;
     if (m_outputType != MassConcentration)
         ui->radioButton_number->setChecked(true);
     else
@@ -168,7 +169,8 @@ void PmCalibrator::setOutputMode()
 
 void PmCalibrator::setSelectedChannel()
 {
-    qDebug().noquote() << "## setSelectedChannel : " << m_selectedChannel << "## TQ_Model : " << m_tqModel;
+    qDebug().nospace() << "## setSelectedChannel : " << m_selectedChannel;
+    qDebug().nospace() << "## TQ_Model : " << m_tqModel;
     if (m_selectedChannel < 0 || m_selectedChannel >= m_pairs.size())
         return;
     const Pair &pair = m_pairs.at(m_selectedChannel);
@@ -199,7 +201,7 @@ Calibrator::ReplyHandler PmCalibrator::outputModeReply(bool applied)
     return [this, applied](const Reply &reply) {
         const int value = reply.toInt();
         if (applied)
-            qDebug().noquote() << "PmCalibrator::parsingApply() outputType : " << value;
+            qDebug().nospace() << "PmCalibrator::parsingApply() outputType : " << value;
         if (value != MassConcentration && value != NumberConcentration) {
             setOutputMode(); // the buttons show the mode still in force
             return Outcome::Rejected;
