@@ -71,7 +71,7 @@ private slots:
     void calibrationTime_passwordRightWritesNow_wrongShowsError();
     void unexpectedReplies_endInErrorSeqWithBox();
     void stalledReply_refreshStaysUsableAndRecovers();
-    void splitAndNoisyReplies_refreshStillReadsEverything();
+    void splitEchoedNoisyReplies_refreshStillReadsEverything();
     void unplugged_midSequenceDuringBoxAndPassword_toolStaysAlive();
 
 private:
@@ -423,10 +423,11 @@ void TestPmCalibratorE2e::stalledReply_refreshStaysUsableAndRecovers()
     QVERIFY(m_h->boxes.isEmpty());
 }
 
-void TestPmCalibratorE2e::splitAndNoisyReplies_refreshStillReadsEverything()
+void TestPmCalibratorE2e::splitEchoedNoisyReplies_refreshStillReadsEverything()
 {
     m_h->sim->setSplitReplies(3, 2);
     m_h->sim->setNoise(SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes | SimulatedDevice::InvalidUtf8);
+    m_h->sim->setEcho(true);
     m_h->sim->setSetting("ATCOFF2", -7.25);
     m_h->sim->setSetting("ATCUSED", 4321);
     QVERIFY(openIdle());

@@ -254,7 +254,7 @@ private slots:
         QTest::newRow("silent word") << "silent" << QByteArray("ATCOFF1 5\r\nATCOFF2\r\n") << "ATCOFF2 0.00\r\n";
         QTest::newRow("refused actions") << "refuse" << QByteArray("ATCDRFT\r\nATCF\r\nATCOFF2 1\r\n")
                                          << "ATCDRFT\r\nATCF\r\nATCOFF2 1.00\r\n";
-        QTest::newRow("echo") << "echo" << QByteArray("ATCOFF2 1\r\n") << "ATCOFF2 1\r\nATCOFF2 1.00\r\n";
+        QTest::newRow("echo") << "echo" << QByteArray("ATCOFF2 1\r\n") << "ATCOFF2 1ATCOFF2 1.00\r\n";
         QTest::newRow("noise") << "noise" << QByteArray("ATCOFF2\r\n")
                                << "ATCOFF2 0.00\r\n#noise \\d+\r\n\\x00\\x00\\x00\r\n\\xff\\xfe\\xc3\\(\\x80\r\n";
         QTest::newRow("no value in field 2") << "field" << QByteArray("ATCH\r\n")

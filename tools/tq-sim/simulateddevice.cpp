@@ -195,8 +195,10 @@ void SimulatedDevice::handleLine(const QByteArray &line)
     m_vanishing = m_vanishAfter > 0 && m_commandCount >= m_vanishAfter;
     emit commandReceived(line);
     if (m_responding && m_masterFd >= 0) {
+        // Echoed characters without the line end: echo and reply share one line, as on a
+        // terminal-style device that answers right after the typed command.
         if (m_echo)
-            enqueue(now, line);
+            enqueue(now, QByteArray(line).replace("\r", "").replace("\n", ""));
         const QByteArray reply = m_responder.answer(line, now / 1000.0);
         if (!reply.isEmpty())
             queueReply(now, reply + "\r\n");

@@ -66,7 +66,7 @@ public:
 
     // Faults on the wire. Split: every reply goes out in chunks of chunkBytes with pauseMs between
     // them (0 bytes: whole). Vanish: the pty closes once the reply to the n-th command since open()
-    // is out (0: never). Echo: each command line is sent back before its reply.
+    // is out (0: never). Echo: each command is sent back, without its line end, just before its reply.
     void setSplitReplies(int chunkBytes, int pauseMs);
     void setNoise(Noise noise) { m_noise = noise; }
     void setEcho(bool on) { m_echo = on; }
