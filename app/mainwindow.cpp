@@ -336,6 +336,10 @@ void MainWindow::readData()
         if (!self)
             return;
     }
+    // A box opened from a line above ran the event loop inside this readyRead: the port buffered
+    // what came meanwhile but signals it no more, so read it once this call has returned.
+    if (m_port && m_port->bytesAvailable() > 0)
+        QMetaObject::invokeMethod(this, &MainWindow::readData, Qt::QueuedConnection);
 }
 
 bool MainWindow::setTQVersion(QString reply)

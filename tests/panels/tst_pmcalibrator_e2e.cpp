@@ -310,7 +310,11 @@ void TestPmCalibratorE2e::factoryReset_acceptedHandsOverToRefresh_refusedEndsAsF
     m_h->sim->setSetting("ATCOFF1", 42.0);
     m_h->answer = sayYes;
     QStringList statusDuringBoxes;
-    m_h->duringBox = [&](const MessageBoxes::Request &) { statusDuringBoxes.append(status()); };
+    // A person reads the box for a while: the refresh's replies arrive meanwhile.
+    m_h->duringBox = [&](const MessageBoxes::Request &) {
+        statusDuringBoxes.append(status());
+        QTest::qWait(800);
+    };
     m_h->sim->clearTranscript();
     child("pushButton_factoryreset")->click();
     QTRY_VERIFY(m_h->commands().size() > 1);
