@@ -8,6 +8,7 @@
 #include "widgets/passworddlg.h"
 #include "widgets/qledindicator.h"
 
+#include <QAbstractButton>
 #include <QBoxLayout>
 #include <QCheckBox>
 #include <QComboBox>
@@ -410,6 +411,14 @@ void Calibrator::applyLater(std::function<Write()> build, const QString &failTex
 void Calibrator::applyLater(int id, std::function<QString()> build, const QString &failText)
 {
     applyLater([id, build] { return Write{id, build()}; }, failText);
+}
+
+void Calibrator::applyOnClick(QAbstractButton *button, int id, std::function<QString()> argument,
+                              const QString &failText)
+{
+    connect(button, &QAbstractButton::clicked, this, [this, id, argument, failText] {
+        applyLater(id, [id, argument] { return Cmd::write(id, argument()); }, failText);
+    });
 }
 
 bool Calibrator::askYes(const QString &title, const QString &text)

@@ -15,6 +15,7 @@
 class ChartView;
 class MainWindow;
 class PasswordDlg;
+class QAbstractButton;
 class QBoxLayout;
 class QCheckBox;
 class QChartViewerLabel;
@@ -148,6 +149,8 @@ protected:
     // an empty command only resumes. On a failed write the box shows `failText`.
     void applyLater(std::function<Write()> build, const QString &failText);
     void applyLater(int id, std::function<QString()> build, const QString &failText);
+    // A setting's apply button: on click, applyLater of "WORD argument" with the argument read then.
+    void applyOnClick(QAbstractButton *button, int id, std::function<QString()> argument, const QString &failText);
     // A Yes/No question; true only on Yes with this panel still shown when the box returns.
     bool askYes(const QString &title, const QString &text);
     // Shows the error box of a failed apply or refresh (title "ERROR").

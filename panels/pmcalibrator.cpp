@@ -99,25 +99,14 @@ PmCalibrator::PmCalibrator(const QString &versionText, int version, const QStrin
     m_deviceTimeoutIndex = 0;
 
     const QString applyFailed = tr("error! apply calibration settings...");
-    connect(ui->toolButton_modbus_addr_apply, &QAbstractButton::clicked, this, [this, applyFailed] {
-        applyLater(Cmd::ATCMODID, [this] { return Cmd::write(Cmd::ATCMODID, QString::number(ui->spinBox_modbus_addr->value())); },
-                   applyFailed);
-    });
-    connect(ui->toolButton_modbus_baudrate_apply, &QAbstractButton::clicked, this, [this, applyFailed] {
-        applyLater(Cmd::ATCMODBR,
-                   [this] { return Cmd::write(Cmd::ATCMODBR, QString::number(ui->comboBox_modbus_baudrate->currentData().toInt())); },
-                   applyFailed);
-    });
-    connect(ui->toolButton_modbus_timeout_apply, &QAbstractButton::clicked, this, [this, applyFailed] {
-        applyLater(Cmd::ATCMODTO,
-                   [this] { return Cmd::write(Cmd::ATCMODTO, QString::number(ui->comboBox_modbus_timeout->currentData().toInt())); },
-                   applyFailed);
-    });
-    connect(ui->toolButton_modbus_byteswap_apply, &QAbstractButton::clicked, this, [this, applyFailed] {
-        applyLater(Cmd::ATCMODSW,
-                   [this] { return Cmd::write(Cmd::ATCMODSW, ui->checkBox_modbus_byteswap->isChecked() ? QStringLiteral("1") : QStringLiteral("0")); },
-                   applyFailed);
-    });
+    applyOnClick(ui->toolButton_modbus_addr_apply, Cmd::ATCMODID,
+                 [this] { return QString::number(ui->spinBox_modbus_addr->value()); }, applyFailed);
+    applyOnClick(ui->toolButton_modbus_baudrate_apply, Cmd::ATCMODBR,
+                 [this] { return QString::number(ui->comboBox_modbus_baudrate->currentData().toInt()); }, applyFailed);
+    applyOnClick(ui->toolButton_modbus_timeout_apply, Cmd::ATCMODTO,
+                 [this] { return QString::number(ui->comboBox_modbus_timeout->currentData().toInt()); }, applyFailed);
+    applyOnClick(ui->toolButton_modbus_byteswap_apply, Cmd::ATCMODSW,
+                 [this] { return QLatin1String(ui->checkBox_modbus_byteswap->isChecked() ? "1" : "0"); }, applyFailed);
     markPendingOnChange(ui->spinBox_modbus_addr);
     compareOnChange(ui->comboBox_modbus_baudrate, &m_deviceBaudIndex);
     compareOnChange(ui->comboBox_modbus_timeout, &m_deviceTimeoutIndex);
