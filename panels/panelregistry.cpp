@@ -1,6 +1,6 @@
 #include "panels/panelregistry.h"
 
-#include "app/paneldispatch.h"
+#include "calib/paneldispatch.h"
 #include "panels/pmcalibrator.h"
 
 namespace {

@@ -4,7 +4,7 @@
 // pseudo-terminal, with every message box answered and recorded.
 
 #include "app/mainwindow.h"
-#include "app/messageboxes.h"
+#include "widgets/messageboxes.h"
 #include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "calib/calibrator.h"

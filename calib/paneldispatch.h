@@ -7,6 +7,8 @@
 
 class QWidget;
 
+constexpr int kPmModel = 404; // the particulate-matter device, which answers "QD700" and "PM"
+
 // Builds the panel of one model with (version reply, firmware version, serial text, main window).
 using PanelFactory =
     std::function<QWidget *(const QString &versionText, int version, const QString &serial, QWidget *parent)>;

@@ -1,6 +1,4 @@
-#include "app/paneldispatch.h"
-
-#include "app/versionparser.h"
+#include "calib/paneldispatch.h"
 
 #include <array>
 
