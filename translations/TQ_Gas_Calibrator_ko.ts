@@ -2,49 +2,6 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
-    <name>Calibrator</name>
-    <message>
-        <source>error! apply calibration settings.</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>get the device&apos;s information...</source>
-        <translation>장치 정보를 읽는 중...</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings...</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>success! refresh calibration settings.</source>
-        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings.</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>success! apply calibration settings.</source>
-        <translation>성공! 교정 설정을 적용했습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply calibration settings...</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>Last Calibration Time</source>
-        <translation>마지막 교정 시각</translation>
-    </message>
-    <message>
-        <source>Do you want to change the update time?</source>
-        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
-    </message>
-    <message>
-        <source>error!</source>
-        <translation>오류!</translation>
-    </message>
-</context>
-<context>
     <name>ChartView</name>
     <message>
         <source>N/A</source>
@@ -185,6 +142,58 @@
 </context>
 <context>
     <name>PmCalibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
     <message>
         <source>Form</source>
         <translation>Form</translation>
