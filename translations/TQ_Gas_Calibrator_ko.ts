@@ -327,10 +327,6 @@
         <translation>2초</translation>
     </message>
     <message>
-        <source>error! apply calibration settings...</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
-    </message>
-    <message>
         <source>change the sensor output mode to &apos;</source>
         <translation>센서 출력 모드를 바꾸는 중: &apos;</translation>
     </message>
