@@ -2,6 +2,7 @@
 
 #include "calib/paneldispatch.h"
 #include "panels/pmcalibrator.h"
+#include "panels/tq20calibrator.h"
 
 namespace {
 
@@ -19,4 +20,5 @@ void registerPanel(int model)
 void registerPanels()
 {
     registerPanel<PmCalibrator>(PmCalibrator::kModel);
+    registerPanel<Tq20Calibrator>(Tq20Calibrator::kModel);
 }

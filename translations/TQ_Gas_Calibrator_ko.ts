@@ -354,4 +354,209 @@
         <translation>TQ 장치</translation>
     </message>
 </context>
+<context>
+    <name>Tq20Calibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>Build date time</source>
+        <translation>빌드 일시</translation>
+    </message>
+    <message>
+        <source>Sensor mode</source>
+        <translation>센서 모드</translation>
+    </message>
+    <message>
+        <source>TVOC,Humi</source>
+        <translation>TVOC,습도</translation>
+    </message>
+    <message>
+        <source>TVOC,CO2</source>
+        <translation>TVOC,CO2</translation>
+    </message>
+    <message>
+        <source>Last calibration date time</source>
+        <translation>마지막 교정 일시</translation>
+    </message>
+    <message>
+        <source>&gt;</source>
+        <translation>&gt;</translation>
+    </message>
+    <message>
+        <source>Used hours</source>
+        <translation>사용 시간</translation>
+    </message>
+    <message>
+        <source> hours</source>
+        <translation> 시간</translation>
+    </message>
+    <message>
+        <source>VOC Calibration (In clean air)</source>
+        <translation>VOC 교정 (깨끗한 공기에서)</translation>
+    </message>
+    <message>
+        <source>Calibration</source>
+        <translation>교정</translation>
+    </message>
+    <message>
+        <source>TX/RX</source>
+        <translation>TX/RX</translation>
+    </message>
+    <message>
+        <source>REFRESH</source>
+        <translation>새로 읽기</translation>
+    </message>
+    <message>
+        <source>Factory Calibration (For 12 hours)</source>
+        <translation>공장 교정 (12시간)</translation>
+    </message>
+    <message>
+        <source>Factory</source>
+        <translation>공장 교정</translation>
+    </message>
+    <message>
+        <source>TVOC</source>
+        <translation>TVOC</translation>
+    </message>
+    <message>
+        <source>TVOC offset</source>
+        <translation>TVOC 오프셋</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>단위</translation>
+    </message>
+    <message>
+        <source>ppm</source>
+        <translation>ppm</translation>
+    </message>
+    <message>
+        <source>ppb</source>
+        <translation>ppb</translation>
+    </message>
+    <message>
+        <source>Sensitivity</source>
+        <translation>감도</translation>
+    </message>
+    <message>
+        <source>Channel 1</source>
+        <translation>채널 1</translation>
+    </message>
+    <message>
+        <source>Channel 2</source>
+        <translation>채널 2</translation>
+    </message>
+    <message>
+        <source>Full Range Offset</source>
+        <translation>전체 범위 오프셋</translation>
+    </message>
+    <message>
+        <source>%</source>
+        <translation>%</translation>
+    </message>
+    <message>
+        <source>TVOC unit</source>
+        <translation>TVOC 단위</translation>
+    </message>
+    <message>
+        <source>CO2 unit</source>
+        <translation>CO2 단위</translation>
+    </message>
+    <message>
+        <source>Please retry...</source>
+        <translation>다시 시도하십시오...</translation>
+    </message>
+    <message>
+        <source>Success...</source>
+        <translation>성공...</translation>
+    </message>
+    <message>
+        <source>Unplug the sensor and plug it in again.
+Normal operation after 12 hours.</source>
+        <translation>센서를 뽑았다가 다시 꽂으십시오.
+12시간 후에 정상 동작합니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...]</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...]</translation>
+    </message>
+    <message>
+        <source>change the sensor type to the Mode %1...</source>
+        <translation>센서 모드를 모드 %1(으)로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>error! apply the the sensor mode to mode %1...</source>
+        <translation>오류! 센서 모드를 모드 %1(으)로 바꾸지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>change the sensor unit to %1...</source>
+        <translation>센서 단위를 %1(으)로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>Do you want to calibrate for 12 hours?</source>
+        <translation>12시간 동안 교정하시겠습니까?</translation>
+    </message>
+</context>
 </TS>
