@@ -1,5 +1,6 @@
 #include "panels/tq20calibrator.h"
 
+#include "chart/chartview.h"
 #include "ui_tq20calibrator.h"
 #include "widgets/messageboxes.h"
 
@@ -56,18 +57,26 @@ Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QS
     setLiveDisplays({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, 0, 1);
 
     const auto showUnits = [this] { setSensorMode(); };
+    const ReplyHandler vocUnitReply =
+        unitCodeInto(&m_vocUnit, kUnitCount, kNewFirmware, tr("TVOC unit"), showUnits);
+    const ReplyHandler co2UnitReply =
+        unitCodeInto(&m_co2Unit, kUnitCount, kNewFirmware, tr("CO2 unit"), showUnits);
     setRefreshOrder({
         {Cmd::ATCMODE, sensorModeReply("Tq20Calibrator::parsingSequence() sensorType : ")},
         {Cmd::ATCOFF1, offsetInto(ui->doubleSpinBox_offset_ch1)},
         {Cmd::ATCOFF2, offsetInto(ui->doubleSpinBox_offset_ch2)},
-        {Cmd::ATCVOCU, unitCodeInto(&m_vocUnit, kUnitCount, kNewFirmware, tr("TVOC unit"), showUnits)},
-        {Cmd::ATCCU, unitCodeInto(&m_co2Unit, kUnitCount, kNewFirmware, tr("CO2 unit"), showUnits)},
+        {Cmd::ATCVOCU, vocUnitReply},
+        {Cmd::ATCCU, co2UnitReply},
         {Cmd::ATCWIN, numberInto(ui->spinBox_sensitivity), kNewFirmware},
         {Cmd::ATCEXTM, timeInto(ui->dateTimeEdit_exec_datetime), kNewFirmware},
         {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime), kCountingFirmware},
         {Cmd::ATCBLDTM, timeInto(ui->dateTimeEdit_build_time), kCountingFirmware},
     });
-    setApplyHandler(Cmd::ATCMODE, sensorModeReply("Tq20Calibrator::parsingApply() sensorType : "));
+    setApplyHandler(
+        Cmd::ATCMODE,
+        chartAfreshOnChange(sensorModeReply("Tq20Calibrator::parsingApply() sensorType : "), &m_sensorType));
+    setApplyHandler(Cmd::ATCVOCU, chartAfreshOnChange(vocUnitReply, &m_vocUnit));
+    setApplyHandler(Cmd::ATCCU, chartAfreshOnChange(co2UnitReply, &m_co2Unit));
     // Both calibrations run inside the sensor: the reply only says whether it started.
     const QString retry = tr("Please retry...");
     setApplyHandler(Cmd::ATCUCAL, actionReply(
@@ -219,6 +228,18 @@ Calibrator::ReplyHandler Tq20Calibrator::sensorModeReply(const char *logPrefix)
         m_sensorType = int(value);
         setSensorMode();
         return Outcome::Accepted;
+    };
+}
+
+// A confirmed change of mode or unit starts the chart afresh, since the traces change their scale.
+Calibrator::ReplyHandler Tq20Calibrator::chartAfreshOnChange(ReplyHandler handler, const int *setting)
+{
+    return [this, handler, setting](const Reply &reply) {
+        const int before = *setting;
+        const Outcome outcome = handler(reply);
+        if (outcome == Outcome::Accepted && *setting != before)
+            m_chart->clearSamples();
+        return outcome;
     };
 }
 

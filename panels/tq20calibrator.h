@@ -47,6 +47,7 @@ public:
 
 private:
     ReplyHandler sensorModeReply(const char *logPrefix);
+    ReplyHandler chartAfreshOnChange(ReplyHandler handler, const int *setting);
     void showVocUnit();
     void writeSensorMode(int sensorType);
     void writeUnit(int id, int unit);

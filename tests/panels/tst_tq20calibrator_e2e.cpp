@@ -252,6 +252,10 @@ void TestTq20CalibratorE2e::unknownSensorMode_endsRefreshWithBox()
 void TestTq20CalibratorE2e::sensorModeWrite_confirmed_failedShowsBoxThenRefreshes()
 {
     QVERIFY(open("3v2"));
+    const auto charted = [this](int fromEnd) {
+        return panel()->chart()->timeStamps()[ChartView::kSampleCount - fromEnd] != Chart::NoValue;
+    };
+    QTRY_VERIFY(charted(3));
     m_h->sim->clearTranscript();
     child("radioButton_voc_humi")->click();
     QTRY_VERIFY(!m_h->commands().isEmpty());
@@ -259,6 +263,7 @@ void TestTq20CalibratorE2e::sensorModeWrite_confirmed_failedShowsBoxThenRefreshe
     QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCMODE 1\r\n"});
     QCOMPARE(child<QGroupBox>("groupBox_ch2")->title(), QStringLiteral("Absolute Humidity"));
     QCOMPARE(status(), QStringLiteral("success! apply calibration settings."));
+    QVERIFY(!charted(3)); // humidity does not continue the CO2 trace
 
     // The write cannot go out: the box, then a refresh shows the mode the device kept.
     auto *port = m_h->window->findChild<QSerialPort *>();
