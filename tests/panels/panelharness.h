@@ -10,12 +10,41 @@
 #include "calib/calibrator.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
+#include "widgets/passworddlg.h"
 
+#include <QLCDNumber>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QtTest>
 
 #include <memory>
+
+// Segments lit on a display (dark pixels inside its frame): none for empty text.
+inline int litPixels(QLCDNumber *lcd)
+{
+    const QImage image = lcd->grab().toImage();
+    int lit = 0;
+    for (int y = 3; y < image.height() - 3; ++y) {
+        for (int x = 3; x < image.width() - 3; ++x)
+            lit += qGray(image.pixel(x, y)) < 96;
+    }
+    return lit;
+}
+
+// Answers a question Yes and any other box Ok.
+inline QMessageBox::StandardButton sayYes(const MessageBoxes::Request &box)
+{
+    return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+}
+
+inline PasswordDlg *openPasswordDialog()
+{
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<PasswordDlg *>(top); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
 
 class PanelHarness
 {

@@ -26,32 +26,6 @@ const QList<QByteArray> kRefreshOrder = {"ATCMODE\r\n",  "ATCOFF1\r\n",  "ATCOFF
 const QLatin1String kInSync(Calibrator::kInSyncStyle);
 const QLatin1String kPending(Calibrator::kPendingStyle);
 
-// Segments lit on a display (dark pixels inside its frame): none for empty text.
-int litPixels(QLCDNumber *lcd)
-{
-    const QImage image = lcd->grab().toImage();
-    int lit = 0;
-    for (int y = 3; y < image.height() - 3; ++y) {
-        for (int x = 3; x < image.width() - 3; ++x)
-            lit += qGray(image.pixel(x, y)) < 96;
-    }
-    return lit;
-}
-
-QMessageBox::StandardButton sayYes(const MessageBoxes::Request &box)
-{
-    return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-}
-
-PasswordDlg *openPasswordDialog()
-{
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (auto *dialog = qobject_cast<PasswordDlg *>(top); dialog && dialog->isVisible())
-            return dialog;
-    }
-    return nullptr;
-}
-
 } // namespace
 
 // The particulate-matter panel against the simulator, through the main window and a real port.

@@ -3,7 +3,6 @@
 #include "chart/chartview.h"
 #include "panelharness.h"
 #include "panels/tq20calibrator.h"
-#include "widgets/passworddlg.h"
 
 #include <QDateTimeEdit>
 #include <QDoubleSpinBox>
@@ -30,31 +29,6 @@ const QString kRetry = QStringLiteral("FAIL|Please retry...");
 const QString kFactoryQuestion = QStringLiteral("Factory Calibration|Do you want to calibrate for 12 hours?");
 const QString kFactoryStarted =
     QStringLiteral("SUCCESS|Unplug the sensor and plug it in again.\nNormal operation after 12 hours.");
-
-int litPixels(QLCDNumber *lcd)
-{
-    const QImage image = lcd->grab().toImage();
-    int lit = 0;
-    for (int y = 3; y < image.height() - 3; ++y) {
-        for (int x = 3; x < image.width() - 3; ++x)
-            lit += qGray(image.pixel(x, y)) < 96;
-    }
-    return lit;
-}
-
-QMessageBox::StandardButton sayYes(const MessageBoxes::Request &box)
-{
-    return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-}
-
-PasswordDlg *openPasswordDialog()
-{
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (auto *dialog = qobject_cast<PasswordDlg *>(top); dialog && dialog->isVisible())
-            return dialog;
-    }
-    return nullptr;
-}
 
 } // namespace
 
