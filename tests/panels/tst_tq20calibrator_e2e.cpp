@@ -45,6 +45,7 @@ private slots:
     void sensorModes_titlesUnitsAndSuffixes();
     void unitClicks_sendFirmwareCodesAndShowConfirmedUnit_data();
     void unitClicks_sendFirmwareCodesAndShowConfirmedUnit();
+    void unitOutsideCoding_showsNoUnitAndWarns();
     void unknownSensorMode_endsRefreshWithBox();
     void sensorModeWrite_confirmed_failedShowsBoxThenRefreshes();
     void calibrations_okRefusedDeclined_data();
@@ -137,9 +138,7 @@ void TestTq20CalibratorE2e::sensorModes_titlesUnitsAndSuffixes_data()
                                      << QStringList{"CO2", "ppb", "%", " ppm", "radioButton_percent_ch2"};
     QTest::newRow("old co2 ppm") << QByteArray("1v1") << 2 << 1 << 2
                                  << QStringList{"CO2", "ppm", "ppm", " ppm", "radioButton_ppm_ch2"};
-    // A code outside the firmware's coding: no unit, no button, a warning, and the device loads.
-    QTest::newRow("old co2 code 0") << QByteArray("1v1") << 2 << 1 << 0
-                                    << QStringList{"CO2", "ppm", "", " ppm", ""};
+    // A code outside the firmware's coding: no unit, a warning, and the device still loads.
     QTest::newRow("new tvoc code 2") << QByteArray("3v2") << 1 << 2 << 1
                                      << QStringList{"Absolute Humidity", "", "g/m3", " g/m3", ""};
 }
@@ -211,6 +210,22 @@ void TestTq20CalibratorE2e::unitClicks_sendFirmwareCodesAndShowConfirmedUnit()
     QCOMPARE(child<QLabel>(label)->text(), unit);
     QVERIFY(child(button)->isChecked());
     QCOMPARE(status(), QStringLiteral("success! apply calibration settings."));
+}
+
+void TestTq20CalibratorE2e::unitOutsideCoding_showsNoUnitAndWarns()
+{
+    QVERIFY(open("1v1"));
+    QVERIFY(child("radioButton_ppm_ch2")->isChecked());
+    m_h->sim->setSetting("ATCCU", 0);
+    child("pushButton_refresh")->click();
+    QTest::qWait(600);
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(text("label_unit_ch2"), QString());
+    QVERIFY(!child("radioButton_ppm_ch2")->isChecked() && !child("radioButton_percent_ch2")->isChecked());
+    QCOMPARE(status(),
+             QStringLiteral("success! refresh calibration settings. warning! the device's CO2 unit is 0, "
+                            "which this panel cannot show."));
+    QVERIFY(m_h->boxes.isEmpty());
 }
 
 void TestTq20CalibratorE2e::unknownSensorMode_endsRefreshWithBox()
