@@ -10,7 +10,6 @@
 
 #include <QAbstractButton>
 #include <QBoxLayout>
-#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -886,14 +885,9 @@ bool Calibrator::showDeviceValue(QAbstractSpinBox *editor, double value, bool in
 
 void Calibrator::warnOutOfRange(QWidget *editor, const QString &deviceValue)
 {
-    warnOutOfRange(settingName(editor), deviceValue);
-}
-
-void Calibrator::warnOutOfRange(const QString &setting, const QString &deviceValue)
-{
     const QString warning =
         panelText(SHARED_TEXT("warning! the device's %1 is %2, which this panel cannot show."))
-            .arg(setting, deviceValue);
+            .arg(settingName(editor), deviceValue);
     log(warning);
     m_warnings.append(warning);
 }
@@ -1031,38 +1025,4 @@ void Calibrator::showFirmwareBoxes(bool deviceRead)
 {
     for (const FirmwareBox &gated : qAsConst(m_firmwareBoxes))
         gated.box->setVisible(deviceRead && m_version >= gated.minVersion && m_version < gated.belowVersion);
-}
-
-Calibrator::ReplyHandler Calibrator::unitCodeInto(int *unit, int unitCount, int zeroBasedFrom,
-                                                  const QString &setting, std::function<void()> changed)
-{
-    return [this, unit, unitCount, zeroBasedFrom, setting, changed](const Reply &reply) {
-        const std::optional<qint64> code = reply.integer();
-        if (!code)
-            return Outcome::Rejected;
-        const qint64 index = *code - unitCode(0, zeroBasedFrom);
-        if (index >= 0 && index < unitCount) {
-            *unit = int(index);
-        } else {
-            *unit = kUnknownUnit;
-            warnOutOfRange(setting, reply.value);
-        }
-        if (changed)
-            changed();
-        return Outcome::Accepted;
-    };
-}
-
-void Calibrator::checkButton(QButtonGroup *group, int id)
-{
-    if (QAbstractButton *button = group->button(id)) {
-        button->setChecked(true);
-        return;
-    }
-    // An exclusive group keeps one button checked unless told otherwise for a moment.
-    const bool exclusive = group->exclusive();
-    group->setExclusive(false);
-    for (QAbstractButton *button : group->buttons())
-        button->setChecked(false);
-    group->setExclusive(exclusive);
 }

@@ -21,7 +21,6 @@ class PasswordDlg;
 class QAbstractButton;
 class QAbstractSpinBox;
 class QBoxLayout;
-class QButtonGroup;
 class QCheckBox;
 class QChartViewerLabel;
 class QComboBox;
@@ -236,7 +235,6 @@ protected:
     bool showDeviceValue(QAbstractSpinBox *editor, double value, bool inSync = true);
     // Remembers a warning for the status text that ends the sequence.
     void warnOutOfRange(QWidget *editor, const QString &deviceValue);
-    void warnOutOfRange(const QString &setting, const QString &deviceValue);
 
     // Reply handlers shared by the panels: a reply without a readable value is rejected.
     ReplyHandler offsetInto(QDoubleSpinBox *editor, std::function<bool()> shown = {});
@@ -265,17 +263,6 @@ protected:
     void setFirmwareBoxes(const QList<FirmwareBox> &boxes) { m_firmwareBoxes = boxes; }
     // Shows the boxes this firmware has and hides the others; with `deviceRead` false hides them all.
     void showFirmwareBoxes(bool deviceRead = true);
-
-    // Unit settings coded as numbers: firmware before `zeroBasedFrom` counts the units from 1,
-    // later firmware from 0. The code this firmware takes for unit `unit` (0-based).
-    int unitCode(int unit, int zeroBasedFrom) const { return unit + (m_version < zeroBasedFrom ? 1 : 0); }
-    // A unit code read back in this firmware's coding into *unit; a code outside it leaves *unit at
-    // kUnknownUnit (no unit shown) and the end warns, naming `setting`. Then `changed` shows it.
-    static constexpr int kUnknownUnit = -1;
-    ReplyHandler unitCodeInto(int *unit, int unitCount, int zeroBasedFrom, const QString &setting,
-                              std::function<void()> changed);
-    // Checks the group's button `id`; without such a button (a value the panel cannot show) none.
-    static void checkButton(QButtonGroup *group, int id);
 
     PanelHost *m_mainWindow = nullptr;
     ChartView *m_chart = nullptr;
