@@ -58,9 +58,9 @@ Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QS
 
     const auto showUnits = [this] { setSensorMode(); };
     const ReplyHandler vocUnitReply =
-        unitCodeInto(&m_vocUnit, kUnitCount, kNewFirmware, tr("TVOC unit"), showUnits);
+        unitCodeInto(&m_vocUnit, unitCode(VocPpm), kUnitCount, ui->groupBox_unit_ch1, showUnits);
     const ReplyHandler co2UnitReply =
-        unitCodeInto(&m_co2Unit, kUnitCount, kNewFirmware, tr("CO2 unit"), showUnits);
+        unitCodeInto(&m_co2Unit, unitCode(Co2Percent), kUnitCount, ui->groupBox_unit_ch2, showUnits);
     setRefreshOrder({
         {Cmd::ATCMODE, sensorModeReply("Tq20Calibrator::parsingSequence() sensorType : ")},
         {Cmd::ATCOFF1, offsetInto(ui->doubleSpinBox_offset_ch1)},
@@ -151,7 +151,7 @@ void Tq20Calibrator::resetPanel()
         offset->setValue(0.0);
         offset->setSuffix(QString());
     }
-    checkButton(m_sensorGroup, kHumidityButton + m_sensorType - TvocHumidity);
+    showChoice(m_sensorGroup, kHumidityButton + m_sensorType - TvocHumidity);
     // Until the device is read, nothing shows what this firmware has.
     showFirmwareBoxes(false);
     ui->groupBox_unit_ch1->hide();
@@ -170,7 +170,7 @@ void Tq20Calibrator::setSensorMode()
     showFirmwareBoxes();
     ui->groupBox_unit_ch1->hide();
     ui->groupBox_unit_ch2->hide();
-    checkButton(m_sensorGroup, kHumidityButton + m_sensorType - TvocHumidity);
+    showChoice(m_sensorGroup, kHumidityButton + m_sensorType - TvocHumidity);
 
     QString unit2;
     switch (m_sensorType) {
@@ -182,7 +182,7 @@ void Tq20Calibrator::setSensorMode()
     case TvocCo2:
         ui->groupBox_ch2->setTitle(QStringLiteral("CO2"));
         ui->groupBox_unit_ch2->show();
-        checkButton(m_co2UnitGroup, kCo2PercentButton + m_co2Unit);
+        showChoice(m_co2UnitGroup, kCo2PercentButton + m_co2Unit);
         if (m_co2Unit == Co2Ppm)
             unit2 = ppm;
         else if (m_co2Unit == Co2Percent)
@@ -205,9 +205,17 @@ void Tq20Calibrator::setSensorMode()
     ui->label_unit_ch2->fitText();
 }
 
+void Tq20Calibrator::showChoice(QButtonGroup *group, int id)
+{
+    if (QAbstractButton *button = group->button(id))
+        button->setChecked(true);
+    else
+        clearChoice(group);
+}
+
 void Tq20Calibrator::showVocUnit()
 {
-    checkButton(m_vocUnitGroup, kVocPpmButton + m_vocUnit);
+    showChoice(m_vocUnitGroup, kVocPpmButton + m_vocUnit);
     QString unit;
     if (m_vocUnit == VocPpm)
         unit = QStringLiteral("ppm");
@@ -270,7 +278,7 @@ void Tq20Calibrator::writeUnit(int id, int unit)
     applyLater(
         id,
         [this, id, unit] {
-            const int code = unitCode(unit, kNewFirmware);
+            const int code = unitCode(unit);
             showStatus(tr("change the sensor unit to %1...").arg(code));
             return Cmd::write(id, QString::number(code));
         },

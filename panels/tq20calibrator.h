@@ -49,8 +49,12 @@ private:
     ReplyHandler sensorModeReply(const char *logPrefix);
     ReplyHandler chartAfreshOnChange(ReplyHandler handler, const int *setting);
     void showVocUnit();
+    // Checks the group's button `id`; with no such button (a value the panel cannot show) none.
+    static void showChoice(QButtonGroup *group, int id);
     void writeSensorMode(int sensorType);
     void writeUnit(int id, int unit);
+    // Old firmware counts unit codes from 1, newer from 0.
+    int unitCode(int unit) const { return unit + (m_version < kNewFirmware ? 1 : 0); }
     void askFactoryCalibration();
 
     Ui::Tq20Calibrator *ui;

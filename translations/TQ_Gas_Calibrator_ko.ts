@@ -517,14 +517,6 @@
         <translation>%</translation>
     </message>
     <message>
-        <source>TVOC unit</source>
-        <translation>TVOC 단위</translation>
-    </message>
-    <message>
-        <source>CO2 unit</source>
-        <translation>CO2 단위</translation>
-    </message>
-    <message>
         <source>Please retry...</source>
         <translation>다시 시도하십시오...</translation>
     </message>

@@ -223,7 +223,7 @@ void TestTq20CalibratorE2e::unitOutsideCoding_showsNoUnitAndWarns()
     QCOMPARE(text("label_unit_ch2"), QString());
     QVERIFY(!child("radioButton_ppm_ch2")->isChecked() && !child("radioButton_percent_ch2")->isChecked());
     QCOMPARE(status(),
-             QStringLiteral("success! refresh calibration settings. warning! the device's CO2 unit is 0, "
+             QStringLiteral("success! refresh calibration settings. warning! the device's Unit is 0, "
                             "which this panel cannot show."));
     QVERIFY(m_h->boxes.isEmpty());
 }
