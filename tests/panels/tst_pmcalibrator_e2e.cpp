@@ -269,6 +269,17 @@ void TestPmCalibratorE2e::outputMode_appliedClearsChart_unknownModeEndsInError()
     // The chart starts afresh in the new unit (at most the one poll since the end).
     QCOMPARE(panel()->chart()->timeStamps()[ChartView::kSampleCount - 3], Chart::NoValue);
 
+    // Unanswered: the buttons go back to the mode the device confirmed.
+    Calibrator::setReplyTimeoutMs(300);
+    m_h->sim->setSilentWords({"ATCMODE"});
+    child("radioButton_mass")->click();
+    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! change the sensor output mode..."});
+    QVERIFY(m_h->waitIdle());
+    QVERIFY(child("radioButton_number")->isChecked());
+    Calibrator::setReplyTimeoutMs(0);
+    m_h->sim->setSilentWords({});
+    m_h->boxes.clear();
+
     m_h->sim->setSetting("ATCMODE", 2);
     child("pushButton_refresh")->click();
     QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! refresh calibration settings..."});
