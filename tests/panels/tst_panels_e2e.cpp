@@ -44,19 +44,16 @@ bool sameInKorean(const QString &text)
 } // namespace
 
 // Cases that hold for every model: one row per registered panel, so a panel that is registered is
-// held to them. Each runs the real main window, a real port and the simulator.
+// held to them. Each runs the real main window, a real port and the simulator. The device faults
+// (unplugging, silence, the first refresh) are the fault matrix's.
 class TestPanelsE2e : public QObject
 {
     Q_OBJECT
 private slots:
     void initTestCase();
     void cleanup();
-    void firstRefresh_inputsLockedUntilRead_earlyClickSendsNothing_data() { models(); }
-    void firstRefresh_inputsLockedUntilRead_earlyClickSendsNothing();
     void echoingDevice_readAndWriteShowDeviceValues_lateLineNotLive_data() { models(); }
     void echoingDevice_readAndWriteShowDeviceValues_lateLineNotLive();
-    void silentWord_eachRefreshStepTimesOutWithBox_refreshRecovers_data() { models(); }
-    void silentWord_eachRefreshStepTimesOutWithBox_refreshRecovers();
     void refreshDuringApplyDelay_runsAfterTheApply_oneCommandAtATime_data() { models(); }
     void refreshDuringApplyDelay_runsAfterTheApply_oneCommandAtATime();
     void germanLocale_pointOrCommaTypedIsTheDecimalPoint_data() { models(); }
@@ -125,24 +122,6 @@ QList<QByteArray> TestPanelsE2e::writes() const
     return out;
 }
 
-void TestPanelsE2e::firstRefresh_inputsLockedUntilRead_earlyClickSendsNothing()
-{
-    QFETCH(int, model);
-    m_h = std::make_unique<PanelHarness>(kSimulated.value(model));
-    m_h->sim->setReplyDelayMs(60);
-    const QVariant deviceOffset = m_h->sim->setting(QStringLiteral("ATCOFF1"));
-    QVERIFY(m_h->openPanel());
-    QTest::qWait(300);
-    QVERIFY(!child("doubleSpinBox_offset_ch1")->isEnabled());
-    applyOffset1();
-    QVERIFY(m_h->waitIdle(8000));
-    QTest::qWait(600);
-    QVERIFY2(writes().isEmpty(), writes().value(0).constData());
-    QCOMPARE(m_h->sim->setting(QStringLiteral("ATCOFF1")), deviceOffset);
-    QCOMPARE(m_h->commands().size(), 1 + panel()->refreshOrder().size()); // the version, then each setting once
-    QVERIFY(child("doubleSpinBox_offset_ch1")->isEnabled());
-}
-
 void TestPanelsE2e::echoingDevice_readAndWriteShowDeviceValues_lateLineNotLive()
 {
     QFETCH(int, model);
@@ -170,27 +149,6 @@ void TestPanelsE2e::echoingDevice_readAndWriteShowDeviceValues_lateLineNotLive()
     m_h->sim->sendRaw(pollWord + "GFIL32\r\n" + pollWord + "\r\n");
     QTest::qWait(100);
     QCOMPARE(lcd->value(), shown);
-}
-
-void TestPanelsE2e::silentWord_eachRefreshStepTimesOutWithBox_refreshRecovers()
-{
-    Calibrator::setReplyTimeoutMs(300);
-    QVERIFY(openIdle());
-    for (int id : panel()->refreshOrder()) {
-        const QString word = Cmd::word(id);
-        m_h->boxes.clear();
-        m_h->sim->setSilentWords({word.toLatin1()});
-        child<QAbstractButton>("pushButton_refresh")->click();
-        QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! refresh calibration settings..."});
-        QVERIFY(m_h->waitIdle());
-        QCOMPARE(status(), QStringLiteral("error! the device did not answer %1.").arg(word));
-        QVERIFY(child("doubleSpinBox_offset_ch1")->isEnabled());
-    }
-    m_h->sim->setSilentWords({});
-    m_h->boxes.clear();
-    child<QAbstractButton>("pushButton_refresh")->click();
-    QTRY_COMPARE(status(), QStringLiteral("success! refresh calibration settings."));
-    QVERIFY(m_h->boxes.isEmpty());
 }
 
 void TestPanelsE2e::refreshDuringApplyDelay_runsAfterTheApply_oneCommandAtATime()
