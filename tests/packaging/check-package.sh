@@ -72,7 +72,12 @@ for size in 16 22 24 32 48 64; do
     file "$root/usr/share/icons/hicolor/${size}x${size}/apps/$app.png" | grep -q "PNG image data, $size x $size," ||
         bad "icon in ${size}x${size} is not $size px"
 done
-[ $failed -eq $before ] && ok "udev rule and icons"
+# The manual page names where the package puts what the program reads.
+page=$(zcat "$root/usr/share/man/man1/TQ_Gas_Calibrator.1.gz" | sed 's/\\-/-/g')
+for path in /usr/share/tq-gas-calibrator/translations/TQ_Gas_Calibrator_ko.qm /usr/lib/udev/rules.d/70-tq-series.rules; do
+    [[ "$page" == *"$path"* ]] || bad "TQ_Gas_Calibrator(1) does not name $path"
+done
+[ $failed -eq $before ] && ok "udev rule, icons, manual page"
 
 desktop-file-validate "$root/usr/share/applications/$app.desktop" && ok "desktop-file-validate" ||
     bad "desktop-file-validate"
