@@ -13,3 +13,7 @@ echo "== Windows enumeration layer: MinGW syntax check"
 echo "== Tests"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure --timeout 300 -j2
+
+echo "== Debian package: build, then check without installing"
+BUILD_DIR=$build "$root/scripts/package.sh" >/dev/null
+"$root/tests/packaging/check-package.sh" "$build"
