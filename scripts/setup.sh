@@ -11,6 +11,7 @@ packages=(
   g++-mingw-w64-x86-64
   libqt5charts5-dev libqcustomplot-dev
   dpkg-dev file lintian desktop-file-utils appstream
+  clang libclang-rt-14-dev llvm-14
 )
 
 if [ "${1:-}" = "--desktop" ]; then
