@@ -30,6 +30,10 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>another program may have the port open (close it), or you may not be allowed to open it (install the udev rule)</source>
+        <translation>다른 프로그램이 포트를 열고 있거나(그 프로그램을 닫으십시오) 포트를 열 권한이 없습니다(udev 규칙을 설치하십시오)</translation>
+    </message>
+    <message>
         <source>MainWindow</source>
         <translation>메인 창</translation>
     </message>

@@ -2,6 +2,7 @@
 #include "calib/panelhost.h"
 #include "chart/chartmath.h"
 #include "chart/chartview.h"
+#include "widgets/qledindicator.h"
 #include "widgets/messageboxes.h"
 
 #include <QDoubleSpinBox>
@@ -91,6 +92,8 @@ public:
         applyLater(Cmd::ATCDRFT, [] { return Cmd::query(Cmd::ATCDRFT); }, QStringLiteral("drift write failed"));
     }
     using Calibrator::isBusy;
+    int txLamp() const { return m_txLed->m_state; }
+    int rxLamp() const { return m_rxLed->m_state; }
 
     QDoubleSpinBox *offset;
     QToolButton *apply;
@@ -274,7 +277,11 @@ void TestCalibrator::liveLines_noValueIsGap_shortLineAndLateReplyChangeNothing()
 {
     const int last = ChartView::kSampleCount - 1;
     m_panel->writePollCommand("ATCD\r\n");
+    QCOMPARE(m_panel->txLamp(), 2); // the poll lights the transmit lamp, the reply the receive lamp
+    QCOMPARE(m_panel->rxLamp(), 1);
     m_panel->parsingLine(QStringLiteral("ATCD12.5,nan"));
+    QCOMPARE(m_panel->rxLamp(), 3);
+    QTRY_COMPARE(m_panel->txLamp(), 1);
     QCOMPARE(m_panel->lcd1->value(), 12.5);
     QCOMPARE(m_panel->chart()->values1()[last], 12.5);
     QCOMPARE(m_panel->chart()->values2()[last], Chart::NoValue);

@@ -219,10 +219,10 @@ void TestPmCalibratorE2e::applies_sendExactCommandsAndShowConfirmedValues_data()
                                      << QByteArray("ATCOFF2 -0.25\r\n");
     QTest::newRow("slave id") << "spinBox_modbus_addr" << 247.0 << "toolButton_modbus_addr_apply"
                               << QByteArray("ATCMODID 247\r\n");
-    QTest::newRow("baud rate") << "comboBox_modbus_baudrate" << 4.0 << "toolButton_modbus_baudrate_apply"
-                               << QByteArray("ATCMODBR 4\r\n");
-    QTest::newRow("time-out") << "comboBox_modbus_timeout" << 3.0 << "toolButton_modbus_timeout_apply"
-                              << QByteArray("ATCMODTO 3\r\n");
+    QTest::newRow("highest baud rate") << "comboBox_modbus_baudrate" << 5.0 << "toolButton_modbus_baudrate_apply"
+                               << QByteArray("ATCMODBR 5\r\n");
+    QTest::newRow("longest time-out") << "comboBox_modbus_timeout" << 4.0 << "toolButton_modbus_timeout_apply"
+                                      << QByteArray("ATCMODTO 4\r\n");
     QTest::newRow("byte swap") << "checkBox_modbus_byteswap" << 1.0 << "toolButton_modbus_byteswap_apply"
                                << QByteArray("ATCMODSW 1\r\n");
 }
