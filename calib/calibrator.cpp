@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QBoxLayout>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -859,6 +860,14 @@ void Calibrator::fillCombo(QComboBox *combo, const QStringList &texts)
     combo->setCurrentIndex(0);
 }
 
+void Calibrator::clearChoice(QButtonGroup *group)
+{
+    group->setExclusive(false);
+    for (QAbstractButton *button : group->buttons())
+        button->setChecked(false);
+    group->setExclusive(true);
+}
+
 bool Calibrator::showDeviceValue(QAbstractSpinBox *editor, double value, bool inSync)
 {
     double min = 0;
@@ -966,6 +975,25 @@ Calibrator::ReplyHandler Calibrator::flagInto(QCheckBox *box)
             box->setChecked(*value == 1);
         else
             warnOutOfRange(box, reply.value);
+        return Outcome::Accepted;
+    };
+}
+
+Calibrator::ReplyHandler Calibrator::unitCodeInto(int *unit, int firstCode, int unitCount, QWidget *shownIn,
+                                                  std::function<void()> show)
+{
+    return [this, unit, firstCode, unitCount, shownIn, show](const Reply &reply) {
+        const std::optional<qint64> code = reply.integer();
+        if (!code)
+            return Outcome::Rejected;
+        if (*code >= firstCode && *code < firstCode + unitCount) {
+            *unit = int(*code - firstCode);
+        } else {
+            *unit = -1;
+            warnOutOfRange(shownIn, reply.value);
+        }
+        if (show)
+            show();
         return Outcome::Accepted;
     };
 }

@@ -20,6 +20,7 @@ class PasswordDlg;
 class QAbstractButton;
 class QAbstractSpinBox;
 class QBoxLayout;
+class QButtonGroup;
 class QCheckBox;
 class QChartViewerLabel;
 class QComboBox;
@@ -229,6 +230,8 @@ protected:
     // In-sync colour while the combo's item data equals *deviceValue, pending otherwise.
     void compareOnChange(QComboBox *combo, const int *deviceValue);
     static void fillCombo(QComboBox *combo, const QStringList &texts);
+    // No button of an exclusive group checked: the panel does not know the device's choice.
+    static void clearChoice(QButtonGroup *group);
     // Puts a device value into an editor, in-sync when it fits the editor's range; otherwise the
     // editor keeps the default look and the sequence's end warns. False for such a value.
     bool showDeviceValue(QAbstractSpinBox *editor, double value, bool inSync = true);
@@ -243,6 +246,10 @@ protected:
     // The device's index if it is 0..max; otherwise the combo stays and the end warns.
     ReplyHandler indexInto(QComboBox *combo, int *deviceIndex, int max);
     ReplyHandler flagInto(QCheckBox *box);
+    // A unit the device names by a code: `firstCode` for the first of `unitCount` units, the next
+    // code for the next unit. *unit becomes 0..unitCount-1, or -1 for a code outside (the end warns,
+    // naming `shownIn`); then `show` runs.
+    ReplyHandler unitCodeInto(int *unit, int firstCode, int unitCount, QWidget *shownIn, std::function<void()> show);
     // An action word: with "OK" `accepted` runs (after a refresh was started, or before END_SEQ);
     // without, the panel's box tells and the apply ends as refused.
     ReplyHandler actionReply(std::function<void()> accepted, const QString &failTitle, const QString &failText,
