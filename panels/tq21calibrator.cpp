@@ -9,7 +9,6 @@ namespace {
 
 const int kPercentButton = 400;
 const int kPpmButton = 401;
-const QChar kDegree(0x00B0);
 
 } // namespace
 
@@ -48,32 +47,26 @@ Tq21Calibrator::Tq21Calibrator(const QString &versionText, int version, const QS
         {Cmd::ATCBLDTM, timeInto(ui->dateTimeEdit_build_time), kUsedHoursFirmware},
     });
 
-    ui->radioButton_celsius->setText(kDegree + QLatin1Char('C'));
-    ui->radioButton_fahrenheit->setText(kDegree + QLatin1Char('F'));
+    ui->radioButton_celsius->setText(degreeUnit(true));
+    ui->radioButton_fahrenheit->setText(degreeUnit(false));
     setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, [this] { updateUnits(); });
     m_co2UnitGroup = new QButtonGroup(this);
     m_co2UnitGroup->addButton(ui->radioButton_percent_ch1, kPercentButton);
     m_co2UnitGroup->addButton(ui->radioButton_ppm_ch1, kPpmButton);
     connect(m_co2UnitGroup, &QButtonGroup::idClicked, this, &Tq21Calibrator::applyCo2Unit);
 
-    const QString offsetFailed = tr("error! apply calibration settings...]");
-    applyOnClick(ui->toolButton_offset_apply_ch1, Cmd::ATCOFF1,
-                 [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch1->value()); }, offsetFailed,
-                 Trigger::Pressed);
-    applyOnClick(ui->toolButton_offset_apply_ch2, Cmd::ATCOFF2,
-                 [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch2->value()); }, offsetFailed,
-                 Trigger::Pressed);
+    const QString applyFailed = tr("error! apply calibration settings...]");
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch1, ui->doubleSpinBox_offset_ch1, Cmd::ATCOFF1, applyFailed);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch2, ui->doubleSpinBox_offset_ch2, Cmd::ATCOFF2, applyFailed);
+    // The CO2 calibration value is a target to write, never shown as pending.
     applyOnClick(ui->toolButton_co2cal_apply, Cmd::ATCCAL,
-                 [this] { return Cmd::decimal2(ui->doubleSpinBox_co2cal->value()); }, offsetFailed,
+                 [this] { return Cmd::decimal2(ui->doubleSpinBox_co2cal->value()); }, applyFailed,
                  Trigger::Pressed);
     applyOnClick(ui->toolButton_filter_apply, Cmd::ATCDGFIL,
-                 [this] { return QString::number(ui->spinBox_filter->value()); }, offsetFailed);
+                 [this] { return QString::number(ui->spinBox_filter->value()); }, applyFailed);
     applyOnClick(ui->toolButton_barometer_apply, Cmd::ATCSPAN,
-                 [this] { return QString::number(ui->spinBox_barometer->value()); }, offsetFailed);
-    setCalibrationTimeControls(ui->toolButton_exec_datetime, ui->dateTimeEdit_exec_datetime, offsetFailed);
-    // The CO2 calibration value is a target to write, not a setting that drifts from the device's.
-    markPendingOnChange(ui->doubleSpinBox_offset_ch1);
-    markPendingOnChange(ui->doubleSpinBox_offset_ch2);
+                 [this] { return QString::number(ui->spinBox_barometer->value()); }, applyFailed);
+    setCalibrationTimeControls(ui->toolButton_exec_datetime, ui->dateTimeEdit_exec_datetime, applyFailed);
     markPendingOnChange(ui->spinBox_barometer);
     markPendingOnChange(ui->spinBox_filter);
     connect(ui->pushButton_refresh, &QAbstractButton::clicked, this, &Calibrator::writeRefresh);
@@ -91,14 +84,8 @@ void Tq21Calibrator::resetPanel()
 {
     Calibrator::resetPanel();
     m_co2Unit = UnknownUnit; // until the device has said
-    for (QLCDNumber *lcd : {ui->lcdNumber_ch1, ui->lcdNumber_ch2})
-        lcd->display(QString());
-    ui->label_unit_ch1->clear();
-    ui->label_unit_ch2->clear();
-    for (QDoubleSpinBox *offset : {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2}) {
-        offset->setValue(0.0);
-        offset->setSuffix(QString());
-    }
+    clearChannels({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, {ui->label_unit_ch1, ui->label_unit_ch2},
+                  {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2});
     for (QWidget *box : {ui->groupBox_co2cal, ui->groupBox_filter, ui->groupBox_barometer, ui->groupBox_versioninfo,
                          ui->groupBox_build_time, ui->groupBox_last_calib_timestamp, ui->groupBox_usedtime})
         box->hide();
@@ -116,11 +103,11 @@ void Tq21Calibrator::updateUnits()
         ui->label_unit_ch1->setText(ppm ? QStringLiteral("ppm") : QStringLiteral("%"));
     }
     ui->label_unit_ch1->fitText();
-    ui->label_unit_ch2->setText(kDegree + QLatin1Char(isCelsius() ? 'C' : 'F'));
+    ui->label_unit_ch2->setText(degreeUnit(isCelsius()));
     ui->label_unit_ch2->fitText();
     // The device keeps its temperature offset in Celsius whatever unit it reports in.
     ui->doubleSpinBox_offset_ch1->setSuffix(QStringLiteral(" ppm"));
-    ui->doubleSpinBox_offset_ch2->setSuffix(kDegree + QLatin1Char('C'));
+    ui->doubleSpinBox_offset_ch2->setSuffix(degreeUnit(true));
 
     ui->groupBox_tempoutput->show();
     ui->groupBox_co2cal->show();

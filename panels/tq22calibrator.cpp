@@ -9,7 +9,6 @@
 namespace {
 
 const int kFirstTypeButton = 200;
-const QChar kDegree(0x00B0);
 
 // What one sensor type measures. With temperature on channel 2, the radio text and the unit name
 // the device's temperature unit; the offset stays in Celsius.
@@ -57,20 +56,14 @@ Tq22Calibrator::Tq22Calibrator(const QString &versionText, int version, const QS
     for (int i = 0; i < types.size(); ++i)
         m_sensorGroup->addButton(types.at(i), kFirstTypeButton + i);
     connect(m_sensorGroup, &QButtonGroup::idClicked, this, &Tq22Calibrator::applySensorType);
-    ui->radioButton_celsius->setText(kDegree + QLatin1Char('C'));
-    ui->radioButton_fahrenheit->setText(kDegree + QLatin1Char('F'));
+    ui->radioButton_celsius->setText(degreeUnit(true));
+    ui->radioButton_fahrenheit->setText(degreeUnit(false));
     setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, [this] { setSensorMode(); });
     setSensorMode(); // no type yet: plain titles, no units, no temperature unit box
 
     const QString offsetFailed = tr("error! apply calibration settings...]");
-    applyOnClick(ui->toolButton_offset_apply_ch1, Cmd::ATCOFF1,
-                 [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch1->value()); }, offsetFailed,
-                 Trigger::Pressed);
-    applyOnClick(ui->toolButton_offset_apply_ch2, Cmd::ATCOFF2,
-                 [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch2->value()); }, offsetFailed,
-                 Trigger::Pressed);
-    markPendingOnChange(ui->doubleSpinBox_offset_ch1);
-    markPendingOnChange(ui->doubleSpinBox_offset_ch2);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch1, ui->doubleSpinBox_offset_ch1, Cmd::ATCOFF1, offsetFailed);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch2, ui->doubleSpinBox_offset_ch2, Cmd::ATCOFF2, offsetFailed);
     connect(ui->pushButton_refresh, &QAbstractButton::clicked, this, &Calibrator::writeRefresh);
 
     startFirstRefresh();
@@ -86,20 +79,14 @@ Tq22Calibrator::~Tq22Calibrator()
 void Tq22Calibrator::resetPanel()
 {
     Calibrator::resetPanel();
-    for (QLCDNumber *lcd : {ui->lcdNumber_ch1, ui->lcdNumber_ch2})
-        lcd->display(QString());
-    ui->label_unit_ch1->clear();
-    ui->label_unit_ch2->clear();
-    for (QDoubleSpinBox *offset : {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2}) {
-        offset->setValue(0.0);
-        offset->setSuffix(QString());
-    }
+    clearChannels({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, {ui->label_unit_ch1, ui->label_unit_ch2},
+                  {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2});
 }
 
 void Tq22Calibrator::setSensorMode()
 {
     qDebug().nospace() << "## TQ_Model : " << m_tqModel;
-    const QString temperatureUnit = kDegree + QLatin1Char(isCelsius() ? 'C' : 'F');
+    const QString temperatureUnit = degreeUnit(isCelsius());
     for (int i = 0; i < kTypeCount; ++i) {
         const SensorType &type = kSensorTypes[i];
         QString text = QString::fromUtf8(type.radioText);
