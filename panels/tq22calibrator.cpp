@@ -106,7 +106,7 @@ void Tq22Calibrator::setSensorMode()
     } else {
         const SensorType &type = kSensorTypes[m_sensorType - 1];
         m_sensorGroup->button(kFirstTypeButton + m_sensorType - 1)->setChecked(true);
-        ui->groupBox_ch1->setTitle(QStringLiteral("O2"));
+        ui->groupBox_ch1->setTitle(tr("O2"));
         ui->groupBox_ch2->setTitle(tr(type.title2));
         ui->label_unit_ch1->setText(QString::fromUtf8(type.unit1));
         ui->label_unit_ch2->setText(type.temperature ? temperatureUnit : QString::fromUtf8(type.unit2));

@@ -681,6 +681,10 @@
         <translation>대기압</translation>
     </message>
     <message>
+        <source>O2</source>
+        <translation>산소(O2)</translation>
+    </message>
+    <message>
         <source>change the sensor type to the Mode %1...</source>
         <translation>센서 종류를 모드 %1(으)로 바꾸는 중...</translation>
     </message>
