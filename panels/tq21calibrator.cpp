@@ -33,7 +33,8 @@ Tq21Calibrator::Tq21Calibrator(const QString &versionText, int version, const QS
         {Cmd::ATCOFF1, offsetInto(ui->doubleSpinBox_offset_ch1)},
         {Cmd::ATCOFF2, offsetInto(ui->doubleSpinBox_offset_ch2)},
         {Cmd::ATCCAL, offsetInto(ui->doubleSpinBox_co2cal)},
-        {Cmd::ATCCU, unitCodeInto(&m_co2Unit, percentCode(), 2, ui->groupBox_unit_ch1, [this] { updateUnits(); })},
+        {Cmd::ATCCU,
+         unitCodeInto(&m_co2Unit, percentCode(), 2, ui->groupBox_unit_ch1, [this] { updateUnits(); })},
         {Cmd::ATCDGFIL, numberInto(ui->spinBox_filter), kFilterFirmware},
         {Cmd::ATCSPAN, numberInto(ui->spinBox_barometer), kFilterFirmware},
         {Cmd::ATCSINFO,
@@ -56,16 +57,20 @@ Tq21Calibrator::Tq21Calibrator(const QString &versionText, int version, const QS
     connect(m_co2UnitGroup, &QButtonGroup::idClicked, this, &Tq21Calibrator::applyCo2Unit);
 
     const QString applyFailed = tr("error! apply calibration settings...]");
-    applyOffsetOnPress(ui->toolButton_offset_apply_ch1, ui->doubleSpinBox_offset_ch1, Cmd::ATCOFF1, applyFailed);
-    applyOffsetOnPress(ui->toolButton_offset_apply_ch2, ui->doubleSpinBox_offset_ch2, Cmd::ATCOFF2, applyFailed);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch1, ui->doubleSpinBox_offset_ch1, Cmd::ATCOFF1,
+                       applyFailed);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch2, ui->doubleSpinBox_offset_ch2, Cmd::ATCOFF2,
+                       applyFailed);
     // The CO2 calibration value is a target to write, never shown as pending.
-    applyOnClick(ui->toolButton_co2cal_apply, Cmd::ATCCAL,
-                 [this] { return Cmd::decimal2(ui->doubleSpinBox_co2cal->value()); }, applyFailed,
-                 Trigger::Pressed);
-    applyOnClick(ui->toolButton_filter_apply, Cmd::ATCDGFIL,
-                 [this] { return QString::number(ui->spinBox_filter->value()); }, applyFailed);
-    applyOnClick(ui->toolButton_barometer_apply, Cmd::ATCSPAN,
-                 [this] { return QString::number(ui->spinBox_barometer->value()); }, applyFailed);
+    applyOnClick(
+        ui->toolButton_co2cal_apply, Cmd::ATCCAL,
+        [this] { return Cmd::decimal2(ui->doubleSpinBox_co2cal->value()); }, applyFailed, Trigger::Pressed);
+    applyOnClick(
+        ui->toolButton_filter_apply, Cmd::ATCDGFIL,
+        [this] { return QString::number(ui->spinBox_filter->value()); }, applyFailed);
+    applyOnClick(
+        ui->toolButton_barometer_apply, Cmd::ATCSPAN,
+        [this] { return QString::number(ui->spinBox_barometer->value()); }, applyFailed);
     setCalibrationTimeControls(ui->toolButton_exec_datetime, ui->dateTimeEdit_exec_datetime, applyFailed);
     markPendingOnChange(ui->spinBox_barometer);
     markPendingOnChange(ui->spinBox_filter);
@@ -86,8 +91,9 @@ void Tq21Calibrator::resetPanel()
     m_co2Unit = UnknownUnit; // until the device has said
     clearChannels({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, {ui->label_unit_ch1, ui->label_unit_ch2},
                   {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2});
-    for (QWidget *box : {ui->groupBox_co2cal, ui->groupBox_filter, ui->groupBox_barometer, ui->groupBox_versioninfo,
-                         ui->groupBox_build_time, ui->groupBox_last_calib_timestamp, ui->groupBox_usedtime})
+    for (QWidget *box :
+         {ui->groupBox_co2cal, ui->groupBox_filter, ui->groupBox_barometer, ui->groupBox_versioninfo,
+          ui->groupBox_build_time, ui->groupBox_last_calib_timestamp, ui->groupBox_usedtime})
         box->hide();
 }
 

@@ -20,7 +20,12 @@ public:
     static constexpr int kFilterFirmware = 10;
     // Firmware from which it reports hours of use and build time.
     static constexpr int kUsedHoursFirmware = 15;
-    enum Co2Unit { UnknownUnit = -1, Percent = 0, Ppm = 1 };
+    enum Co2Unit
+    {
+        UnknownUnit = -1,
+        Percent = 0,
+        Ppm = 1
+    };
 
     Tq21Calibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
     ~Tq21Calibrator() override;

@@ -25,8 +25,10 @@ struct SensorType
 
 const SensorType kSensorTypes[Tq22Calibrator::kTypeCount] = {
     {"%,", "%", "%", QT_TRANSLATE_NOOP("Tq22Calibrator", "Temperature"), "", "\u00B0C", true},
-    {"mbar,mbar", "mbar", "mbar", QT_TRANSLATE_NOOP("Tq22Calibrator", "Atmospheric pressure"), "mbar", "mbar", false},
-    {"ppm,mmh2o", "ppm", "%", QT_TRANSLATE_NOOP("Tq22Calibrator", "Atmospheric pressure"), "mmh2o", "mmh2o", false},
+    {"mbar,mbar", "mbar", "mbar", QT_TRANSLATE_NOOP("Tq22Calibrator", "Atmospheric pressure"), "mbar", "mbar",
+     false},
+    {"ppm,mmh2o", "ppm", "%", QT_TRANSLATE_NOOP("Tq22Calibrator", "Atmospheric pressure"), "mmh2o", "mmh2o",
+     false},
     {"%,mbar", "%", "%", QT_TRANSLATE_NOOP("Tq22Calibrator", "Atmospheric pressure"), "mbar", "mbar", false},
 };
 
@@ -51,19 +53,22 @@ Tq22Calibrator::Tq22Calibrator(const QString &versionText, int version, const QS
     setApplyHandler(Cmd::ATCMODE, sensorTypeReply(true));
 
     m_sensorGroup = new QButtonGroup(this);
-    const QList<QAbstractButton *> types = {ui->radioButton_type1, ui->radioButton_type2, ui->radioButton_type3,
-                                            ui->radioButton_type4};
+    const QList<QAbstractButton *> types = {ui->radioButton_type1, ui->radioButton_type2,
+                                            ui->radioButton_type3, ui->radioButton_type4};
     for (int i = 0; i < types.size(); ++i)
         m_sensorGroup->addButton(types.at(i), kFirstTypeButton + i);
     connect(m_sensorGroup, &QButtonGroup::idClicked, this, &Tq22Calibrator::applySensorType);
     ui->radioButton_celsius->setText(degreeUnit(true));
     ui->radioButton_fahrenheit->setText(degreeUnit(false));
-    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, [this] { setSensorMode(); });
+    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit,
+                              [this] { setSensorMode(); });
     setSensorMode(); // no type yet: plain titles, no units, no temperature unit box
 
     const QString offsetFailed = tr("error! apply calibration settings...]");
-    applyOffsetOnPress(ui->toolButton_offset_apply_ch1, ui->doubleSpinBox_offset_ch1, Cmd::ATCOFF1, offsetFailed);
-    applyOffsetOnPress(ui->toolButton_offset_apply_ch2, ui->doubleSpinBox_offset_ch2, Cmd::ATCOFF2, offsetFailed);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch1, ui->doubleSpinBox_offset_ch1, Cmd::ATCOFF1,
+                       offsetFailed);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch2, ui->doubleSpinBox_offset_ch2, Cmd::ATCOFF2,
+                       offsetFailed);
     connect(ui->pushButton_refresh, &QAbstractButton::clicked, this, &Calibrator::writeRefresh);
 
     startFirstRefresh();

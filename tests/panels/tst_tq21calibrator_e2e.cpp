@@ -11,11 +11,13 @@
 
 namespace {
 
-const QList<QByteArray> kFullRefresh = {"ATCOFF1\r\n",  "ATCOFF2\r\n", "ATCCAL\r\n",   "ATCCU\r\n",   "ATCDGFIL\r\n",
-                                        "ATCSPAN\r\n",  "ATCSINFO\r\n", "ATCEXTM\r\n", "ATCUSED\r\n", "ATCBLDTM\r\n"};
+const QList<QByteArray> kFullRefresh = {"ATCOFF1\r\n",  "ATCOFF2\r\n", "ATCCAL\r\n",   "ATCCU\r\n",
+                                        "ATCDGFIL\r\n", "ATCSPAN\r\n", "ATCSINFO\r\n", "ATCEXTM\r\n",
+                                        "ATCUSED\r\n",  "ATCBLDTM\r\n"};
 // Boxes of the settings newer firmware has, in the order the firmware gained them.
-const char *const kGatedBoxes[] = {"groupBox_filter",  "groupBox_barometer", "groupBox_versioninfo",
-                                   "groupBox_last_calib_timestamp", "groupBox_usedtime", "groupBox_build_time"};
+const char *const kGatedBoxes[] = {"groupBox_filter",      "groupBox_barometer",
+                                   "groupBox_versioninfo", "groupBox_last_calib_timestamp",
+                                   "groupBox_usedtime",    "groupBox_build_time"};
 const QString kDegree(QChar(0x00B0));
 
 } // namespace
@@ -56,18 +58,18 @@ void TestTq21CalibratorE2e::refresh_readsWhatTheFirmwareHas_co2UnitInItsCoding_d
     QTest::addColumn<QString>("unit");
     QTest::addColumn<QString>("click");
     QTest::addColumn<QByteArray>("written");
-    QTest::newRow("0v9 percent is 1") << QByteArray("0v9") << 1 << 4 << 0 << "%" << "radioButton_ppm_ch1"
-                                      << QByteArray("ATCCU 2\r\n");
-    QTest::newRow("0v9 ppm is 2") << QByteArray("0v9") << 2 << 4 << 0 << "ppm" << "radioButton_percent_ch1"
-                                  << QByteArray("ATCCU 1\r\n");
-    QTest::newRow("0v9 code 0 is no unit") << QByteArray("0v9") << 0 << 4 << 0 << "" << "radioButton_ppm_ch1"
-                                           << QByteArray("ATCCU 2\r\n");
-    QTest::newRow("1v2 ppm is 1") << QByteArray("1v2") << 1 << 8 << 4 << "ppm" << "radioButton_percent_ch1"
-                                  << QByteArray("ATCCU 0\r\n");
-    QTest::newRow("1v5 percent is 0") << QByteArray("1v5") << 0 << 10 << 6 << "%" << "radioButton_ppm_ch1"
-                                      << QByteArray("ATCCU 1\r\n");
-    QTest::newRow("1v5 code 2 is no unit") << QByteArray("1v5") << 2 << 10 << 6 << "" << "radioButton_percent_ch1"
-                                           << QByteArray("ATCCU 0\r\n");
+    QTest::newRow("0v9 percent is 1") << QByteArray("0v9") << 1 << 4 << 0 << "%"
+                                      << "radioButton_ppm_ch1" << QByteArray("ATCCU 2\r\n");
+    QTest::newRow("0v9 ppm is 2") << QByteArray("0v9") << 2 << 4 << 0 << "ppm"
+                                  << "radioButton_percent_ch1" << QByteArray("ATCCU 1\r\n");
+    QTest::newRow("0v9 code 0 is no unit") << QByteArray("0v9") << 0 << 4 << 0 << ""
+                                           << "radioButton_ppm_ch1" << QByteArray("ATCCU 2\r\n");
+    QTest::newRow("1v2 ppm is 1") << QByteArray("1v2") << 1 << 8 << 4 << "ppm"
+                                  << "radioButton_percent_ch1" << QByteArray("ATCCU 0\r\n");
+    QTest::newRow("1v5 percent is 0") << QByteArray("1v5") << 0 << 10 << 6 << "%"
+                                      << "radioButton_ppm_ch1" << QByteArray("ATCCU 1\r\n");
+    QTest::newRow("1v5 code 2 is no unit") << QByteArray("1v5") << 2 << 10 << 6 << ""
+                                           << "radioButton_percent_ch1" << QByteArray("ATCCU 0\r\n");
 }
 
 void TestTq21CalibratorE2e::refresh_readsWhatTheFirmwareHas_co2UnitInItsCoding()
@@ -85,7 +87,8 @@ void TestTq21CalibratorE2e::refresh_readsWhatTheFirmwareHas_co2UnitInItsCoding()
     QVERIFY(m_h->openIdle());
     QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCVER\r\n"} + kFullRefresh.mid(0, steps));
     for (int i = 0; i < int(std::size(kGatedBoxes)); ++i)
-        QVERIFY2(m_h->child<QWidget>(kGatedBoxes[i])->isVisibleTo(panel()) == (i < gatedBoxesShown), kGatedBoxes[i]);
+        QVERIFY2(m_h->child<QWidget>(kGatedBoxes[i])->isVisibleTo(panel()) == (i < gatedBoxesShown),
+                 kGatedBoxes[i]);
     QVERIFY(m_h->child<QWidget>("groupBox_co2cal")->isVisibleTo(panel()));
     QCOMPARE(m_h->child<QDoubleSpinBox>("doubleSpinBox_co2cal")->value(), 350.0);
 
@@ -125,10 +128,10 @@ void TestTq21CalibratorE2e::applies_sendValuesWithinTheEditorsBounds_data()
                                   << QByteArray("ATCDGFIL 0\r\n");
     QTest::newRow("filter past 64") << "spinBox_filter" << 99.0 << "toolButton_filter_apply"
                                     << QByteArray("ATCDGFIL 64\r\n");
-    QTest::newRow("barometer below 843") << "spinBox_barometer" << 100.0 << "toolButton_barometer_apply"
-                                         << QByteArray("ATCSPAN 843\r\n");
-    QTest::newRow("barometer past 1050") << "spinBox_barometer" << 2000.0 << "toolButton_barometer_apply"
-                                         << QByteArray("ATCSPAN 1050\r\n");
+    QTest::newRow("barometer below 843")
+        << "spinBox_barometer" << 100.0 << "toolButton_barometer_apply" << QByteArray("ATCSPAN 843\r\n");
+    QTest::newRow("barometer past 1050")
+        << "spinBox_barometer" << 2000.0 << "toolButton_barometer_apply" << QByteArray("ATCSPAN 1050\r\n");
 }
 
 void TestTq21CalibratorE2e::applies_sendValuesWithinTheEditorsBounds()
@@ -159,14 +162,17 @@ void TestTq21CalibratorE2e::temperatureUnit_confirmedRefusedOrUnwritten_data()
     QTest::addColumn<QChar>("unit");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QStringList>("boxes");
-    const QStringList stillCelsius = {"ERROR|error! apply the device's temperature mode to the celsius mode..."};
+    const QStringList stillCelsius = {
+        "ERROR|error! apply the device's temperature mode to the celsius mode..."};
     QTest::newRow("confirmed") << "" << QChar('F')
                                << "success! apply the device's temperature mode to the fahrenheit mode."
                                << QStringList();
     QTest::newRow("refused") << "refuse" << QChar('C')
-                             << "error! apply the device's temperature mode to the celsius mode." << stillCelsius;
+                             << "error! apply the device's temperature mode to the celsius mode."
+                             << stillCelsius;
     QTest::newRow("port closed") << "unwritten" << QChar('C')
-                                 << "error! apply the device's temperature mode to the celsius mode." << stillCelsius;
+                                 << "error! apply the device's temperature mode to the celsius mode."
+                                 << stillCelsius;
 }
 
 void TestTq21CalibratorE2e::temperatureUnit_confirmedRefusedOrUnwritten()

@@ -32,7 +32,10 @@ private:
             return box->title();
         return m_h->child(name)->text();
     }
-    bool shown(const char *name) const { return m_h->child<QWidget>(name)->isVisibleTo(m_h->window->panelWidget()); }
+    bool shown(const char *name) const
+    {
+        return m_h->child<QWidget>(name)->isVisibleTo(m_h->window->panelWidget());
+    }
 
     std::unique_ptr<PanelHarness> m_h;
 };
@@ -50,9 +53,10 @@ void TestTq22CalibratorE2e::refresh_showsTheSensorTypesChannels_data()
     QTest::addColumn<QStringList>("shows");
     QTest::addColumn<bool>("unitBox");
     const QString pressure = QStringLiteral("Atmospheric pressure");
-    QTest::newRow("1 O2 and temperature") << 1 << QStringList{"Temperature", "%", kDegree + "C", "%", kDegree + "C"}
-                                          << true;
-    QTest::newRow("2 partial pressure") << 2 << QStringList{pressure, "mbar", "mbar", "mbar", "mbar"} << false;
+    QTest::newRow("1 O2 and temperature")
+        << 1 << QStringList{"Temperature", "%", kDegree + "C", "%", kDegree + "C"} << true;
+    QTest::newRow("2 partial pressure")
+        << 2 << QStringList{pressure, "mbar", "mbar", "mbar", "mbar"} << false;
     QTest::newRow("3 ppm, water column") << 3 << QStringList{pressure, "ppm", "mmh2o", "%", "mmh2o"} << false;
     QTest::newRow("4 percent, pressure") << 4 << QStringList{pressure, "%", "mbar", "%", "mbar"} << false;
     QTest::newRow("5 unknown") << 5 << QStringList{"Channel 2", "", "", "", ""} << false;
@@ -70,7 +74,8 @@ void TestTq22CalibratorE2e::refresh_showsTheSensorTypesChannels()
     const bool known = type <= Tq22Calibrator::kTypeCount;
     const QList<QByteArray> read = {"ATCVER\r\n", "ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\r\n"};
     QCOMPARE(m_h->commands(), read.mid(0, known ? 4 : 2));
-    QCOMPARE(m_h->boxTexts(), known ? QStringList() : QStringList{"ERROR|error! refresh calibration settings..."});
+    QCOMPARE(m_h->boxTexts(),
+             known ? QStringList() : QStringList{"ERROR|error! refresh calibration settings..."});
     QCOMPARE(m_h->shortStatus(), known ? QStringLiteral("success! refresh calibration settings.")
                                        : QStringLiteral("error! refresh calibration settings."));
     QCOMPARE(text("groupBox_ch1"), known ? QStringLiteral("O2") : QStringLiteral("Channel 1"));
@@ -114,7 +119,8 @@ void TestTq22CalibratorE2e::temperatureUnit_onlyWithTypeOne_keptAcrossTypes_refu
     m_h->sim->setRefuseActions(true);
     m_h->child("radioButton_celsius")->click();
     QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply the device's temperature mode to the fahrenheit mode..."});
+    QCOMPARE(m_h->boxTexts(),
+             QStringList{"ERROR|error! apply the device's temperature mode to the fahrenheit mode..."});
     QVERIFY(m_h->child("radioButton_fahrenheit")->isChecked());
     QCOMPARE(text("label_unit_ch2"), kDegree + "F");
     QCOMPARE(text("radioButton_type1"), "%," + kDegree + "F");
