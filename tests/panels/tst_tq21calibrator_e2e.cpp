@@ -204,6 +204,7 @@ void TestTq21CalibratorE2e::liveLine_missingTemperatureIsAGapNotZero()
     QVERIFY(m_h->openIdle());
     m_h->window->setPollTimerActive(false);
     m_h->sim->setResponding(false);
+    QTest::qWait(50); // a reply already on its way lands before the poll below
     m_h->window->writeATCDCommand();
     m_h->sim->sendRaw("ATCD 650\r\n");
     QTRY_COMPARE(m_h->child<QLCDNumber>("lcdNumber_ch1")->value(), 650.0);
