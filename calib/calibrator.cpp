@@ -10,6 +10,7 @@
 
 #include <QAbstractButton>
 #include <QBoxLayout>
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QCoreApplication>
@@ -591,6 +592,12 @@ void Calibrator::applyOnClick(QAbstractButton *button, int id, std::function<QSt
         connect(button, &QAbstractButton::clicked, this, apply);
 }
 
+void Calibrator::applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *editor, int id, const QString &failText)
+{
+    markPendingOnChange(editor);
+    applyOnClick(button, id, [editor] { return Cmd::decimal2(editor->value()); }, failText, Trigger::Pressed);
+}
+
 void Calibrator::handOverToRefresh()
 {
     m_replyTimer->stop();
@@ -613,6 +620,11 @@ void Calibrator::setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractBu
     connect(celsius, &QAbstractButton::clicked, this, [this] { requestTemperatureUnit(true); });
     connect(fahrenheit, &QAbstractButton::clicked, this, [this] { requestTemperatureUnit(false); });
     showTemperatureUnit();
+}
+
+QString Calibrator::degreeUnit(bool celsius)
+{
+    return QChar(0x00B0) + QLatin1Char(celsius ? 'C' : 'F');
 }
 
 void Calibrator::showTemperatureUnit()
@@ -859,6 +871,27 @@ void Calibrator::fillCombo(QComboBox *combo, const QStringList &texts)
     combo->setCurrentIndex(0);
 }
 
+void Calibrator::clearChannels(const QList<QLCDNumber *> &displays, const QList<QLabel *> &units,
+                               const QList<QDoubleSpinBox *> &offsets)
+{
+    for (QLCDNumber *lcd : displays)
+        lcd->display(QString());
+    for (QLabel *unit : units)
+        unit->clear();
+    for (QDoubleSpinBox *offset : offsets) {
+        offset->setValue(0.0);
+        offset->setSuffix(QString());
+    }
+}
+
+void Calibrator::clearChoice(QButtonGroup *group)
+{
+    group->setExclusive(false);
+    for (QAbstractButton *button : group->buttons())
+        button->setChecked(false);
+    group->setExclusive(true);
+}
+
 bool Calibrator::showDeviceValue(QAbstractSpinBox *editor, double value, bool inSync)
 {
     double min = 0;
@@ -966,6 +999,25 @@ Calibrator::ReplyHandler Calibrator::flagInto(QCheckBox *box)
             box->setChecked(*value == 1);
         else
             warnOutOfRange(box, reply.value);
+        return Outcome::Accepted;
+    };
+}
+
+Calibrator::ReplyHandler Calibrator::unitCodeInto(int *unit, int firstCode, int unitCount, QWidget *shownIn,
+                                                  std::function<void()> show)
+{
+    return [this, unit, firstCode, unitCount, shownIn, show](const Reply &reply) {
+        const std::optional<qint64> code = reply.integer();
+        if (!code)
+            return Outcome::Rejected;
+        if (*code >= firstCode && *code < firstCode + unitCount) {
+            *unit = int(*code - firstCode);
+        } else {
+            *unit = -1;
+            warnOutOfRange(shownIn, reply.value);
+        }
+        if (show)
+            show();
         return Outcome::Accepted;
     };
 }

@@ -20,6 +20,7 @@ class PasswordDlg;
 class QAbstractButton;
 class QAbstractSpinBox;
 class QBoxLayout;
+class QButtonGroup;
 class QCheckBox;
 class QChartViewerLabel;
 class QComboBox;
@@ -195,6 +196,8 @@ protected:
     // when the unit changes.
     void setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit,
                                    std::function<void()> unitChanged);
+    // The degree sign and "C" or "F".
+    static QString degreeUnit(bool celsius);
 
     void pauseMainWindow();
     void resumeMainWindow();
@@ -214,6 +217,8 @@ protected:
     // A setting's apply button: "WORD argument" with the argument read when the delay ends.
     void applyOnClick(QAbstractButton *button, int id, std::function<QString()> argument, const QString &failText,
                       Trigger trigger = Trigger::Clicked);
+    // A channel offset: pending colour on change, written with two decimals when `button` goes down.
+    void applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *editor, int id, const QString &failText);
     // Ends the running apply without its end texts and starts a refresh (an action the device took).
     void handOverToRefresh();
     // A Yes/No question; true only on Yes with this panel still shown when the box returns.
@@ -229,6 +234,11 @@ protected:
     // In-sync colour while the combo's item data equals *deviceValue, pending otherwise.
     void compareOnChange(QComboBox *combo, const int *deviceValue);
     static void fillCombo(QComboBox *combo, const QStringList &texts);
+    // Channels with nothing read: blank displays and unit labels, offsets 0 without a unit.
+    static void clearChannels(const QList<QLCDNumber *> &displays, const QList<QLabel *> &units,
+                              const QList<QDoubleSpinBox *> &offsets);
+    // No button of an exclusive group checked: the panel does not know the device's choice.
+    static void clearChoice(QButtonGroup *group);
     // Puts a device value into an editor, in-sync when it fits the editor's range; otherwise the
     // editor keeps the default look and the sequence's end warns. False for such a value.
     bool showDeviceValue(QAbstractSpinBox *editor, double value, bool inSync = true);
@@ -243,6 +253,10 @@ protected:
     // The device's index if it is 0..max; otherwise the combo stays and the end warns.
     ReplyHandler indexInto(QComboBox *combo, int *deviceIndex, int max);
     ReplyHandler flagInto(QCheckBox *box);
+    // A unit the device names by a code: `firstCode` for the first of `unitCount` units, the next
+    // code for the next unit. *unit becomes 0..unitCount-1, or -1 for a code outside (the end warns,
+    // naming `shownIn`); then `show` runs.
+    ReplyHandler unitCodeInto(int *unit, int firstCode, int unitCount, QWidget *shownIn, std::function<void()> show);
     // An action word: with "OK" `accepted` runs (after a refresh was started, or before END_SEQ);
     // without, the panel's box tells and the apply ends as refused.
     ReplyHandler actionReply(std::function<void()> accepted, const QString &failTitle, const QString &failText,

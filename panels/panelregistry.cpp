@@ -2,6 +2,8 @@
 
 #include "calib/paneldispatch.h"
 #include "panels/pmcalibrator.h"
+#include "panels/tq21calibrator.h"
+#include "panels/tq22calibrator.h"
 
 namespace {
 
@@ -19,4 +21,6 @@ void registerPanel(int model)
 void registerPanels()
 {
     registerPanel<PmCalibrator>(PmCalibrator::kModel);
+    registerPanel<Tq21Calibrator>(Tq21Calibrator::kModel);
+    registerPanel<Tq22Calibrator>(Tq22Calibrator::kModel);
 }

@@ -11,6 +11,7 @@
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
 
+#include <QAbstractButton>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QtTest>
@@ -88,6 +89,15 @@ public:
     }
 
     QString status() const { return window->statusBar()->currentMessage(); }
+    // The status without the port name the main window appends.
+    QString shortStatus() const { return status().section(QLatin1String(" - ["), 0, 0); }
+    template <typename T = QAbstractButton>
+    T *child(const char *name) const
+    {
+        return window->panelWidget() ? window->panelWidget()->findChild<T *>(QLatin1String(name)) : nullptr;
+    }
+    // Opens the panel and waits for its first refresh to end.
+    bool openIdle() { return openPanel() && waitIdle(); }
     QStringList boxTexts() const
     {
         QStringList texts;
