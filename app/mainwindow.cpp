@@ -267,12 +267,19 @@ bool MainWindow::openDevice(const Dev_info &dev)
         return true;
     }
 
+    // Busy, refused, gone and not-a-port read alike in the old text: say which, and what helps.
+    const QSerialPort::SerialPortError error = m_port->error();
+    QString why = m_port->errorString();
+    if (error == QSerialPort::PermissionError)
+        why += QLatin1String(" - ") +
+               tr("another program may have the port open (close it), or you may not be allowed to open it "
+                  "(install the udev rule)");
     m_port->close();
     m_port->deleteLater();
     m_port = nullptr;
-    qDebug() << "Can't opened the serial port:[" << dev.port << "],serial no:[" << dev.serialNo << "]";
+    qDebug() << "Can't opened the serial port:[" << dev.port << "],serial no:[" << dev.serialNo << "]:" << why;
     showStatusMessage(tr("Can't opened the serial port:[") + dev.port + tr("],serial no:[") + dev.serialNo +
-                      QLatin1Char(']'));
+                      QLatin1String("] ") + why);
     return false;
 }
 

@@ -592,6 +592,12 @@ void Calibrator::applyOnClick(QAbstractButton *button, int id, std::function<QSt
         connect(button, &QAbstractButton::clicked, this, apply);
 }
 
+void Calibrator::applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *editor, int id, const QString &failText)
+{
+    markPendingOnChange(editor);
+    applyOnClick(button, id, [editor] { return Cmd::decimal2(editor->value()); }, failText, Trigger::Pressed);
+}
+
 void Calibrator::handOverToRefresh()
 {
     m_replyTimer->stop();
@@ -614,6 +620,11 @@ void Calibrator::setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractBu
     connect(celsius, &QAbstractButton::clicked, this, [this] { requestTemperatureUnit(true); });
     connect(fahrenheit, &QAbstractButton::clicked, this, [this] { requestTemperatureUnit(false); });
     showTemperatureUnit();
+}
+
+QString Calibrator::degreeUnit(bool celsius)
+{
+    return QChar(0x00B0) + QLatin1Char(celsius ? 'C' : 'F');
 }
 
 void Calibrator::showTemperatureUnit()
@@ -858,6 +869,19 @@ void Calibrator::fillCombo(QComboBox *combo, const QStringList &texts)
     for (int i = 0; i < texts.size(); ++i)
         combo->addItem(texts.at(i), i);
     combo->setCurrentIndex(0);
+}
+
+void Calibrator::clearChannels(const QList<QLCDNumber *> &displays, const QList<QLabel *> &units,
+                               const QList<QDoubleSpinBox *> &offsets)
+{
+    for (QLCDNumber *lcd : displays)
+        lcd->display(QString());
+    for (QLabel *unit : units)
+        unit->clear();
+    for (QDoubleSpinBox *offset : offsets) {
+        offset->setValue(0.0);
+        offset->setSuffix(QString());
+    }
 }
 
 void Calibrator::clearChoice(QButtonGroup *group)

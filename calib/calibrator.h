@@ -197,6 +197,8 @@ protected:
     // when the unit changes.
     void setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit,
                                    std::function<void()> unitChanged);
+    // The degree sign and "C" or "F".
+    static QString degreeUnit(bool celsius);
 
     void pauseMainWindow();
     void resumeMainWindow();
@@ -216,6 +218,8 @@ protected:
     // A setting's apply button: "WORD argument" with the argument read when the delay ends.
     void applyOnClick(QAbstractButton *button, int id, std::function<QString()> argument, const QString &failText,
                       Trigger trigger = Trigger::Clicked);
+    // A channel offset: pending colour on change, written with two decimals when `button` goes down.
+    void applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *editor, int id, const QString &failText);
     // Ends the running apply without its end texts and starts a refresh (an action the device took).
     void handOverToRefresh();
     // A Yes/No question; true only on Yes with this panel still shown when the box returns.
@@ -231,6 +235,9 @@ protected:
     // In-sync colour while the combo's item data equals *deviceValue, pending otherwise.
     void compareOnChange(QComboBox *combo, const int *deviceValue);
     static void fillCombo(QComboBox *combo, const QStringList &texts);
+    // Channels with nothing read: blank displays and unit labels, offsets 0 without a unit.
+    static void clearChannels(const QList<QLCDNumber *> &displays, const QList<QLabel *> &units,
+                              const QList<QDoubleSpinBox *> &offsets);
     // No button of an exclusive group checked: the panel does not know the device's choice.
     static void clearChoice(QButtonGroup *group);
     // Puts a device value into an editor, in-sync when it fits the editor's range; otherwise the

@@ -37,3 +37,13 @@ bool PanelDispatch::setFactory(int model, PanelFactory factory)
     }
     return false;
 }
+
+QList<int> PanelDispatch::panelModels()
+{
+    QList<int> models;
+    for (const PanelKind &kind : table()) {
+        if (kind.create)
+            models.append(kind.model);
+    }
+    return models;
+}

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <functional>
@@ -28,5 +29,7 @@ namespace PanelDispatch {
 const PanelKind *find(int model);
 // Installs (or, with an empty factory, removes) the panel of a supported model; false for other models.
 bool setFactory(int model, PanelFactory factory);
+// The models that have a panel installed, in table order.
+QList<int> panelModels();
 
 } // namespace PanelDispatch

@@ -3,6 +3,8 @@
 #include "calib/paneldispatch.h"
 #include "panels/pmcalibrator.h"
 #include "panels/tq20calibrator.h"
+#include "panels/tq21calibrator.h"
+#include "panels/tq22calibrator.h"
 
 namespace {
 
@@ -21,4 +23,6 @@ void registerPanels()
 {
     registerPanel<PmCalibrator>(PmCalibrator::kModel);
     registerPanel<Tq20Calibrator>(Tq20Calibrator::kModel);
+    registerPanel<Tq21Calibrator>(Tq21Calibrator::kModel);
+    registerPanel<Tq22Calibrator>(Tq22Calibrator::kModel);
 }

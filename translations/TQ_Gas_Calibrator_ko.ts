@@ -30,6 +30,10 @@
 <context>
     <name>MainWindow</name>
     <message>
+        <source>another program may have the port open (close it), or you may not be allowed to open it (install the udev rule)</source>
+        <translation>다른 프로그램이 포트를 열고 있거나(그 프로그램을 닫으십시오) 포트를 열 권한이 없습니다(udev 규칙을 설치하십시오)</translation>
+    </message>
+    <message>
         <source>MainWindow</source>
         <translation>메인 창</translation>
     </message>
@@ -344,17 +348,6 @@
     </message>
 </context>
 <context>
-    <name>SelectDevice</name>
-    <message>
-        <source>SelectDevice</source>
-        <translation>장치 선택</translation>
-    </message>
-    <message>
-        <source>TQ Devices</source>
-        <translation>TQ 장치</translation>
-    </message>
-</context>
-<context>
     <name>Tq20Calibrator</name>
     <message>
         <source>error! apply calibration settings.</source>
@@ -549,6 +542,367 @@ Normal operation after 12 hours.</source>
     <message>
         <source>Do you want to calibrate for 12 hours?</source>
         <translation>12시간 동안 교정하시겠습니까?</translation>
+    </message>
+</context>
+<context>
+    <name>Tq21Calibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>폼</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>TX/RX</source>
+        <translation>TX/RX</translation>
+    </message>
+    <message>
+        <source>REFRESH</source>
+        <translation>새로 읽기</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>단위</translation>
+    </message>
+    <message>
+        <source>Celsius</source>
+        <translation>섭씨</translation>
+    </message>
+    <message>
+        <source>Fahrenheit</source>
+        <translation>화씨</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...]</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...]</translation>
+    </message>
+    <message>
+        <source>Build date time</source>
+        <translation>빌드 일시</translation>
+    </message>
+    <message>
+        <source>Last calibration date time</source>
+        <translation>마지막 교정 일시</translation>
+    </message>
+    <message>
+        <source>Used hours</source>
+        <translation>사용 시간</translation>
+    </message>
+    <message>
+        <source> hours</source>
+        <translation> 시간</translation>
+    </message>
+    <message>
+        <source>CO2</source>
+        <translation>CO2</translation>
+    </message>
+    <message>
+        <source>CO2 offset</source>
+        <translation>CO2 오프셋</translation>
+    </message>
+    <message>
+        <source>CO2 Calibration</source>
+        <translation>CO2 교정</translation>
+    </message>
+    <message>
+        <source>Barometric Pressure</source>
+        <translation>대기압</translation>
+    </message>
+    <message>
+        <source>default value is 1013mbar at 0m alititude. minimum value is 843mbar(1524m). maximum value is 1050(-305m).</source>
+        <translation>기본값은 고도 0m에서 1013mbar입니다. 최솟값은 843mbar(1524m), 최댓값은 1050mbar(-305m)입니다.</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;default value is 1013mbar at 0m alititude. minimum value is 843mbar(1524m). maximum value is 1050(-305m).&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;기본값은 고도 0m에서 1013mbar입니다. 최솟값은 843mbar(1524m), 최댓값은 1050mbar(-305m)입니다.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Digital Filter</source>
+        <translation>디지털 필터</translation>
+    </message>
+    <message>
+        <source>zero is a smart filter mode. For most applications, a filter setting of 32 is recommended.</source>
+        <translation>0은 스마트 필터 모드입니다. 대부분의 용도에는 필터 값 32를 권장합니다.</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt;&quot;&gt;For most applications, a filter setting of 32 is recommended.&lt;/span&gt;&lt;/p&gt;&lt;p&gt;If the filter is set to zero, &lt;span style=&quot; font-size:10pt;&quot;&gt;a smart filter mode&lt;/span&gt;will be used in which the filter response is altered to suit the prevailing conditions. This is useful if there is a combination of steady state conditions, with some periods of rapidly changing concentrations.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt;&quot;&gt;대부분의 용도에는 필터 값 32를 권장합니다.&lt;/span&gt;&lt;/p&gt;&lt;p&gt;필터를 0으로 두면 &lt;span style=&quot; font-size:10pt;&quot;&gt;스마트 필터 모드&lt;/span&gt;가 쓰여, 필터 응답이 그때그때의 조건에 맞게 바뀝니다. 농도가 안정된 구간과 빠르게 변하는 구간이 섞여 있을 때 유용합니다.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>CO2 Version Info.</source>
+        <translation>CO2 센서 버전 정보</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>온도</translation>
+    </message>
+    <message>
+        <source>Temperature offset</source>
+        <translation>온도 오프셋</translation>
+    </message>
+    <message>
+        <source>change the sensor unit to %1...</source>
+        <translation>센서 단위를 %1(으)로 바꾸는 중...</translation>
+    </message>
+</context>
+<context>
+    <name>Tq22Calibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>폼</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>TX/RX</source>
+        <translation>TX/RX</translation>
+    </message>
+    <message>
+        <source>REFRESH</source>
+        <translation>새로 읽기</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>단위</translation>
+    </message>
+    <message>
+        <source>Celsius</source>
+        <translation>섭씨</translation>
+    </message>
+    <message>
+        <source>Fahrenheit</source>
+        <translation>화씨</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...]</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...]</translation>
+    </message>
+    <message>
+        <source>Sensor mode</source>
+        <translation>센서 모드</translation>
+    </message>
+    <message>
+        <source>Channel 1</source>
+        <translation>채널 1</translation>
+    </message>
+    <message>
+        <source>Channel 2</source>
+        <translation>채널 2</translation>
+    </message>
+    <message>
+        <source>Full Range Offset</source>
+        <translation>전체 범위 오프셋</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>온도</translation>
+    </message>
+    <message>
+        <source>Atmospheric pressure</source>
+        <translation>대기압</translation>
+    </message>
+    <message>
+        <source>O2</source>
+        <translation>산소(O2)</translation>
+    </message>
+    <message>
+        <source>change the sensor type to the Mode %1...</source>
+        <translation>센서 종류를 모드 %1(으)로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>error! apply the the sensor mode to mode %1...</source>
+        <translation>오류! 센서 모드를 모드 %1(으)로 바꾸지 못했습니다...</translation>
+    </message>
+</context>
+<context>
+    <name>SelectDevice</name>
+    <message>
+        <source>SelectDevice</source>
+        <translation>장치 선택</translation>
+    </message>
+    <message>
+        <source>TQ Devices</source>
+        <translation>TQ 장치</translation>
     </message>
 </context>
 </TS>

@@ -3,6 +3,7 @@
 #include "tools/tq-sim/simulateddevice.h"
 
 #include <QListWidget>
+#include <QSerialPort>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
@@ -22,6 +23,7 @@ private slots:
     void deviceVanishesFromScan_closedWithLogLine();
     void deviceUnpluggedDuringPanelBox_panelOutlivesTheBox();
     void simulatorGone_portErrorClosesDevice();
+    void stalePortError_afterReopen_newDeviceStaysOpen();
 
 private:
     void openSimulatedDevice(const QByteArray &versionReply = QByteArray());
@@ -226,6 +228,22 @@ void TestMainWindowE2e::simulatorGone_portErrorClosesDevice()
     m_sim->close();
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isDeviceOpen(), 3000);
     QVERIFY(!m_window->panel());
+}
+
+void TestMainWindowE2e::stalePortError_afterReopen_newDeviceStaysOpen()
+{
+    PanelDispatch::setFactory(24, testPanelFactory());
+    openSimulatedDevice();
+    QTRY_VERIFY(m_window->panel());
+    auto *oldPort = m_window->findChild<QSerialPort *>();
+    QVERIFY(oldPort);
+    // The old port's error is queued; the device is opened anew before it is delivered.
+    emit oldPort->errorOccurred(QSerialPort::ResourceError);
+    m_window->onDeviceSelected(m_devices.first());
+    QTRY_VERIFY(m_window->panel());
+    QTest::qWait(100);
+    QVERIFY(m_window->isDeviceOpen());
+    QVERIFY(m_window->panel());
 }
 
 QTEST_MAIN(TestMainWindowE2e)

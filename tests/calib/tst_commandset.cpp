@@ -21,17 +21,16 @@ private slots:
 void TestCommandSet::commandTexts()
 {
     QCOMPARE(Cmd::query(Cmd::ATCOFF5), QStringLiteral("ATCOFF5\r\n"));
+    QCOMPARE(Cmd::write(Cmd::ATCSPAN, QStringLiteral("1013")), QStringLiteral("ATCSPAN 1013\r\n"));
     QCOMPARE(Cmd::decimal2(0.005), QStringLiteral("0.01"));
     QCOMPARE(Cmd::decimal2(-1000000.0), QStringLiteral("-1000000.00"));
-    // Every identifier in use has its own word; markers and gaps have none.
-    QSet<QString> words;
-    for (int id = Cmd::NoCommand; id <= Cmd::ERROR_SEQ; ++id) {
-        const QString word = Cmd::word(id);
-        const bool unassigned = id <= 1 || id == 18 || id >= Cmd::END_SEQ;
-        QCOMPARE(word.isEmpty(), unassigned);
-        QVERIFY(unassigned || (word.startsWith(QLatin1String("ATC")) && !words.contains(word)));
-        words.insert(word);
-    }
+    // The device's words, as its firmware spells them, by the identifier every panel shares.
+    const QStringList words = {"", "", "ATCOFF1", "ATCOFF2", "ATCOFF3", "ATCOFF4", "ATCOFF5", "ATCCAL",
+                               "ATCMODE", "ATCVOCU", "ATCCU", "ATCUCAL", "ATCFCAL", "ATCWIN", "ATCDGFIL",
+                               "ATCSPAN", "ATCSINFO", "ATCDRFT", "", "ATCCZR", "ATCCSP", "ATCEXTM", "ATCUSED",
+                               "ATCBLDTM", "ATCMODID", "ATCMODBR", "ATCMODTO", "ATCMODSW", "ATCFTRST", "", ""};
+    for (int id = 0; id < words.size(); ++id)
+        QCOMPARE(Cmd::word(id), words.at(id));
 }
 
 void TestCommandSet::replyValue_data()

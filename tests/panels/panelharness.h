@@ -12,6 +12,7 @@
 #include "tools/tq-sim/simulateddevice.h"
 #include "widgets/passworddlg.h"
 
+#include <QAbstractButton>
 #include <QLCDNumber>
 #include <QListWidget>
 #include <QStatusBar>
@@ -117,6 +118,15 @@ public:
     }
 
     QString status() const { return window->statusBar()->currentMessage(); }
+    // The status without the port name the main window appends.
+    QString shortStatus() const { return status().section(QLatin1String(" - ["), 0, 0); }
+    template <typename T = QAbstractButton>
+    T *child(const char *name) const
+    {
+        return window->panelWidget() ? window->panelWidget()->findChild<T *>(QLatin1String(name)) : nullptr;
+    }
+    // Opens the panel and waits for its first refresh to end.
+    bool openIdle() { return openPanel() && waitIdle(); }
     QStringList boxTexts() const
     {
         QStringList texts;

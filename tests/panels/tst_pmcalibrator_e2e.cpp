@@ -193,10 +193,10 @@ void TestPmCalibratorE2e::applies_sendExactCommandsAndShowConfirmedValues_data()
                                      << QByteArray("ATCOFF2 -0.25\r\n");
     QTest::newRow("slave id") << "spinBox_modbus_addr" << 247.0 << "toolButton_modbus_addr_apply"
                               << QByteArray("ATCMODID 247\r\n");
-    QTest::newRow("baud rate") << "comboBox_modbus_baudrate" << 4.0 << "toolButton_modbus_baudrate_apply"
-                               << QByteArray("ATCMODBR 4\r\n");
-    QTest::newRow("time-out") << "comboBox_modbus_timeout" << 3.0 << "toolButton_modbus_timeout_apply"
-                              << QByteArray("ATCMODTO 3\r\n");
+    QTest::newRow("highest baud rate") << "comboBox_modbus_baudrate" << 5.0 << "toolButton_modbus_baudrate_apply"
+                               << QByteArray("ATCMODBR 5\r\n");
+    QTest::newRow("longest time-out") << "comboBox_modbus_timeout" << 4.0 << "toolButton_modbus_timeout_apply"
+                                      << QByteArray("ATCMODTO 4\r\n");
     QTest::newRow("byte swap") << "checkBox_modbus_byteswap" << 1.0 << "toolButton_modbus_byteswap_apply"
                                << QByteArray("ATCMODSW 1\r\n");
 }
@@ -242,6 +242,17 @@ void TestPmCalibratorE2e::outputMode_appliedClearsChart_unknownModeEndsInError()
     QCOMPARE(child<QLabel>("label_unit_ch2")->text(), QStringLiteral("#/cm3"));
     // The chart starts afresh in the new unit (at most the one poll since the end).
     QCOMPARE(panel()->chart()->timeStamps()[ChartView::kSampleCount - 3], Chart::NoValue);
+
+    // Unanswered: the buttons go back to the mode the device confirmed.
+    Calibrator::setReplyTimeoutMs(300);
+    m_h->sim->setSilentWords({"ATCMODE"});
+    child("radioButton_mass")->click();
+    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! change the sensor output mode..."});
+    QVERIFY(m_h->waitIdle());
+    QVERIFY(child("radioButton_number")->isChecked());
+    Calibrator::setReplyTimeoutMs(0);
+    m_h->sim->setSilentWords({});
+    m_h->boxes.clear();
 
     m_h->sim->setSetting("ATCMODE", 2);
     child("pushButton_refresh")->click();
