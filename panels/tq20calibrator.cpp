@@ -165,8 +165,6 @@ void Tq20Calibrator::setSensorMode()
     const QString ppm = QStringLiteral("ppm");
     ui->doubleSpinBox_offset_ch1->setSuffix(QStringLiteral(" ppm"));
     ui->doubleSpinBox_offset_ch2->setSuffix(QStringLiteral(" ppm"));
-    ui->groupBox_offset_ch1->show();
-    ui->groupBox_offset_ch2->show();
     showFirmwareBoxes();
     ui->groupBox_unit_ch1->hide();
     ui->groupBox_unit_ch2->hide();

@@ -447,7 +447,7 @@
     </message>
     <message>
         <source>VOC Calibration (In clean air)</source>
-        <translation>VOC 교정 (깨끗한 공기에서)</translation>
+        <translation>휘발성 유기화합물 교정 (깨끗한 공기에서)</translation>
     </message>
     <message>
         <source>Calibration</source>
