@@ -2,6 +2,7 @@
 
 #include "calib/paneldispatch.h"
 #include "panels/pmcalibrator.h"
+#include "panels/tq24calibrator.h"
 
 namespace {
 
@@ -19,4 +20,5 @@ void registerPanel(int model)
 void registerPanels()
 {
     registerPanel<PmCalibrator>(PmCalibrator::kModel);
+    registerPanel<Tq24Calibrator>(Tq24Calibrator::kModel);
 }
