@@ -295,39 +295,37 @@ void Tq24Calibrator::askZeroCalibration()
 {
     if (isBusy() || !askYes(QStringLiteral("Zero Calibration"), tr("Do you want to calibrate for Zero?")))
         return;
-    applyLater(
-        Cmd::ATCCZR,
-        [this] {
-            forgetCalibration();
-            return Cmd::query(Cmd::ATCCZR);
-        },
-        tr("error! apply calibration settings...]"));
+    writeCalibration(Cmd::ATCCZR, [] { return Cmd::query(Cmd::ATCCZR); });
 }
 
 void Tq24Calibrator::applySpanCalibration()
 {
     if (isBusy())
         return;
-    applyLater(
-        Cmd::ATCCSP,
-        [this] {
-            forgetCalibration();
-            return Cmd::write(Cmd::ATCCSP, Cmd::decimal2(ui->doubleSpinBox_spancal_ppm->value()));
-        },
-        tr("error! apply calibration settings...]"));
+    writeCalibration(Cmd::ATCCSP, [this] {
+        return Cmd::write(Cmd::ATCCSP, Cmd::decimal2(ui->doubleSpinBox_spancal_ppm->value()));
+    });
 }
 
 void Tq24Calibrator::askDriftAdjustment()
 {
     if (isBusy() || !askYes(QStringLiteral("Drift Adjustment."), tr("Do you want to Drift Adjustment?")))
         return;
+    writeCalibration(Cmd::ATCDRFT, [] { return Cmd::query(Cmd::ATCDRFT); });
+}
+
+// What the panel read of the calibration is stale from the moment such a command goes out.
+void Tq24Calibrator::writeCalibration(int id, std::function<QString()> command, const ApplyOptions &options)
+{
     applyLater(
-        Cmd::ATCDRFT,
-        [this] {
-            forgetCalibration();
-            return Cmd::query(Cmd::ATCDRFT);
+        id,
+        [this, command] {
+            const QString text = command();
+            if (!text.isEmpty())
+                forgetCalibration();
+            return text;
         },
-        tr("error! apply calibration settings...]"));
+        tr("error! apply calibration settings...]"), options);
 }
 
 void Tq24Calibrator::openWizard()
@@ -374,17 +372,16 @@ void Tq24Calibrator::slotWizardAlmostDone(int result)
         if (m_parametersAnswered)
             wizardClose();
     };
-    applyLater(
+    writeCalibration(
         Cmd::ATCCAL,
         [this, wizard, parameters] {
             if (!wizard || wizard != m_wizard) {
                 qDebug("wizard closed before its parameters were written: nothing sent");
                 return QString();
             }
-            forgetCalibration();
             return Cmd::write(Cmd::ATCCAL, parameters);
         },
-        tr("error! apply calibration settings...]"), options);
+        options);
 }
 
 void Tq24Calibrator::wizardClose()

@@ -59,7 +59,7 @@ private:
     void applySpanCalibration();
     void askDriftAdjustment();
     void openWizard();
-    // A calibration write makes what the panel read of the calibration stale.
+    void writeCalibration(int id, std::function<QString()> command, const ApplyOptions &options = {});
     void forgetCalibration();
     void updateWizardButton();
 

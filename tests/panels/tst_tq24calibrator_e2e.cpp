@@ -93,14 +93,7 @@ void TestTq24CalibratorE2e::identification_refreshReadsInOrderFillsBoxesThenPoll
     m_h->sim->clearTranscript();
     QVERIFY(m_h->waitIdle());
     QList<QByteArray> received;
-    bool awaitingReply = false;
-    for (const auto &entry : m_h->sim->transcript()) {
-        const bool command = entry.direction == SimulatedDevice::TranscriptEntry::Received;
-        QVERIFY2(!(command && awaitingReply), entry.bytes.constData());
-        if (command)
-            received.append(entry.bytes);
-        awaitingReply = command;
-    }
+    QVERIFY(m_h->commandsInTurn(&received));
     QCOMPARE(received, kRefreshOrder);
     QTRY_VERIFY(m_h->sim->receivedCommands().contains("ATCH\r\n"));
 
