@@ -14,7 +14,6 @@ private slots:
     void finish_reportsOnlyValuesTheDeviceCanTake_data();
     void finish_reportsOnlyValuesTheDeviceCanTake();
     void cancelEscapeAndCloseButton_neverCloseTheWizard();
-    void fields_followTheEditors();
 };
 
 void TestCalibWizard::finish_reportsOnlyValuesTheDeviceCanTake_data()
@@ -81,19 +80,6 @@ void TestCalibWizard::cancelEscapeAndCloseButton_neverCloseTheWizard()
     QCOMPARE(done.at(0).first().toInt(), int(QDialog::Rejected));
     QCOMPARE(done.at(1).first().toInt(), int(QDialog::Rejected));
     QVERIFY(wizard.isVisible());
-}
-
-void TestCalibWizard::fields_followTheEditors()
-{
-    CalibWizard wizard;
-    auto *page = new CalibrateScaler(12.5, 56.25, 400, &wizard);
-    wizard.setPage(1, page);
-    QCOMPARE(wizard.field(QStringLiteral("ZERO")).toDouble(), 12.5);
-    QCOMPARE(wizard.field(QStringLiteral("SPAN")).toDouble(), 56.25);
-    QCOMPARE(wizard.field(QStringLiteral("PPM")).toDouble(), 400.0);
-    wizard.setField(QStringLiteral("SPAN"), 77.77);
-    QCOMPARE(page->span(), 77.77);
-    QCOMPARE(page->windowTitle(), QStringLiteral("Mannual Span Values"));
 }
 
 QTEST_MAIN(TestCalibWizard)

@@ -98,18 +98,16 @@ void TestTq24CalibratorE2e::identification_refreshReadsInOrderFillsBoxesThenPoll
     QTRY_VERIFY(m_h->sim->receivedCommands().contains("ATCH\r\n"));
 
     QCOMPARE(child<QLabel>("label_model")->text(), QStringLiteral("TQ24-1v5"));
-    QCOMPARE(text("doubleSpinBox_offset_ch1"), QStringLiteral("12.50"));
-    QCOMPARE(text("doubleSpinBox_offset_ch2"), QStringLiteral("-0.25"));
-    QCOMPARE(text("doubleSpinBox_spancal_ppm"), QStringLiteral("1000.00 ppm"));
-    QCOMPARE(text("doubleSpinBox_slope"), QStringLiteral("0.50000 ppm/uV"));
-    QCOMPARE(text("doubleSpinBox_zerocal"), QStringLiteral("100.00 uV"));
-    QCOMPARE(text("doubleSpinBox_spancal"), QStringLiteral("2100.00 uV"));
-    for (const char *editor : {"doubleSpinBox_offset_ch1", "doubleSpinBox_offset_ch2", "doubleSpinBox_spancal_ppm",
-                               "doubleSpinBox_zerocal", "doubleSpinBox_spancal"})
-        QVERIFY2(child<QWidget>(editor)->styleSheet() == kInSync, editor);
-    QCOMPARE(child<QWidget>("doubleSpinBox_slope")->styleSheet(), QString());
+    const QList<std::tuple<const char *, const char *, bool>> shown = {
+        {"doubleSpinBox_offset_ch1", "12.50", true},          {"doubleSpinBox_offset_ch2", "-0.25", true},
+        {"doubleSpinBox_spancal_ppm", "1000.00 ppm", true},   {"doubleSpinBox_slope", "0.50000 ppm/uV", false},
+        {"doubleSpinBox_zerocal", "100.00 uV", true},         {"doubleSpinBox_spancal", "2100.00 uV", true},
+        {"spinBox_usedtime", "4321 hours", false}};
+    for (const auto &[editor, shownText, inSync] : shown) {
+        QCOMPARE(text(editor), QLatin1String(shownText));
+        QVERIFY2((child<QWidget>(editor)->styleSheet() == kInSync) == inSync, editor);
+    }
     QCOMPARE(child<QDateTimeEdit>("dateTimeEdit_exec_datetime")->dateTime(), calibrated);
-    QCOMPARE(text("spinBox_usedtime"), QStringLiteral("4321 hours"));
     QVERIFY(child("radioButton_filtergas")->isChecked());
     QVERIFY(child("radioButton_ppm")->isChecked() && child("radioButton_celsius")->isChecked());
     QCOMPARE(child<QLabel>("label_unit_ch1")->text(), QStringLiteral("ppm"));
@@ -185,56 +183,43 @@ void TestTq24CalibratorE2e::actions_writeAndShowTheDevicesAnswer_data()
 {
     QTest::addColumn<QString>("button");
     QTest::addColumn<QByteArray>("reply"); // empty: the simulator answers
-    QTest::addColumn<bool>("refuse");
     QTest::addColumn<QList<QByteArray>>("commands");
     QTest::addColumn<QStringList>("boxes");
     QTest::addColumn<QString>("status");
     QTest::addColumn<QStringList>("shown"); // editor=text
     QTest::addColumn<bool>("wizardOffered");
-
-    const QString driftAsked = "Drift Adjustment.|Do you want to Drift Adjustment?";
-    const QString zeroAsked = "Zero Calibration|Do you want to calibrate for Zero?";
-    const QString applyBox = "ERROR|error! apply calibration settings...";
-    QTest::newRow("drift accepted: refresh, then the box")
-        << "pushButton_driftadj" << QByteArray() << false << (QList<QByteArray>{"ATCDRFT\r\n"} + kRefreshOrder)
-        << QStringList{driftAsked, "Drift Adj.|the Drift Adjustment is completed."}
-        << "success! refresh calibration settings." << QStringList{} << true;
-    QTest::newRow("drift refused") << "pushButton_driftadj" << QByteArray() << true
-                                   << QList<QByteArray>{"ATCDRFT\r\n"}
-                                   << QStringList{driftAsked, "Drift Adj.|the Drift Adjustment is failed!"}
-                                   << "error! apply calibration settings." << QStringList{} << false;
-    QTest::newRow("zero") << "toolButton_zerocal_apply" << QByteArray("ATCCZR 98.76") << false
-                          << QList<QByteArray>{"ATCCZR\r\n"} << QStringList{zeroAsked}
-                          << "success! apply calibration settings."
-                          << QStringList{"doubleSpinBox_zerocal=98.76 uV"} << false;
-    QTest::newRow("zero without a number") << "toolButton_zerocal_apply" << QByteArray("ATCCZRERROR") << false
-                                           << QList<QByteArray>{"ATCCZR\r\n"} << QStringList{zeroAsked, applyBox}
-                                           << "error! apply calibration settings."
-                                           << QStringList{"doubleSpinBox_zerocal=100.00 uV"} << false;
-    QTest::newRow("span, four fields") << "toolButton_spancal_apply"
-                                       << QByteArray("ATCCSP 500.00,0.25000,98.00,2098.00") << false
-                                       << QList<QByteArray>{"ATCCSP 500.00\r\n"} << QStringList{}
-                                       << "success! apply calibration settings."
-                                       << QStringList{"doubleSpinBox_spancal_ppm=500.00 ppm",
-                                                      "doubleSpinBox_slope=0.25000 ppm/uV",
-                                                      "doubleSpinBox_zerocal=98.00 uV",
-                                                      "doubleSpinBox_spancal=2098.00 uV"}
-                                       << true;
-    QTest::newRow("span, three fields") << "toolButton_spancal_apply" << QByteArray("ATCCSP 500.00,0.25000,98.00")
-                                        << false << QList<QByteArray>{"ATCCSP 500.00\r\n"} << QStringList{applyBox}
-                                        << "error! apply calibration settings."
-                                        << QStringList{"doubleSpinBox_spancal=2100.00 uV"} << false;
-    QTest::newRow("span, a field without a number")
-        << "toolButton_spancal_apply" << QByteArray("ATCCSP 500.00,----,98.00,2098.00") << false
-        << QList<QByteArray>{"ATCCSP 500.00\r\n"} << QStringList{applyBox} << "error! apply calibration settings."
-        << QStringList{"doubleSpinBox_zerocal=100.00 uV"} << false;
+    const auto row = [](const char *name, const char *button, const char *reply, const QList<QByteArray> &commands,
+                        const QStringList &boxes, const char *status, const QStringList &shown, bool offered) {
+        QTest::newRow(name) << button << QByteArray(reply) << commands << boxes << status << shown << offered;
+    };
+    const QString drift = "Drift Adjustment.|Do you want to Drift Adjustment?";
+    const QString zero = "Zero Calibration|Do you want to calibrate for Zero?";
+    const QString failed = "ERROR|error! apply calibration settings...";
+    const char *applied = "success! apply calibration settings.";
+    const char *notApplied = "error! apply calibration settings.";
+    row("drift accepted: refresh, then the box", "pushButton_driftadj", "", QList<QByteArray>{"ATCDRFT\r\n"} + kRefreshOrder,
+        {drift, "Drift Adj.|the Drift Adjustment is completed."}, "success! refresh calibration settings.", {}, true);
+    row("drift refused", "pushButton_driftadj", "ATCDRFT", {"ATCDRFT\r\n"},
+        {drift, "Drift Adj.|the Drift Adjustment is failed!"}, notApplied, {}, false);
+    row("zero", "toolButton_zerocal_apply", "ATCCZR 98.76", {"ATCCZR\r\n"}, {zero}, applied,
+        {"doubleSpinBox_zerocal=98.76 uV"}, false);
+    row("zero without a number", "toolButton_zerocal_apply", "ATCCZRERROR", {"ATCCZR\r\n"}, {zero, failed}, notApplied,
+        {"doubleSpinBox_zerocal=100.00 uV"}, false);
+    row("span, four fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00,2098.00", {"ATCCSP 500.00\r\n"},
+        {}, applied,
+        {"doubleSpinBox_spancal_ppm=500.00 ppm", "doubleSpinBox_slope=0.25000 ppm/uV", "doubleSpinBox_zerocal=98.00 uV",
+         "doubleSpinBox_spancal=2098.00 uV"},
+        true);
+    row("span, three fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00", {"ATCCSP 500.00\r\n"},
+        {failed}, notApplied, {"doubleSpinBox_spancal=2100.00 uV"}, false);
+    row("span, a field without a number", "toolButton_spancal_apply", "ATCCSP 500.00,----,98.00,2098.00",
+        {"ATCCSP 500.00\r\n"}, {failed}, notApplied, {"doubleSpinBox_zerocal=100.00 uV"}, false);
 }
 
 void TestTq24CalibratorE2e::actions_writeAndShowTheDevicesAnswer()
 {
     QFETCH(QString, button);
     QFETCH(QByteArray, reply);
-    QFETCH(bool, refuse);
     QFETCH(QList<QByteArray>, commands);
     QFETCH(QStringList, boxes);
     QFETCH(QString, status);
@@ -245,7 +230,6 @@ void TestTq24CalibratorE2e::actions_writeAndShowTheDevicesAnswer()
     child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm")->setValue(500);
     m_h->answer = sayYes;
     m_h->duringBox = [](const MessageBoxes::Request &) { QTest::qWait(300); }; // replies arrive meanwhile
-    m_h->sim->setRefuseActions(refuse);
     if (reply.isEmpty())
         m_h->sim->clearTranscript();
     else
