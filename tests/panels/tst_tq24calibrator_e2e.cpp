@@ -365,11 +365,27 @@ void TestTq24CalibratorE2e::wizard_closingBeforeTheWriteAndRefusedValues()
     QTRY_VERIFY(!wizard);
     QTest::qWait(600);
     QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCCAL 400,100,2000\r\n"});
+    const auto refresh = [this] {
+        m_h->sim->setResponding(true);
+        child("pushButton_refresh")->click();
+        QTest::qWait(600);
+        return m_h->waitIdle();
+    };
+
+    // A reply whose values do not all read as numbers ends as failed and shows none of them.
+    QVERIFY(refresh());
+    wizard = openWizard();
+    quiet();
+    wizard->button(QWizard::FinishButton)->click();
+    QTRY_COMPARE(m_h->commands().size(), 1);
+    m_h->sim->sendRaw("ATCCAL 400.00,----,2000.00\r\n");
+    QTRY_VERIFY(!wizard);
+    QCOMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply calibration settings..."});
+    QCOMPARE(text("doubleSpinBox_zerocal"), QStringLiteral("100.00 uV"));
+    m_h->boxes.clear();
 
     // Cancel or Escape within the delay after Finish: nothing is sent and the poll resumes.
-    child("pushButton_refresh")->click();
-    QTest::qWait(600);
-    QVERIFY(m_h->waitIdle());
+    QVERIFY(refresh());
     for (bool escape : {false, true}) {
         wizard = openWizard();
         QVERIFY(wizard);
