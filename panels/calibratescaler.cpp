@@ -15,7 +15,8 @@ CalibrateScaler::CalibrateScaler(double zero, double span, double ppm, QWidget *
     registerField(QStringLiteral("PPM"), ui->doubleSpinBox_ppm, "value");
     for (QDoubleSpinBox *editor : {ui->doubleSpinBox_zero, ui->doubleSpinBox_span, ui->doubleSpinBox_ppm}) {
         acceptAnyDecimalSeparator(editor);
-        connect(editor, QOverload<double>::of(&QDoubleSpinBox::valueChanged), ui->label_message, &QLabel::clear);
+        connect(editor, QOverload<double>::of(&QDoubleSpinBox::valueChanged), ui->label_message,
+                &QLabel::clear);
     }
 }
 

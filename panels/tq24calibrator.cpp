@@ -90,7 +90,8 @@ Tq24Calibrator::Tq24Calibrator(const QString &versionText, int version, const QS
     m_temperatureGroup = new QButtonGroup(this);
     m_temperatureGroup->addButton(ui->radioButton_celsius, kCelsiusButton);
     m_temperatureGroup->addButton(ui->radioButton_fahrenheit, kFahrenheitButton);
-    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, [this] { setSensorMode(); });
+    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit,
+                              [this] { setSensorMode(); });
 
     m_filterGroup = new QButtonGroup(this);
     m_filterGroup->addButton(ui->radioButton_rawgas, kRawGasButton);
@@ -110,15 +111,19 @@ Tq24Calibrator::Tq24Calibrator(const QString &versionText, int version, const QS
     markPendingOnChange(ui->doubleSpinBox_offset_ch1);
     markPendingOnChange(ui->doubleSpinBox_offset_ch2);
     markPendingOnChange(ui->doubleSpinBox_spancal_ppm);
-    applyOnClick(ui->toolButton_offset_apply_ch1, Cmd::ATCOFF1,
-                 [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch1->value()); }, applyFailed,
-                 Trigger::Pressed);
-    applyOnClick(ui->toolButton_offset_apply_ch2, Cmd::ATCOFF2,
-                 [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch2->value()); }, applyFailed,
-                 Trigger::Pressed);
+    applyOnClick(
+        ui->toolButton_offset_apply_ch1, Cmd::ATCOFF1,
+        [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch1->value()); }, applyFailed,
+        Trigger::Pressed);
+    applyOnClick(
+        ui->toolButton_offset_apply_ch2, Cmd::ATCOFF2,
+        [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch2->value()); }, applyFailed,
+        Trigger::Pressed);
     setCalibrationTimeControls(ui->toolButton_exec_datetime, ui->dateTimeEdit_exec_datetime, applyFailed);
-    connect(ui->toolButton_zerocal_apply, &QAbstractButton::clicked, this, &Tq24Calibrator::askZeroCalibration);
-    connect(ui->toolButton_spancal_apply, &QAbstractButton::clicked, this, &Tq24Calibrator::applySpanCalibration);
+    connect(ui->toolButton_zerocal_apply, &QAbstractButton::clicked, this,
+            &Tq24Calibrator::askZeroCalibration);
+    connect(ui->toolButton_spancal_apply, &QAbstractButton::clicked, this,
+            &Tq24Calibrator::applySpanCalibration);
     connect(ui->pushButton_driftadj, &QAbstractButton::clicked, this, &Tq24Calibrator::askDriftAdjustment);
     connect(ui->pushButton_mannual, &QAbstractButton::clicked, this, &Tq24Calibrator::openWizard);
     connect(ui->pushButton_refresh, &QAbstractButton::clicked, this, &Calibrator::writeRefresh);
@@ -339,8 +344,8 @@ void Tq24Calibrator::openWizard()
     auto *wizard = new CalibWizard(this);
     wizard->setWizardStyle(QWizard::MacStyle);
     wizard->setModal(true);
-    auto *page = new CalibrateScaler(m_deviceCalibration.zero, m_deviceCalibration.span, m_deviceCalibration.ppm,
-                                     wizard);
+    auto *page = new CalibrateScaler(m_deviceCalibration.zero, m_deviceCalibration.span,
+                                     m_deviceCalibration.ppm, wizard);
     page->setTitle(QStringLiteral("Calibration parameters"));
     wizard->setPage(1, page);
     connect(wizard, &CalibWizard::almostDone, this, &Tq24Calibrator::slotWizardAlmostDone);

@@ -18,7 +18,11 @@ class Tq24Calibrator : public Calibrator
 
 public:
     static constexpr int kModel = 24;
-    enum SensorType { RawGas = 0, FilteredGas = 1 };
+    enum SensorType
+    {
+        RawGas = 0,
+        FilteredGas = 1
+    };
 
     Tq24Calibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
     ~Tq24Calibrator() override;

@@ -53,8 +53,7 @@ private slots:
 private:
     bool openIdle() { return m_h->openPanel() && panel() && m_h->waitIdle(); }
     Tq24Calibrator *panel() const { return m_h->panel<Tq24Calibrator>(); }
-    template <typename T = QAbstractButton>
-    T *child(const char *name) const
+    template <typename T = QAbstractButton> T *child(const char *name) const
     {
         return panel()->findChild<T *>(QLatin1String(name));
     }
@@ -84,9 +83,11 @@ void TestTq24CalibratorE2e::init()
 void TestTq24CalibratorE2e::identification_refreshReadsInOrderFillsBoxesThenPolls()
 {
     const QDateTime calibrated(QDate(2026, 5, 4), QTime(8, 15, 0));
-    for (const auto &setting : QList<QPair<const char *, QVariant>>{{"ATCOFF1", 12.5}, {"ATCOFF2", -0.25},
-                                                                      {"ATCEXTM", calibrated.toTime_t()},
-                                                                      {"ATCUSED", 4321}, {"ATCMODE", 1}})
+    for (const auto &setting : QList<QPair<const char *, QVariant>>{{"ATCOFF1", 12.5},
+                                                                    {"ATCOFF2", -0.25},
+                                                                    {"ATCEXTM", calibrated.toTime_t()},
+                                                                    {"ATCUSED", 4321},
+                                                                    {"ATCMODE", 1}})
         m_h->sim->setSetting(QLatin1String(setting.first), setting.second);
     QVERIFY(m_h->openPanel());
     QCOMPARE(m_h->window->pollCommand(), QByteArray("ATCH\r\n"));
@@ -99,9 +100,9 @@ void TestTq24CalibratorE2e::identification_refreshReadsInOrderFillsBoxesThenPoll
 
     QCOMPARE(child<QLabel>("label_model")->text(), QStringLiteral("TQ24-1v5"));
     const QList<std::tuple<const char *, const char *, bool>> shown = {
-        {"doubleSpinBox_offset_ch1", "12.50", true},          {"doubleSpinBox_offset_ch2", "-0.25", true},
-        {"doubleSpinBox_spancal_ppm", "1000.00 ppm", true},   {"doubleSpinBox_slope", "0.50000 ppm/uV", false},
-        {"doubleSpinBox_zerocal", "100.00 uV", true},         {"doubleSpinBox_spancal", "2100.00 uV", true},
+        {"doubleSpinBox_offset_ch1", "12.50", true},        {"doubleSpinBox_offset_ch2", "-0.25", true},
+        {"doubleSpinBox_spancal_ppm", "1000.00 ppm", true}, {"doubleSpinBox_slope", "0.50000 ppm/uV", false},
+        {"doubleSpinBox_zerocal", "100.00 uV", true},       {"doubleSpinBox_spancal", "2100.00 uV", true},
         {"spinBox_usedtime", "4321 hours", false}};
     for (const auto &[editor, shownText, inSync] : shown) {
         QCOMPARE(text(editor), QLatin1String(shownText));
@@ -130,7 +131,8 @@ void TestTq24CalibratorE2e::liveLines_shortDashedAndUnitSwitch()
         QTest::qWait(50);
     };
     const QList<QByteArray> lines = {"ATCH 150.0,400.0,23.50,104.5,0.50000,100.0", "ATCH 1,2,3,4,5",
-                                     "ATCH 150.0,----,----,----,0.60000,100.0", "ATCH 151.0,401.0,24.00,103.0,0.5,"};
+                                     "ATCH 150.0,----,----,----,0.60000,100.0",
+                                     "ATCH 151.0,401.0,24.00,103.0,0.5,"};
     live(lines[0]);
     QCOMPARE(gas->value(), 400.0);
     QCOMPARE(child<QLCDNumber>("lcdNumber_ch2")->value(), 23.5);
@@ -188,8 +190,9 @@ void TestTq24CalibratorE2e::actions_writeAndShowTheDevicesAnswer_data()
     QTest::addColumn<QString>("status");
     QTest::addColumn<QStringList>("shown"); // editor=text
     QTest::addColumn<bool>("wizardOffered");
-    const auto row = [](const char *name, const char *button, const char *reply, const QList<QByteArray> &commands,
-                        const QStringList &boxes, const char *status, const QStringList &shown, bool offered) {
+    const auto row = [](const char *name, const char *button, const char *reply,
+                        const QList<QByteArray> &commands, const QStringList &boxes, const char *status,
+                        const QStringList &shown, bool offered) {
         QTest::newRow(name) << button << QByteArray(reply) << commands << boxes << status << shown << offered;
     };
     const QString drift = "Drift Adjustment.|Do you want to Drift Adjustment?";
@@ -197,21 +200,23 @@ void TestTq24CalibratorE2e::actions_writeAndShowTheDevicesAnswer_data()
     const QString failed = "ERROR|error! apply calibration settings...";
     const char *applied = "success! apply calibration settings.";
     const char *notApplied = "error! apply calibration settings.";
-    row("drift accepted: refresh, then the box", "pushButton_driftadj", "", QList<QByteArray>{"ATCDRFT\r\n"} + kRefreshOrder,
-        {drift, "Drift Adj.|the Drift Adjustment is completed."}, "success! refresh calibration settings.", {}, true);
+    row("drift accepted: refresh, then the box", "pushButton_driftadj", "",
+        QList<QByteArray>{"ATCDRFT\r\n"} + kRefreshOrder,
+        {drift, "Drift Adj.|the Drift Adjustment is completed."}, "success! refresh calibration settings.",
+        {}, true);
     row("drift refused", "pushButton_driftadj", "ATCDRFT", {"ATCDRFT\r\n"},
         {drift, "Drift Adj.|the Drift Adjustment is failed!"}, notApplied, {}, false);
     row("zero", "toolButton_zerocal_apply", "ATCCZR 98.76", {"ATCCZR\r\n"}, {zero}, applied,
         {"doubleSpinBox_zerocal=98.76 uV"}, false);
-    row("zero without a number", "toolButton_zerocal_apply", "ATCCZRERROR", {"ATCCZR\r\n"}, {zero, failed}, notApplied,
-        {"doubleSpinBox_zerocal=100.00 uV"}, false);
-    row("span, four fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00,2098.00", {"ATCCSP 500.00\r\n"},
-        {}, applied,
-        {"doubleSpinBox_spancal_ppm=500.00 ppm", "doubleSpinBox_slope=0.25000 ppm/uV", "doubleSpinBox_zerocal=98.00 uV",
-         "doubleSpinBox_spancal=2098.00 uV"},
+    row("zero without a number", "toolButton_zerocal_apply", "ATCCZRERROR", {"ATCCZR\r\n"}, {zero, failed},
+        notApplied, {"doubleSpinBox_zerocal=100.00 uV"}, false);
+    row("span, four fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00,2098.00",
+        {"ATCCSP 500.00\r\n"}, {}, applied,
+        {"doubleSpinBox_spancal_ppm=500.00 ppm", "doubleSpinBox_slope=0.25000 ppm/uV",
+         "doubleSpinBox_zerocal=98.00 uV", "doubleSpinBox_spancal=2098.00 uV"},
         true);
-    row("span, three fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00", {"ATCCSP 500.00\r\n"},
-        {failed}, notApplied, {"doubleSpinBox_spancal=2100.00 uV"}, false);
+    row("span, three fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00",
+        {"ATCCSP 500.00\r\n"}, {failed}, notApplied, {"doubleSpinBox_spancal=2100.00 uV"}, false);
     row("span, a field without a number", "toolButton_spancal_apply", "ATCCSP 500.00,----,98.00,2098.00",
         {"ATCCSP 500.00\r\n"}, {failed}, notApplied, {"doubleSpinBox_zerocal=100.00 uV"}, false);
 }
@@ -275,13 +280,15 @@ void TestTq24CalibratorE2e::filterAndTemperatureUnit_ownTextsRefusalsAndBusy()
     m_h->sim->clearTranscript();
     child("radioButton_fahrenheit")->click();
     QVERIFY(m_h->waitIdle());
-    QCOMPARE(status(), QStringLiteral("success! apply the device's temperature mode to the fahrenheit mode."));
+    QCOMPARE(status(),
+             QStringLiteral("success! apply the device's temperature mode to the fahrenheit mode."));
     QCOMPARE(child<QLabel>("label_unit_ch2")->text(), QStringLiteral("\u00B0F"));
     m_h->sim->setRefuseActions(true);
     child("radioButton_celsius")->click();
     QVERIFY(m_h->waitIdle());
     QCOMPARE(m_h->commands(), (QList<QByteArray>{"ATCF\r\n", "ATCC\r\n"}));
-    QCOMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply the device's temperature mode to the fahrenheit mode..."});
+    QCOMPARE(m_h->boxTexts(),
+             QStringList{"ERROR|error! apply the device's temperature mode to the fahrenheit mode..."});
     QCOMPARE(status(), QStringLiteral("error! apply the device's temperature mode to the fahrenheit mode."));
     QVERIFY(child("radioButton_fahrenheit")->isChecked());
 
@@ -305,7 +312,8 @@ void TestTq24CalibratorE2e::wizard_finishWritesWhatThePageShowedAndClosesOnReply
     QTest::addColumn<double>("ppm");
     QTest::addColumn<QByteArray>("command");
     QTest::newRow("general") << 12.5 << 56.25 << 400.0 << QByteArray("ATCCAL 400,12.5,56.25\r\n");
-    QTest::newRow("seven digits") << 12345.67 << 1000000.0 << 250.0 << QByteArray("ATCCAL 250,12345.67,1000000\r\n");
+    QTest::newRow("seven digits") << 12345.67 << 1000000.0 << 250.0
+                                  << QByteArray("ATCCAL 250,12345.67,1000000\r\n");
 }
 
 void TestTq24CalibratorE2e::wizard_finishWritesWhatThePageShowedAndClosesOnReply()
