@@ -4,6 +4,7 @@
 #include "panels/pmcalibrator.h"
 #include "panels/tq21calibrator.h"
 #include "panels/tq22calibrator.h"
+#include "panels/tq24calibrator.h"
 
 namespace {
 
@@ -23,4 +24,5 @@ void registerPanels()
     registerPanel<PmCalibrator>(PmCalibrator::kModel);
     registerPanel<Tq21Calibrator>(Tq21Calibrator::kModel);
     registerPanel<Tq22Calibrator>(Tq22Calibrator::kModel);
+    registerPanel<Tq24Calibrator>(Tq24Calibrator::kModel);
 }
