@@ -5,6 +5,7 @@
 #include "panels/tq20calibrator.h"
 #include "panels/tq21calibrator.h"
 #include "panels/tq22calibrator.h"
+#include "panels/tq24calibrator.h"
 
 namespace {
 
@@ -25,4 +26,5 @@ void registerPanels()
     registerPanel<Tq20Calibrator>(Tq20Calibrator::kModel);
     registerPanel<Tq21Calibrator>(Tq21Calibrator::kModel);
     registerPanel<Tq22Calibrator>(Tq22Calibrator::kModel);
+    registerPanel<Tq24Calibrator>(Tq24Calibrator::kModel);
 }

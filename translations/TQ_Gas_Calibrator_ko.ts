@@ -2,6 +2,43 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
+    <name>CalibrateScaler</name>
+    <message>
+        <source>Mannual Span Values</source>
+        <translation>수동 스팬 값</translation>
+    </message>
+    <message>
+        <source>please enter the calibration parameters you know.
+if you have no information, please close this window.</source>
+        <translation>알고 있는 교정 값을 입력하십시오.
+모르면 이 창을 닫으십시오.</translation>
+    </message>
+    <message>
+        <source>zero</source>
+        <translation>제로</translation>
+    </message>
+    <message>
+        <source>uV</source>
+        <translation>uV</translation>
+    </message>
+    <message>
+        <source>span</source>
+        <translation>스팬</translation>
+    </message>
+    <message>
+        <source>Calibration gas ppm</source>
+        <translation>교정 가스 ppm</translation>
+    </message>
+    <message>
+        <source>the calibration gas ppm must be more than 0.</source>
+        <translation>교정 가스 ppm은 0보다 커야 합니다.</translation>
+    </message>
+    <message>
+        <source>span and zero must differ.</source>
+        <translation>스팬과 제로는 서로 달라야 합니다.</translation>
+    </message>
+</context>
+<context>
     <name>ChartView</name>
     <message>
         <source>N/A</source>
@@ -903,6 +940,261 @@ Normal operation after 12 hours.</source>
     <message>
         <source>TQ Devices</source>
         <translation>TQ 장치</translation>
+    </message>
+</context>
+<context>
+    <name>Tq24Calibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>Digital filter</source>
+        <translation>디지털 필터</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>끔</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>켬</translation>
+    </message>
+    <message>
+        <source>Last calibration date time</source>
+        <translation>마지막 교정 일시</translation>
+    </message>
+    <message>
+        <source>&gt;</source>
+        <translation>&gt;</translation>
+    </message>
+    <message>
+        <source>Build date time</source>
+        <translation>빌드 일시</translation>
+    </message>
+    <message>
+        <source>Used hours</source>
+        <translation>사용 시간</translation>
+    </message>
+    <message>
+        <source> hours</source>
+        <translation> 시간</translation>
+    </message>
+    <message>
+        <source>TX/RX</source>
+        <translation>TX/RX</translation>
+    </message>
+    <message>
+        <source>REFRESH</source>
+        <translation>새로 읽기</translation>
+    </message>
+    <message>
+        <source>Gas</source>
+        <translation>가스</translation>
+    </message>
+    <message>
+        <source>ppm offset</source>
+        <translation>ppm 오프셋</translation>
+    </message>
+    <message>
+        <source>unit</source>
+        <translation>단위</translation>
+    </message>
+    <message>
+        <source>ppm</source>
+        <translation>ppm</translation>
+    </message>
+    <message>
+        <source>uV</source>
+        <translation>uV</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>온도</translation>
+    </message>
+    <message>
+        <source>Temperature offset</source>
+        <translation>온도 오프셋</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
+    </message>
+    <message>
+        <source>°F</source>
+        <translation>°F</translation>
+    </message>
+    <message>
+        <source>Zero calibration</source>
+        <translation>제로 교정</translation>
+    </message>
+    <message>
+        <source> uV</source>
+        <translation> uV</translation>
+    </message>
+    <message>
+        <source>Span calibration</source>
+        <translation>스팬 교정</translation>
+    </message>
+    <message>
+        <source> ppm</source>
+        <translation> ppm</translation>
+    </message>
+    <message>
+        <source>Sensitivity</source>
+        <translation>감도</translation>
+    </message>
+    <message>
+        <source> ppm/uV</source>
+        <translation> ppm/uV</translation>
+    </message>
+    <message>
+        <source>@</source>
+        <translation>@</translation>
+    </message>
+    <message>
+        <source>Change parameters</source>
+        <translation>교정 값 변경</translation>
+    </message>
+    <message>
+        <source>Zero drift adjustment</source>
+        <translation>제로 드리프트 보정</translation>
+    </message>
+    <message>
+        <source>Adjust</source>
+        <translation>보정</translation>
+    </message>
+    <message>
+        <source>the Drift Adjustment is completed.</source>
+        <translation>드리프트 보정을 마쳤습니다.</translation>
+    </message>
+    <message>
+        <source>the Drift Adjustment is failed!</source>
+        <translation>드리프트 보정에 실패했습니다!</translation>
+    </message>
+    <message>
+        <source>Do you want to calibrate for Zero?</source>
+        <translation>제로 교정을 하시겠습니까?</translation>
+    </message>
+    <message>
+        <source>Do you want to Drift Adjustment?</source>
+        <translation>드리프트 보정을 하시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...]</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...]</translation>
+    </message>
+    <message>
+        <source>change the sensor type to the Mode%1...</source>
+        <translation>센서 필터를 모드%1(으)로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>error! apply the the sensor mode to mode%1...</source>
+        <translation>오류! 센서 필터를 모드%1(으)로 바꾸지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! apply sensor output mode settings.</source>
+        <translation>성공! 센서 필터 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply sensor output mode settings.</source>
+        <translation>오류! 센서 필터 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply sensor output mode settings...</source>
+        <translation>오류! 센서 필터 설정을 적용하지 못했습니다...</translation>
     </message>
 </context>
 </TS>

@@ -117,6 +117,21 @@ public:
         return out;
     }
 
+    // The commands of the transcript, in order; false when one was written while a reply was awaited.
+    bool commandsInTurn(QList<QByteArray> *received) const
+    {
+        bool awaitingReply = false;
+        for (const auto &entry : sim->transcript()) {
+            const bool command = entry.direction == SimulatedDevice::TranscriptEntry::Received;
+            if (command && awaitingReply)
+                return false;
+            if (command)
+                received->append(entry.bytes);
+            awaitingReply = command;
+        }
+        return true;
+    }
+
     QString status() const { return window->statusBar()->currentMessage(); }
     // The status without the port name the main window appends.
     QString shortStatus() const { return status().section(QLatin1String(" - ["), 0, 0); }
