@@ -24,11 +24,6 @@ const QList<QByteArray> kRefreshOrder = {"ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\
 const QLatin1String kInSync(Calibrator::kInSyncStyle);
 const int kLast = ChartView::kSampleCount - 1;
 
-QMessageBox::StandardButton sayYes(const MessageBoxes::Request &box)
-{
-    return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
-}
-
 } // namespace
 
 // The TQ24 gas panel and its calibration wizard against the simulator, through the main window.
