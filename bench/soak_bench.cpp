@@ -6,6 +6,7 @@
 //   soak_bench --model pm|tq20|tq21|tq22|tq24 [--seconds 600]
 #include "app/mainwindow.h"
 #include "app/pollinterval.h"
+#include "calib/commandset.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
 #include "widgets/messageboxes.h"
@@ -83,8 +84,9 @@ int main(int argc, char *argv[])
                                     ? QByteArrayLiteral("ATCH")
                                     : QByteArrayLiteral("ATCD");
     int linesSent = 0;
+    // Live lines only: a setting reply may start with the poll word too ("ATCDGFIL").
     QObject::connect(&sim, &SimulatedDevice::replySent, [&](const QByteArray &line) {
-        if (line.startsWith(pollWord))
+        if (Cmd::isLiveLine(QString::fromLatin1(line).remove(QLatin1Char(' ')).trimmed(), QString::fromLatin1(pollWord)))
             ++linesSent;
     });
 
