@@ -104,17 +104,11 @@ Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QS
             [this](int id) { writeUnit(Cmd::ATCCU, id - kCo2PercentButton); });
 
     const QString applyFailed = tr("error! apply calibration settings...]");
-    markPendingOnChange(ui->doubleSpinBox_offset_ch1);
-    markPendingOnChange(ui->doubleSpinBox_offset_ch2);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch1, ui->doubleSpinBox_offset_ch1, Cmd::ATCOFF1,
+                       applyFailed);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch2, ui->doubleSpinBox_offset_ch2, Cmd::ATCOFF2,
+                       applyFailed);
     markPendingOnChange(ui->spinBox_sensitivity);
-    applyOnClick(
-        ui->toolButton_offset_apply_ch1, Cmd::ATCOFF1,
-        [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch1->value()); }, applyFailed,
-        Trigger::Pressed);
-    applyOnClick(
-        ui->toolButton_offset_apply_ch2, Cmd::ATCOFF2,
-        [this] { return Cmd::decimal2(ui->doubleSpinBox_offset_ch2->value()); }, applyFailed,
-        Trigger::Pressed);
     applyOnClick(
         ui->toolButton_sensitivity_apply, Cmd::ATCWIN,
         [this] { return QString::number(ui->spinBox_sensitivity->value()); }, applyFailed);
@@ -143,14 +137,8 @@ void Tq20Calibrator::resetPanel()
     m_vocUnit = VocPpm;
     m_co2Unit = Co2Ppm;
     ui->groupBox_ch2->setTitle(tr("Channel 2"));
-    ui->lcdNumber_ch1->display(QString());
-    ui->lcdNumber_ch2->display(QString());
-    ui->label_unit_ch1->clear();
-    ui->label_unit_ch2->clear();
-    for (QDoubleSpinBox *offset : {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2}) {
-        offset->setValue(0.0);
-        offset->setSuffix(QString());
-    }
+    clearChannels({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, {ui->label_unit_ch1, ui->label_unit_ch2},
+                  {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2});
     showChoice(m_sensorGroup, kHumidityButton + m_sensorType - TvocHumidity);
     // Until the device is read, nothing shows what this firmware has.
     showFirmwareBoxes(false);
