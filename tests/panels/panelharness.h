@@ -7,6 +7,7 @@
 #include "widgets/messageboxes.h"
 #include "app/pollinterval.h"
 #include "app/selectdevice.h"
+#include "calib/paneldispatch.h"
 #include "calib/calibrator.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
@@ -19,6 +20,25 @@
 #include <QtTest>
 
 #include <memory>
+
+// The simulated device of each registered panel model.
+inline SimulatedDevice::Model simulatedModel(int model)
+{
+    static const QMap<int, SimulatedDevice::Model> models = {
+        {20, SimulatedDevice::Model::Tq20}, {21, SimulatedDevice::Model::Tq21}, {22, SimulatedDevice::Model::Tq22},
+        {24, SimulatedDevice::Model::Tq24}, {404, SimulatedDevice::Model::Pm},
+    };
+    return models.value(model);
+}
+
+// One data row per registered panel, in a column "model".
+inline void addPanelModelRows()
+{
+    QTest::addColumn<int>("model");
+    registerPanels();
+    for (int model : PanelDispatch::panelModels())
+        QTest::newRow(qPrintable(QStringLiteral("model %1").arg(model))) << model;
+}
 
 // Segments lit on a display (dark pixels inside its frame): none for empty text.
 inline int litPixels(QLCDNumber *lcd)
@@ -132,6 +152,13 @@ public:
         return true;
     }
 
+    // The device gone from the scan, and the scan run; replug() lists it again.
+    void unplug()
+    {
+        devices.clear();
+        window->checkConnection();
+    }
+    void replug() { devices = {{sim->portName(), serial}}; }
     QString status() const { return window->statusBar()->currentMessage(); }
     // The status without the port name the main window appends.
     QString shortStatus() const { return status().section(QLatin1String(" - ["), 0, 0); }
