@@ -4,13 +4,13 @@
 // pseudo-terminal, with every message box answered and recorded.
 
 #include "app/mainwindow.h"
-#include "widgets/messageboxes.h"
 #include "app/pollinterval.h"
 #include "app/selectdevice.h"
-#include "calib/paneldispatch.h"
 #include "calib/calibrator.h"
+#include "calib/paneldispatch.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
+#include "widgets/messageboxes.h"
 #include "widgets/passworddlg.h"
 
 #include <QAbstractButton>
@@ -25,8 +25,9 @@
 inline SimulatedDevice::Model simulatedModel(int model)
 {
     static const QMap<int, SimulatedDevice::Model> models = {
-        {20, SimulatedDevice::Model::Tq20}, {21, SimulatedDevice::Model::Tq21}, {22, SimulatedDevice::Model::Tq22},
-        {24, SimulatedDevice::Model::Tq24}, {404, SimulatedDevice::Model::Pm},
+        {20, SimulatedDevice::Model::Tq20}, {21, SimulatedDevice::Model::Tq21},
+        {22, SimulatedDevice::Model::Tq22}, {24, SimulatedDevice::Model::Tq24},
+        {404, SimulatedDevice::Model::Pm},
     };
     return models.value(model);
 }
@@ -108,11 +109,7 @@ public:
         return QTest::qWaitFor([this] { return window->panel() != nullptr; }, 3000);
     }
 
-    template <typename Panel>
-    Panel *panel() const
-    {
-        return qobject_cast<Panel *>(window->panelWidget());
-    }
+    template <typename Panel> Panel *panel() const { return qobject_cast<Panel *>(window->panelWidget()); }
 
     // Idle: no sequence running and the poll going.
     bool waitIdle(int timeoutMs = 5000) const
@@ -162,8 +159,7 @@ public:
     QString status() const { return window->statusBar()->currentMessage(); }
     // The status without the port name the main window appends.
     QString shortStatus() const { return status().section(QLatin1String(" - ["), 0, 0); }
-    template <typename T = QAbstractButton>
-    T *child(const char *name) const
+    template <typename T = QAbstractButton> T *child(const char *name) const
     {
         return window->panelWidget() ? window->panelWidget()->findChild<T *>(QLatin1String(name)) : nullptr;
     }

@@ -44,11 +44,7 @@ private slots:
 private:
     bool openIdle() { return m_h->openIdle() && panel(); }
     PmCalibrator *panel() const { return m_h->panel<PmCalibrator>(); }
-    template <typename T = QAbstractButton>
-    T *child(const char *name) const
-    {
-        return m_h->child<T>(name);
-    }
+    template <typename T = QAbstractButton> T *child(const char *name) const { return m_h->child<T>(name); }
     QString status() const { return m_h->shortStatus(); }
 
     std::unique_ptr<PanelHarness> m_h;

@@ -42,14 +42,11 @@ private slots:
     void unplugged_wizardDelayQuestionsAndInfoBox_toolStaysAlive();
 
 private:
-    bool openIdle() { return m_h->openPanel() && panel() && m_h->waitIdle(); }
+    bool openIdle() { return m_h->openIdle() && panel(); }
     Tq24Calibrator *panel() const { return m_h->panel<Tq24Calibrator>(); }
-    template <typename T = QAbstractButton> T *child(const char *name) const
-    {
-        return panel()->findChild<T *>(QLatin1String(name));
-    }
+    template <typename T = QAbstractButton> T *child(const char *name) const { return m_h->child<T>(name); }
     QString text(const char *spinBox) const { return child<QAbstractSpinBox>(spinBox)->text(); }
-    QString status() const { return m_h->status().section(QLatin1String(" - ["), 0, 0); }
+    QString status() const { return m_h->shortStatus(); }
     CalibWizard *openWizard()
     {
         child("pushButton_mannual")->click();
