@@ -54,7 +54,6 @@ void TestMainWindow::cleanup()
 
 void TestMainWindow::start_showsListWithRateDisabledAndOnlyCheckTimerRunning()
 {
-    QCOMPARE(m_window->windowTitle(), QStringLiteral("Lumaweave TQ Gas Calibrator V4.98"));
     QVERIFY(m_window->deviceList()->isVisibleTo(m_window));
     for (const char *name : {"action500ms", "action1s", "action2s", "action10s"})
         QVERIFY2(!action(name)->isEnabled(), name);
@@ -62,7 +61,6 @@ void TestMainWindow::start_showsListWithRateDisabledAndOnlyCheckTimerRunning()
     QVERIFY(!action("action500ms")->isChecked());
     QVERIFY(!m_window->pollTimer()->isActive());
     QVERIFY(m_window->checkTimer()->isActive());
-    QCOMPARE(m_window->checkTimer()->interval(), 1000);
     QVERIFY(action("actionClose_TQ_Device")->isEnabled());
 }
 

@@ -16,8 +16,8 @@ private slots:
     void init();
     void cleanup();
     void activate_sendsExactlyTheVersionQuery();
+    void unsupportedReply_boxThenPortClosedAndListBack_data();
     void unsupportedReply_boxThenPortClosedAndListBack();
-    void identifiedModelWithoutPanel_refusedLikeUnsupported();
     void supportedReply_panelGetsLinesAndPollsGoOut();
     void secondVersionReply_ignoredWhilePanelExists();
     void deviceVanishesFromScan_closedWithLogLine();
@@ -96,11 +96,19 @@ void TestMainWindowE2e::activate_sendsExactlyTheVersionQuery()
                                .arg(m_sim->portName())));
 }
 
+void TestMainWindowE2e::unsupportedReply_boxThenPortClosedAndListBack_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("unknown model") << QByteArray("ATCVER TQ23-1v0");
+    QTest::newRow("model without a panel") << QByteArray("ATCVER TQ24-1v5");
+}
+
 void TestMainWindowE2e::unsupportedReply_boxThenPortClosedAndListBack()
 {
+    QFETCH(QByteArray, reply);
     bool openDuringBox = false;
     m_duringBox = [&] { openDuringBox = m_window->isDeviceOpen(); };
-    openSimulatedDevice("ATCVER TQ23-1v0");
+    openSimulatedDevice(reply);
     QTRY_COMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
     QCOMPARE(m_boxes[0].title, QStringLiteral("ERROR"));
@@ -115,15 +123,6 @@ void TestMainWindowE2e::unsupportedReply_boxThenPortClosedAndListBack()
     const QString log = logText();
     QVERIFY(log.indexOf(QStringLiteral("get Version Error")) <
             log.lastIndexOf(QStringLiteral("closeLumaWeaveDevice()")));
-}
-
-void TestMainWindowE2e::identifiedModelWithoutPanel_refusedLikeUnsupported()
-{
-    openSimulatedDevice("ATCVER TQ24-1v5");
-    QTRY_COMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, QStringLiteral("error! This device is not supported..."));
-    QVERIFY(!m_window->isDeviceOpen());
-    QCOMPARE(m_window->pollCommand(), QByteArray("ATCD\r\n"));
 }
 
 void TestMainWindowE2e::supportedReply_panelGetsLinesAndPollsGoOut()

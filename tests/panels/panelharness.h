@@ -4,12 +4,13 @@
 // pseudo-terminal, with every message box answered and recorded.
 
 #include "app/mainwindow.h"
-#include "widgets/messageboxes.h"
 #include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "calib/calibrator.h"
+#include "calib/paneldispatch.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
+#include "widgets/messageboxes.h"
 #include "widgets/passworddlg.h"
 
 #include <QAbstractButton>
@@ -19,6 +20,26 @@
 #include <QtTest>
 
 #include <memory>
+
+// The simulated device of each registered panel model.
+inline SimulatedDevice::Model simulatedModel(int model)
+{
+    static const QMap<int, SimulatedDevice::Model> models = {
+        {20, SimulatedDevice::Model::Tq20}, {21, SimulatedDevice::Model::Tq21},
+        {22, SimulatedDevice::Model::Tq22}, {24, SimulatedDevice::Model::Tq24},
+        {404, SimulatedDevice::Model::Pm},
+    };
+    return models.value(model);
+}
+
+// One data row per registered panel, in a column "model".
+inline void addPanelModelRows()
+{
+    QTest::addColumn<int>("model");
+    registerPanels();
+    for (int model : PanelDispatch::panelModels())
+        QTest::newRow(qPrintable(QStringLiteral("model %1").arg(model))) << model;
+}
 
 // Segments lit on a display (dark pixels inside its frame): none for empty text.
 inline int litPixels(QLCDNumber *lcd)
@@ -88,11 +109,7 @@ public:
         return QTest::qWaitFor([this] { return window->panel() != nullptr; }, 3000);
     }
 
-    template <typename Panel>
-    Panel *panel() const
-    {
-        return qobject_cast<Panel *>(window->panelWidget());
-    }
+    template <typename Panel> Panel *panel() const { return qobject_cast<Panel *>(window->panelWidget()); }
 
     // Idle: no sequence running and the poll going.
     bool waitIdle(int timeoutMs = 5000) const
@@ -132,11 +149,17 @@ public:
         return true;
     }
 
+    // The device gone from the scan, and the scan run; replug() lists it again.
+    void unplug()
+    {
+        devices.clear();
+        window->checkConnection();
+    }
+    void replug() { devices = {{sim->portName(), serial}}; }
     QString status() const { return window->statusBar()->currentMessage(); }
     // The status without the port name the main window appends.
     QString shortStatus() const { return status().section(QLatin1String(" - ["), 0, 0); }
-    template <typename T = QAbstractButton>
-    T *child(const char *name) const
+    template <typename T = QAbstractButton> T *child(const char *name) const
     {
         return window->panelWidget() ? window->panelWidget()->findChild<T *>(QLatin1String(name)) : nullptr;
     }

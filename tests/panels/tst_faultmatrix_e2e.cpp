@@ -14,10 +14,6 @@
 
 namespace {
 
-const QMap<int, SimulatedDevice::Model> kSimulated = {
-    {20, SimulatedDevice::Model::Tq20}, {21, SimulatedDevice::Model::Tq21}, {22, SimulatedDevice::Model::Tq22},
-    {24, SimulatedDevice::Model::Tq24}, {404, SimulatedDevice::Model::Pm},
-};
 const QList<QByteArray> kActionWords = {"ATCFTRST", "ATCUCAL", "ATCFCAL", "ATCDRFT", "ATCCZR"};
 
 } // namespace
@@ -48,7 +44,7 @@ private slots:
     void refusedActions_neverSuccess();
 
 private:
-    void models();
+    static void models() { addPanelModelRows(); }
     void newHarness(int model);
     bool openIdle() { return m_h->openPanel() && m_h->waitIdle(8000); }
     Calibrator *panel() const { return qobject_cast<Calibrator *>(m_h->window->panelWidget()); }
@@ -91,19 +87,11 @@ void TestFaultMatrixE2e::cleanupTestCase()
         file.write(table.toUtf8() + '\n');
 }
 
-void TestFaultMatrixE2e::models()
-{
-    QTest::addColumn<int>("model");
-    registerPanels();
-    for (int model : PanelDispatch::panelModels())
-        QTest::newRow(qPrintable(QStringLiteral("model %1").arg(model))) << model;
-}
-
 void TestFaultMatrixE2e::newHarness(int model)
 {
     m_model = model;
     m_h.reset(); // its destructor takes the box responder with it
-    m_h = std::make_unique<PanelHarness>(kSimulated.value(model));
+    m_h = std::make_unique<PanelHarness>(simulatedModel(model));
     m_h->answer = sayYes;
     m_statuses.clear();
     QObject::connect(m_h->window->statusBar(), &QStatusBar::messageChanged, m_h->window,

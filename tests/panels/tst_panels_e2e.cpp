@@ -4,19 +4,18 @@
 #include "panelharness.h"
 
 #include <QAbstractButton>
+#include <QDateTimeEdit>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTranslator>
 
 namespace {
 
-const QMap<int, SimulatedDevice::Model> kSimulated = {
-    {20, SimulatedDevice::Model::Tq20}, {21, SimulatedDevice::Model::Tq21}, {22, SimulatedDevice::Model::Tq22},
-    {24, SimulatedDevice::Model::Tq24}, {404, SimulatedDevice::Model::Pm},
-};
 
 // What the shared part shows for every panel, in the panel's own translation.
 const char *const kSharedTexts[] = {
@@ -64,9 +63,11 @@ private slots:
     void unpluggedWhileErrorBoxOpen_listBackToolAlive();
     void korean_formAndSharedTextsTranslated_data() { models(); }
     void korean_formAndSharedTextsTranslated();
+    void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog_data() { models(); }
+    void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog();
 
 private:
-    void models();
+    static void models() { addPanelModelRows(); }
     bool openIdle();
     Calibrator *panel() const { return qobject_cast<Calibrator *>(m_h->window->panelWidget()); }
     template <typename T = QWidget>
@@ -94,20 +95,12 @@ void TestPanelsE2e::cleanup()
     QLocale::setDefault(QLocale::c());
 }
 
-void TestPanelsE2e::models()
-{
-    QTest::addColumn<int>("model");
-    registerPanels();
-    for (int model : PanelDispatch::panelModels())
-        QTest::newRow(qPrintable(QStringLiteral("model %1").arg(model))) << model;
-}
-
 bool TestPanelsE2e::openIdle()
 {
     QFETCH(int, model);
     pollIntervalMs = 500;
     if (!m_h)
-        m_h = std::make_unique<PanelHarness>(kSimulated.value(model));
+        m_h = std::make_unique<PanelHarness>(simulatedModel(model));
     return m_h->openPanel() && m_h->waitIdle();
 }
 
@@ -125,7 +118,7 @@ QList<QByteArray> TestPanelsE2e::writes() const
 void TestPanelsE2e::echoingDevice_readAndWriteShowDeviceValues_lateLineNotLive()
 {
     QFETCH(int, model);
-    m_h = std::make_unique<PanelHarness>(kSimulated.value(model));
+    m_h = std::make_unique<PanelHarness>(simulatedModel(model));
     m_h->sim->setEcho(true);
     m_h->sim->setSetting(QStringLiteral("ATCOFF1"), 12.5);
     QVERIFY(openIdle());
@@ -209,10 +202,7 @@ void TestPanelsE2e::unpluggedWhileErrorBoxOpen_listBackToolAlive()
     QVERIFY(openIdle());
     QPointer<Calibrator> shown = panel();
     m_h->sim->setSilentWords({Cmd::word(panel()->refreshOrder().last()).toLatin1()});
-    m_h->duringBox = [this](const MessageBoxes::Request &) {
-        m_h->devices.clear();
-        m_h->window->checkConnection();
-    };
+    m_h->duringBox = [this](const MessageBoxes::Request &) { m_h->unplug(); };
     child<QAbstractButton>("pushButton_refresh")->click();
     QTRY_VERIFY(!shown);
     QVERIFY(!m_h->window->isDeviceOpen());
@@ -226,7 +216,7 @@ void TestPanelsE2e::korean_formAndSharedTextsTranslated()
     QTranslator translator;
     QVERIFY(loadTranslation(translator, QStringLiteral("ko_KR")));
     QCoreApplication::installTranslator(&translator);
-    m_h = std::make_unique<PanelHarness>(kSimulated.value(model));
+    m_h = std::make_unique<PanelHarness>(simulatedModel(model));
     const bool created = m_h->openPanel();
     QStringList untranslated;
     const auto check = [&](const QString &text) {
@@ -251,6 +241,60 @@ void TestPanelsE2e::korean_formAndSharedTextsTranslated()
     for (QAbstractButton *button : panel()->findChildren<QAbstractButton *>())
         check(button->text());
     QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1String(" | "))));
+}
+
+void TestPanelsE2e::calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog()
+{
+    QVERIFY(openIdle());
+    auto *stamp = child<QAbstractButton>("toolButton_exec_datetime");
+    if (!stamp || !stamp->isVisibleTo(panel()))
+        QSKIP("no calibration time on this panel");
+    const QList<QByteArray> refresh = m_h->commands().mid(1); // without the version query
+    m_h->answer = sayYes;
+    const auto enter = [stamp](const QString &password) {
+        stamp->click();
+        PasswordDlg *dialog = openPasswordDialog();
+        if (dialog) {
+            dialog->findChild<QLineEdit *>()->setText(password);
+            dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
+        }
+        return dialog != nullptr;
+    };
+    m_h->sim->clearTranscript();
+    QVERIFY(enter(QStringLiteral("wrong")));
+    QTRY_COMPARE(m_h->boxTexts().last(), QStringLiteral("Error|error!"));
+    QTest::qWait(600);
+    QVERIFY(m_h->commands().isEmpty());
+
+    const uint before = QDateTime::currentDateTime().toTime_t();
+    QVERIFY(enter(QStringLiteral("quirbentol57")));
+    QTRY_VERIFY(m_h->commands().size() > 1);
+    QVERIFY(m_h->waitIdle());
+    const QByteArray written = m_h->commands().first();
+    const uint now = written.mid(8).trimmed().toUInt();
+    QVERIFY2(written.startsWith("ATCEXTM ") && written.endsWith("\r\n") && now >= before &&
+                 now <= QDateTime::currentDateTime().toTime_t(),
+             written.constData());
+    QCOMPARE(m_h->commands().mid(1), refresh);
+    QCOMPARE(child<QDateTimeEdit>("dateTimeEdit_exec_datetime")->dateTime().toTime_t(), now);
+    // The refresh's first command half a second after the time was confirmed.
+    qint64 confirmedMs = -1;
+    for (const auto &entry : m_h->sim->transcript()) {
+        if (entry.direction == SimulatedDevice::TranscriptEntry::Sent && entry.bytes.startsWith("ATCEXTM"))
+            confirmedMs = entry.timeMs;
+        else if (confirmedMs >= 0 && entry.bytes == refresh.first()) {
+            QVERIFY2(entry.timeMs - confirmedMs >= 450, QByteArray::number(entry.timeMs - confirmedMs));
+            break;
+        }
+    }
+
+    // Unplugged with the dialog open: the dialog goes with the panel.
+    stamp->click();
+    QPointer<PasswordDlg> dialog = openPasswordDialog();
+    QVERIFY(dialog);
+    m_h->unplug();
+    QTRY_VERIFY(!dialog);
+    QVERIFY(m_h->window->deviceList()->isVisibleTo(m_h->window));
 }
 
 QTEST_MAIN(TestPanelsE2e)

@@ -3,7 +3,6 @@
 #include "chart/chartview.h"
 #include "panelharness.h"
 #include "panels/pmcalibrator.h"
-#include "widgets/passworddlg.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -12,8 +11,6 @@
 #include <QGroupBox>
 #include <QLCDNumber>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSpinBox>
 #include <QToolButton>
@@ -42,21 +39,13 @@ private slots:
     void outputMode_appliedClearsChart_unknownModeEndsInError();
     void pairChange_refreshesAndShowsThatPairsOffsets();
     void factoryReset_acceptedHandsOverToRefresh_refusedEndsAsFailed();
-    void calibrationTime_passwordRightWritesNow_wrongShowsError();
     void unexpectedReplies_endInErrorSeqWithBox();
-    void stalledReply_refreshStaysUsableAndRecovers();
-    void splitEchoedNoisyReplies_refreshStillReadsEverything();
-    void unplugged_midSequenceDuringBoxAndPassword_toolStaysAlive();
 
 private:
-    bool openIdle() { return m_h->openPanel() && panel() && m_h->waitIdle(); }
+    bool openIdle() { return m_h->openIdle() && panel(); }
     PmCalibrator *panel() const { return m_h->panel<PmCalibrator>(); }
-    template <typename T = QAbstractButton>
-    T *child(const char *name) const
-    {
-        return panel()->findChild<T *>(QLatin1String(name));
-    }
-    QString status() const { return m_h->status().section(QLatin1String(" - ["), 0, 0); }
+    template <typename T = QAbstractButton> T *child(const char *name) const { return m_h->child<T>(name); }
+    QString status() const { return m_h->shortStatus(); }
 
     std::unique_ptr<PanelHarness> m_h;
 };
@@ -90,14 +79,7 @@ void TestPmCalibratorE2e::identification_refreshReadsEverySettingInOrderThenPoll
 
     // Each command only after the previous reply; no poll until the refresh has ended.
     QList<QByteArray> received;
-    bool awaitingReply = false;
-    for (const auto &entry : m_h->sim->transcript()) {
-        const bool command = entry.direction == SimulatedDevice::TranscriptEntry::Received;
-        QVERIFY2(!(command && awaitingReply), entry.bytes.constData());
-        if (command)
-            received.append(entry.bytes);
-        awaitingReply = command;
-    }
+    QVERIFY(m_h->commandsInTurn(&received));
     QCOMPARE(received.mid(0, 12), kRefreshOrder);
     const QString log = logText();
     for (const char *line : {"=============REFRESH MODE=============", "-------------REFRESH MODE-------------",
@@ -124,13 +106,6 @@ void TestPmCalibratorE2e::identification_refreshReadsEverySettingInOrderThenPoll
     QVERIFY(child("radioButton_mass")->isChecked());
     QCOMPARE(child<QLabel>("label_unit_ch1")->text(), QStringLiteral("ug/m3"));
     QCOMPARE(child<QGroupBox>("groupBox_ch2")->title(), QStringLiteral("pm10.0"));
-
-    // Then the poll runs at the Rate period.
-    m_h->sim->clearTranscript();
-    QTest::qWait(1300);
-    const QList<QByteArray> polls = m_h->sim->receivedCommands();
-    QVERIFY2(polls.size() >= 2 && polls.size() <= 3, QByteArray::number(polls.size()).constData());
-    QCOMPARE(polls.count("ATCH\r\n"), polls.size());
 
     // A combo moved away from the device's value turns pending; moved back, in step again.
     auto *timeout = child<QComboBox>("comboBox_modbus_timeout");
@@ -336,38 +311,6 @@ void TestPmCalibratorE2e::factoryReset_acceptedHandsOverToRefresh_refusedEndsAsF
     QVERIFY(m_h->commands().isEmpty());
 }
 
-void TestPmCalibratorE2e::calibrationTime_passwordRightWritesNow_wrongShowsError()
-{
-    QVERIFY(openIdle());
-    m_h->answer = sayYes;
-    const auto enterPassword = [this](const QString &password) {
-        child("toolButton_exec_datetime")->click();
-        PasswordDlg *dialog = openPasswordDialog();
-        if (dialog) {
-            dialog->findChild<QLineEdit *>()->setText(password);
-            dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
-        }
-        return dialog != nullptr;
-    };
-
-    m_h->sim->clearTranscript();
-    QVERIFY(enterPassword(QStringLiteral("wrong")));
-    QTRY_COMPARE(m_h->boxTexts().last(), QStringLiteral("Error|error!"));
-    QTest::qWait(700);
-    QVERIFY(m_h->commands().isEmpty());
-
-    const uint before = QDateTime::currentDateTime().toTime_t();
-    QVERIFY(enterPassword(QStringLiteral("quirbentol57")));
-    QTRY_VERIFY(m_h->commands().size() > 1);
-    QVERIFY(m_h->waitIdle());
-    const QByteArray written = m_h->commands().first();
-    QVERIFY2(written.startsWith("ATCEXTM ") && written.endsWith("\r\n"), written.constData());
-    const uint stamp = written.mid(8).trimmed().toUInt();
-    QVERIFY(stamp >= before && stamp <= QDateTime::currentDateTime().toTime_t());
-    QCOMPARE(m_h->commands().mid(1), kRefreshOrder);
-    QCOMPARE(child<QDateTimeEdit>("dateTimeEdit_exec_datetime")->dateTime().toTime_t(), stamp);
-}
-
 void TestPmCalibratorE2e::unexpectedReplies_endInErrorSeqWithBox()
 {
     QVERIFY(openIdle());
@@ -403,85 +346,6 @@ void TestPmCalibratorE2e::unexpectedReplies_endInErrorSeqWithBox()
         QCOMPARE(panel()->seq(), 0);
         QCOMPARE(child<QWidget>("spinBox_modbus_addr")->styleSheet(), QString());
     }
-}
-
-void TestPmCalibratorE2e::stalledReply_refreshStaysUsableAndRecovers()
-{
-    Calibrator::setReplyTimeoutMs(1500);
-    QVERIFY(openIdle());
-    m_h->sim->setSilentWords({"ATCMODID"});
-    m_h->sim->clearTranscript();
-    child("pushButton_refresh")->click();
-    QTRY_COMPARE(panel()->seq(), int(Cmd::ATCMODID));
-    QVERIFY(!m_h->window->pollTimer()->isActive());
-    QVERIFY(!child<QGroupBox>("groupBox_ch1")->isEnabled());
-    QVERIFY(child("pushButton_refresh")->isEnabled());
-    // Pressed while the reply is awaited: runs once the time-out has ended the stalled refresh.
-    m_h->sim->setSilentWords({});
-    child("pushButton_refresh")->click();
-    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! refresh calibration settings..."});
-    QVERIFY(m_h->waitIdle());
-    Calibrator::setReplyTimeoutMs(0);
-    QCOMPARE(m_h->commands(), kRefreshOrder.mid(0, 7) + kRefreshOrder);
-    QVERIFY(child<QGroupBox>("groupBox_ch1")->isEnabled());
-    QCOMPARE(status(), QStringLiteral("success! refresh calibration settings."));
-}
-
-void TestPmCalibratorE2e::splitEchoedNoisyReplies_refreshStillReadsEverything()
-{
-    m_h->sim->setSplitReplies(3, 2);
-    m_h->sim->setNoise(SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes | SimulatedDevice::InvalidUtf8);
-    m_h->sim->setEcho(true);
-    m_h->sim->setSetting("ATCOFF2", -7.25);
-    m_h->sim->setSetting("ATCUSED", 4321);
-    QVERIFY(openIdle());
-    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCVER\r\n"} + kRefreshOrder);
-    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch2")->value(), -7.25);
-    QCOMPARE(child<QSpinBox>("spinBox_usedtime")->value(), 4321);
-    QVERIFY(m_h->boxes.isEmpty());
-}
-
-void TestPmCalibratorE2e::unplugged_midSequenceDuringBoxAndPassword_toolStaysAlive()
-{
-    const auto unplug = [this] {
-        m_h->devices.clear();
-        m_h->window->checkConnection();
-    };
-    const auto replug = [this] { m_h->devices = {{m_h->sim->portName(), m_h->serial}}; };
-    QVERIFY(openIdle());
-    QPointer<PmCalibrator> first = panel();
-    m_h->sim->setReplyDelayMs(150);
-    child("pushButton_refresh")->click();
-    QTRY_VERIFY(m_h->commands().size() > 2);
-    unplug();
-    QVERIFY(!m_h->window->isDeviceOpen());
-    QTRY_VERIFY(!first);
-    QTest::qWait(700);
-
-    // While a question is open; the answer Yes must not write to the closed device.
-    m_h->sim->setReplyDelayMs(-1);
-    replug();
-    QVERIFY(openIdle());
-    QPointer<PmCalibrator> second = panel();
-    m_h->answer = [&](const MessageBoxes::Request &) {
-        unplug();
-        return QMessageBox::Yes;
-    };
-    child("pushButton_factoryreset")->click();
-    QVERIFY(!m_h->window->isDeviceOpen());
-    QTRY_VERIFY(!second);
-    QTest::qWait(700);
-    QVERIFY(m_h->window->deviceList()->isVisibleTo(m_h->window));
-
-    // With the password dialog open: closing the panel releases the dialog too.
-    m_h->answer = sayYes;
-    replug();
-    QVERIFY(openIdle());
-    child("toolButton_exec_datetime")->click();
-    QPointer<PasswordDlg> dialog = openPasswordDialog();
-    QVERIFY(dialog);
-    unplug();
-    QTRY_VERIFY(!dialog);
 }
 
 QTEST_MAIN(TestPmCalibratorE2e)

@@ -9,8 +9,6 @@
 #include <QGroupBox>
 #include <QLCDNumber>
 #include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRadioButton>
 #include <QSerialPort>
 #include <QSpinBox>
@@ -50,9 +48,7 @@ private slots:
     void sensorModeWrite_confirmed_failedShowsBoxThenRefreshes();
     void calibrations_okRefusedDeclined_data();
     void calibrations_okRefusedDeclined();
-    void calibrationTime_applyIsFollowedByRefresh();
     void liveLines_missingFieldIsGapNotZero();
-    void unplugged_duringFactoryQuestionAndPassword();
 
 private:
     bool open(const QByteArray &firmware)
@@ -103,14 +99,8 @@ void TestTq20CalibratorE2e::refresh_readsWhatTheFirmwareHasInOrder()
 
     // Each command after the previous reply; the radio buttons the replies set write nothing.
     QList<QByteArray> received;
-    bool awaitingReply = false;
-    for (const auto &entry : m_h->sim->transcript()) {
-        const bool command = entry.direction == SimulatedDevice::TranscriptEntry::Received;
-        QVERIFY2(!(command && awaitingReply), entry.bytes.constData());
-        if (command && entry.bytes != "ATCD\r\n")
-            received.append(entry.bytes);
-        awaitingReply = command;
-    }
+    QVERIFY(m_h->commandsInTurn(&received));
+    received.removeAll("ATCD\r\n");
     QCOMPARE(received, QList<QByteArray>{"ATCVER\r\n"} + kFullRefresh.mid(0, steps));
     QCOMPARE(status(), QStringLiteral("success! refresh calibration settings."));
     for (const QString &box : kGatedBoxes)
@@ -311,34 +301,6 @@ void TestTq20CalibratorE2e::calibrations_okRefusedDeclined()
     QVERIFY(!statuses.contains(QStringLiteral("success! apply calibration settings.")));
 }
 
-void TestTq20CalibratorE2e::calibrationTime_applyIsFollowedByRefresh()
-{
-    QVERIFY(open("2v0"));
-    m_h->answer = sayYes;
-    m_h->sim->clearTranscript();
-    child("toolButton_exec_datetime")->click();
-    PasswordDlg *dialog = openPasswordDialog();
-    QVERIFY(dialog);
-    dialog->findChild<QLineEdit *>()->setText(QStringLiteral("quirbentol57"));
-    dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
-    QTRY_VERIFY(m_h->commands().size() > 1);
-    QVERIFY(m_h->waitIdle());
-    QVERIFY(m_h->commands().first().startsWith("ATCEXTM "));
-    QCOMPARE(m_h->commands().mid(1), kFullRefresh.mid(0, 7));
-    // The refresh's first command half a second after the time was confirmed.
-    qint64 confirmedMs = -1;
-    for (const auto &entry : m_h->sim->transcript()) {
-        if (entry.direction == SimulatedDevice::TranscriptEntry::Sent && entry.bytes.startsWith("ATCEXTM"))
-            confirmedMs = entry.timeMs;
-        if (entry.direction == SimulatedDevice::TranscriptEntry::Received && entry.bytes == "ATCMODE\r\n") {
-            QVERIFY(confirmedMs >= 0);
-            QVERIFY2(entry.timeMs - confirmedMs >= 450,
-                     QByteArray::number(entry.timeMs - confirmedMs).constData());
-            break;
-        }
-    }
-}
-
 void TestTq20CalibratorE2e::liveLines_missingFieldIsGapNotZero()
 {
     QVERIFY(open("3v2"));
@@ -365,37 +327,6 @@ void TestTq20CalibratorE2e::liveLines_missingFieldIsGapNotZero()
         QCOMPARE(lcd2->value(), live.chart2 == Chart::NoValue ? 0.0 : live.chart2);
         QVERIFY(litPixels(lcd1) > 0 && litPixels(lcd2) > 0); // dashes are drawn, not left blank
     }
-}
-
-void TestTq20CalibratorE2e::unplugged_duringFactoryQuestionAndPassword()
-{
-    const auto unplug = [this] {
-        m_h->devices.clear();
-        m_h->window->checkConnection();
-    };
-    QVERIFY(open("1v1"));
-    QPointer<Tq20Calibrator> first = panel();
-    m_h->answer = [&](const MessageBoxes::Request &) {
-        unplug();
-        return QMessageBox::Yes;
-    };
-    m_h->sim->clearTranscript();
-    child("pushButton_factorycal")->click();
-    QVERIFY(!m_h->window->isDeviceOpen());
-    QTRY_VERIFY(!first);
-    QTest::qWait(700);
-    QVERIFY(m_h->commands().isEmpty());
-    QVERIFY(m_h->window->deviceList()->isVisibleTo(m_h->window));
-
-    m_h->answer = sayYes;
-    m_h->devices = {{m_h->sim->portName(), m_h->serial}};
-    QVERIFY(open("3v2"));
-    child("toolButton_exec_datetime")->click();
-    QPointer<PasswordDlg> dialog = openPasswordDialog();
-    QVERIFY(dialog);
-    unplug();
-    QTRY_VERIFY(!dialog);
-    QVERIFY(m_h->window->deviceList()->isVisibleTo(m_h->window));
 }
 
 QTEST_MAIN(TestTq20CalibratorE2e)
