@@ -2,6 +2,7 @@
 
 #include "app/abstractcalibrator.h"
 #include "app/discovery/devicescan.h"
+#include "app/discovery/devicewatch.h"
 #include "app/messageboxes.h"
 #include "app/paneldispatch.h"
 #include "app/pollinterval.h"
@@ -18,15 +19,20 @@
 
 namespace {
 
-MainWindow::DeviceScanner defaultScanner()
+// The full enumeration costs milliseconds and thousands of system calls: it runs only when the system
+// reports a change, and where the system tells of changes by itself the check timer rests meanwhile.
+// Shared, so the scanner stays copyable.
+MainWindow::DeviceScanner defaultScanner(QTimer *checkTimer)
 {
-    return [] { return scanDevices(); };
+    auto scan = std::make_shared<ChangeDrivenScan>(platformUsbDeviceSource(), platformDeviceChangeSource());
+    scan->pauseWhileSettled(checkTimer);
+    return [scan] { return scan->devices(); };
 }
 
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), m_scan(defaultScanner())
+    : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     m_previousHandler = qInstallMessageHandler(logMessageHandler);
     g_logWindow = new LogWindow;
@@ -53,6 +59,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_checkTimer = new QTimer(this);
     connect(m_checkTimer, &QTimer::timeout, this, &MainWindow::checkConnection);
     m_checkTimer->start(1000);
+    m_scan = defaultScanner(m_checkTimer);
 
     m_pollTimer = new QTimer(this);
     connect(m_pollTimer, &QTimer::timeout, this, &MainWindow::writeATCDCommand);
@@ -190,7 +197,7 @@ void MainWindow::releaseRetiredPanels()
 
 void MainWindow::setDeviceScanner(DeviceScanner scanner)
 {
-    m_scan = scanner ? std::move(scanner) : defaultScanner();
+    m_scan = scanner ? std::move(scanner) : defaultScanner(m_checkTimer);
 }
 
 void MainWindow::checkConnection()

@@ -7,8 +7,10 @@ packages=(
   build-essential cmake
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
   fonts-dejavu-core
+  pkg-config libudev-dev
   g++-mingw-w64-x86-64
   libqt5charts5-dev libqcustomplot-dev
+  xvfb
 )
 
 if [ "${1:-}" = "--desktop" ]; then
