@@ -11,6 +11,7 @@
 #include "ui_mainwindow.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
+#include "widgets/repaintpacer.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -37,6 +38,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_previousHandler = qInstallMessageHandler(logMessageHandler);
     g_logWindow = new LogWindow;
     ui->setupUi(this);
+    new RepaintPacer(this);
     setWindowTitle(tr("Lumaweave TQ Gas Calibrator") + QLatin1String(" V4.98"));
 
     m_selectDevice = new SelectDevice(this);
