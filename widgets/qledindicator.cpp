@@ -1,7 +1,9 @@
 #include "widgets/qledindicator.h"
 
+#include <QEvent>
 #include <QPainter>
 #include <QRadialGradient>
+#include <QTimer>
 
 namespace {
 const int minSide = 14;
@@ -19,6 +21,38 @@ void fillCircle(QPainter &painter, qreal radius, const QPointF &focus, const QCo
 QLedIndicator::QLedIndicator(QWidget *parent) : QAbstractButton(parent)
 {
     setMinimumSize(minSide, minSide);
+}
+
+void QLedIndicator::setState(status state)
+{
+    if (state == m_state)
+        return;
+    m_state = state;
+    update();
+}
+
+void QLedIndicator::pulse(status state, int ms)
+{
+    setState(state);
+    if (!m_pulseTimer) {
+        m_pulseTimer = new QTimer(this);
+        m_pulseTimer->setSingleShot(true);
+        connect(m_pulseTimer, &QTimer::timeout, this, &QLedIndicator::endPulse);
+        m_pulseClock.start();
+    }
+    m_idleAtMs = m_pulseClock.elapsed() + ms;
+    if (!m_pulseTimer->isActive())
+        m_pulseTimer->start(ms);
+}
+
+// The timer runs from the first pulse of a stream; later pulses only move the end.
+void QLedIndicator::endPulse()
+{
+    const qint64 left = m_idleAtMs - m_pulseClock.elapsed();
+    if (left > 0)
+        m_pulseTimer->start(int(left));
+    else
+        setState(1);
 }
 
 QLedIndicator::Look QLedIndicator::lookFor(status state) const
@@ -47,10 +81,26 @@ QSize QLedIndicator::minimumSizeHint() const
     return QSize(minSide, minSide);
 }
 
+// What the parent shows behind the lamp, taken once per place and look.
+const QPixmap &QLedIndicator::background()
+{
+    const qreal ratio = devicePixelRatioF();
+    if (m_background.isNull() || m_backgroundRect != geometry() || m_background.devicePixelRatio() != ratio) {
+        m_background = QPixmap(size() * ratio);
+        m_background.setDevicePixelRatio(ratio);
+        m_background.fill(palette().color(QPalette::Window));
+        parentWidget()->render(&m_background, QPoint(), QRegion(geometry()), QWidget::DrawWindowBackground);
+        m_backgroundRect = geometry();
+    }
+    return m_background;
+}
+
 void QLedIndicator::paintEvent(QPaintEvent *)
 {
     const qreal side = qMin(width(), height());
     QPainter painter(this);
+    if (parentWidget())
+        painter.drawPixmap(0, 0, background());
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(QPen(Qt::black, 1));
     painter.translate(width() / 2, height() / 2);
@@ -66,5 +116,37 @@ void QLedIndicator::paintEvent(QPaintEvent *)
 
 void QLedIndicator::resizeEvent(QResizeEvent *)
 {
+    m_background = QPixmap();
     update();
+}
+
+void QLedIndicator::moveEvent(QMoveEvent *)
+{
+    m_background = QPixmap();
+}
+
+// Opaque once it has a parent to take the background from; the style's polish resets the attribute, so
+// it is set after that.
+bool QLedIndicator::event(QEvent *event)
+{
+    const bool handled = QAbstractButton::event(event);
+    if (event->type() == QEvent::Polish || event->type() == QEvent::ParentChange) {
+        setAttribute(Qt::WA_OpaquePaintEvent, parentWidget() != nullptr);
+        m_background = QPixmap();
+    }
+    return handled;
+}
+
+void QLedIndicator::changeEvent(QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::PaletteChange:
+    case QEvent::StyleChange:
+    case QEvent::EnabledChange:
+        m_background = QPixmap();
+        break;
+    default:
+        break;
+    }
+    QAbstractButton::changeEvent(event);
 }
