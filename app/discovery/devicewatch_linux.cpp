@@ -32,9 +32,73 @@ bool linkHasUsbParent(const QString &path)
 
 #ifdef TQ_HAVE_LIBUDEV
 
+// The creation and removal of the device files of ports named by path: a pseudo-terminal comes and goes
+// without a device event. Only events on those names count; the directory may be busy with others.
+class PortFileWatch
+{
+public:
+    ~PortFileWatch() { stop(); }
+
+    bool watch(const QStringList &ports, std::function<void()> onChange)
+    {
+        stop();
+        if (ports.isEmpty())
+            return true;
+        m_fd = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_fd < 0)
+            return false;
+        for (const QString &port : ports) {
+            const QFileInfo file(port);
+            const int wd = ::inotify_add_watch(m_fd, QFile::encodeName(file.absolutePath()).constData(),
+                                               IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO);
+            if (wd < 0) {
+                stop();
+                return false;
+            }
+            m_names[wd].insert(QFile::encodeName(file.fileName()));
+        }
+        m_onChange = std::move(onChange);
+        m_notifier = new QSocketNotifier(m_fd, QSocketNotifier::Read);
+        QObject::connect(m_notifier, &QSocketNotifier::activated, m_notifier, [this] { readEvents(); });
+        return true;
+    }
+
+    void stop()
+    {
+        delete m_notifier;
+        m_notifier = nullptr;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
+        m_names.clear();
+    }
+
+private:
+    void readEvents()
+    {
+        bool relevant = false;
+        alignas(inotify_event) char buffer[4096];
+        for (ssize_t n; (n = ::read(m_fd, buffer, sizeof buffer)) > 0;) {
+            for (ssize_t at = 0; at + ssize_t(sizeof(inotify_event)) <= n;) {
+                const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
+                if ((event->mask & IN_Q_OVERFLOW) ||
+                    (event->len > 0 && m_names.value(event->wd).contains(QByteArray(event->name))))
+                    relevant = true;
+                at += ssize_t(sizeof(inotify_event) + event->len);
+            }
+        }
+        if (relevant && m_onChange)
+            m_onChange();
+    }
+
+    int m_fd = -1;
+    QSocketNotifier *m_notifier = nullptr;
+    QHash<int, QSet<QByteArray>> m_names; // by watch
+    std::function<void()> m_onChange;
+};
+
 // Device events of the tty subsystem: from udev once its rules have run, or straight from the kernel where
-// no udev daemon runs; and, for ports named by path, the creation and removal of files in their directories
-// (a pseudo-terminal comes and goes without a device event). The sockets are read only when an event
+// no udev daemon runs; and the files of ports named by path. The sockets are read only when an event
 // waits, so nothing runs while nothing is plugged.
 class UdevChangeSource : public DeviceChangeSource
 {
@@ -42,9 +106,6 @@ public:
     ~UdevChangeSource() override
     {
         delete m_notifier;
-        delete m_fileNotifier;
-        if (m_inotify >= 0)
-            ::close(m_inotify);
         if (m_monitor)
             udev_monitor_unref(m_monitor);
         if (m_udev)
@@ -70,35 +131,10 @@ public:
 
     bool watchPortFiles(const QStringList &ports) override
     {
-        if (m_inotify >= 0) {
-            delete m_fileNotifier;
-            m_fileNotifier = nullptr;
-            ::close(m_inotify);
-            m_inotify = -1;
-        }
-        if (ports.isEmpty())
-            return true;
-        m_inotify = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-        if (m_inotify < 0)
-            return false;
-        QSet<QString> directories;
-        for (const QString &port : ports)
-            directories.insert(QFileInfo(port).absolutePath());
-        for (const QString &directory : qAsConst(directories)) {
-            if (::inotify_add_watch(m_inotify, QFile::encodeName(directory).constData(),
-                                    IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO) < 0)
-                return false;
-        }
-        m_fileNotifier = new QSocketNotifier(m_inotify, QSocketNotifier::Read);
-        QObject::connect(m_fileNotifier, &QSocketNotifier::activated, m_fileNotifier, [this] {
-            char buffer[4096];
-            while (::read(m_inotify, buffer, sizeof buffer) > 0) {
-            }
-            // Entries are checked on every scan: a file event only needs one to run.
+        return m_files.watch(ports, [this] {
             if (m_callback)
                 m_callback();
         });
-        return true;
     }
 
 private:
@@ -138,8 +174,7 @@ private:
     udev_monitor *m_monitor = nullptr;
     QSocketNotifier *m_notifier = nullptr;
     EventChangeSource m_events;
-    int m_inotify = -1;
-    QSocketNotifier *m_fileNotifier = nullptr;
+    PortFileWatch m_files;
     std::function<void()> m_callback;
 };
 

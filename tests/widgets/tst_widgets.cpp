@@ -359,28 +359,29 @@ private slots:
         QCOMPARE(parentPaints.count, 0);
     }
 
-    // Updates within a frame of the last repaint are painted together at the frame's end.
-    void pacer_updatesWithinFrame_oneRepaintAtItsEnd()
+    // Beyond a burst, updates are painted together once per frame; after a quiet spell at once again.
+    void pacer_streamOfUpdates_burstThenOneRepaintPerFrame()
     {
         QWidget window;
         window.resize(100, 100);
-        new RepaintPacer(&window, 60);
+        new RepaintPacer(&window, 200, 3);
         auto *child = new QWidget(&window);
         child->setGeometry(10, 10, 50, 50);
         QVERIFY(shown(&window));
-        QTest::qWait(100);
+        QTest::qWait(200);
         PaintCount paints(child);
         for (int i = 0; i < 10; ++i) {
             child->update();
             QCoreApplication::processEvents();
         }
-        QCOMPARE(paints.count, 1);
-        QTRY_COMPARE(paints.count, 2);
-        QTest::qWait(100);
-        QCOMPARE(paints.count, 2);
+        QCOMPARE(paints.count, 3);
+        QTRY_COMPARE(paints.count, 4);
+        QTest::qWait(30);
+        QCOMPARE(paints.count, 4);
+        QTest::qWait(700);
         child->update();
         QCoreApplication::processEvents();
-        QCOMPARE(paints.count, 3); // after a quiet frame at once
+        QCOMPARE(paints.count, 5);
     }
 
     void label_resized_scalesByTighterDirection()

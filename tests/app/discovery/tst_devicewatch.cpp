@@ -119,10 +119,15 @@ private slots:
         QCOMPARE(ports(), QStringList{"COM9"});
         QFile file(port);
         QVERIFY(file.open(QIODevice::WriteOnly));
+        QTest::qWait(50); // its creation is told while the scan is still settling
         QCOMPARE(ports(), (QStringList{port, "COM9"}));
         ports();
         if (!scan.isSettled())
             QSKIP("this system tells of no device changes: the check timer keeps running");
+        QVERIFY(!timer.isActive());
+        QFile other(dir.filePath("ttySIM1")); // another file in that directory wakes nothing
+        QVERIFY(other.open(QIODevice::WriteOnly));
+        QTest::qWait(200);
         QVERIFY(!timer.isActive());
         QVERIFY(file.remove());
         QTRY_VERIFY(timer.isActive());
