@@ -32,8 +32,7 @@ MainWindow::DeviceScanner defaultScanner(QTimer *checkTimer)
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow)
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     m_previousHandler = qInstallMessageHandler(logMessageHandler);
     g_logWindow = new LogWindow;

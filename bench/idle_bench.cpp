@@ -89,7 +89,9 @@ QString firstLineOf(const QString &path, const QByteArray &key)
 {
     for (const QByteArray &line : readFile(path).split('\n')) {
         if (line.startsWith(key))
-            return QString::fromUtf8(line.mid(line.indexOf(key) + key.size())).remove(QLatin1Char('"')).trimmed();
+            return QString::fromUtf8(line.mid(line.indexOf(key) + key.size()))
+                .remove(QLatin1Char('"'))
+                .trimmed();
     }
     return QString();
 }
@@ -141,12 +143,13 @@ public:
 
     bool startXServer(QString *error)
     {
-        m_xserver.start(QStringLiteral("Xvfb"), {QStringLiteral("-displayfd"), QStringLiteral("1"),
-                                                 QStringLiteral("-screen"), QStringLiteral("0"),
-                                                 QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
-                                                 QStringLiteral("tcp")});
+        m_xserver.start(QStringLiteral("Xvfb"),
+                        {QStringLiteral("-displayfd"), QStringLiteral("1"), QStringLiteral("-screen"),
+                         QStringLiteral("0"), QStringLiteral("1280x1024x24"), QStringLiteral("-nolisten"),
+                         QStringLiteral("tcp")});
         QByteArray number;
-        if (!m_xserver.waitForStarted(5000) || !readLineWithin(m_xserver, &number, 10000) || number.isEmpty()) {
+        if (!m_xserver.waitForStarted(5000) || !readLineWithin(m_xserver, &number, 10000) ||
+            number.isEmpty()) {
             *error = QStringLiteral("Xvfb did not start (apt-get install xvfb)");
             return false;
         }
@@ -269,7 +272,8 @@ void writeTsv(const QString &path, const QList<Case> &cases, const QMap<QString,
     out << "# case\ttool %\tbare %\ttool wake-ups/min\tbare wake-ups/min\ttool % per sixth of the run\n";
     for (const Case &c : cases) {
         const Figures &f = results[c.key];
-        out << c.key << '\t' << f.toolCpu << '\t' << f.bareCpu << '\t' << f.toolWakeups << '\t' << f.bareWakeups;
+        out << c.key << '\t' << f.toolCpu << '\t' << f.bareCpu << '\t' << f.toolWakeups << '\t'
+            << f.bareWakeups;
         for (double slice : f.toolSlices)
             out << '\t' << slice;
         out << '\n';
@@ -314,13 +318,13 @@ void printReport(const QList<Case> &cases, const QMap<QString, Figures> &results
     QTextStream out(stdout);
     out.setCodec("UTF-8");
     out << "# Idle benchmark\n\n"
-        << "The tool and a bare Qt widget window (`bench/bare_window`) run side by side on a private X server "
-           "(Xvfb, 1280x1024x24, no window manager), "
+        << "The tool and a bare Qt widget window (`bench/bare_window`) run side by side on a private X "
+           "server (Xvfb, 1280x1024x24, no window manager), "
         << bench.seconds << " s per case after the panel is up and " << bench.settleSeconds
         << " s of settling. The tool is `bench/idle_tool`: the program's own start-up; the harness only "
            "activates the simulated device's list entry and picks the poll period in the Rate menu, then "
-           "stops. The device is `tq-sim --model pm` on a pseudo-terminal (`--stream` for the last case: live "
-           "lines unasked, back to back at 115200 baud). CPU is the run time of all threads "
+           "stops. The device is `tq-sim --model pm` on a pseudo-terminal (`--stream` for the last case: "
+           "live lines unasked, back to back at 115200 baud). CPU is the run time of all threads "
            "(/proc/PID/task/*/schedstat) in % of one core; wake-ups are voluntary + involuntary context "
            "switches of all threads per minute.\n\n"
         << "Machine: " << machine() << ".\n\n"
@@ -335,11 +339,11 @@ void printReport(const QList<Case> &cases, const QMap<QString, Figures> &results
         const Figures &f = results[c.key];
         const bool hasBefore = baseline.contains(c.key);
         const Figures &b = baseline[c.key];
-        out << "| " << c.title << " | " << goalText(c) << " | " << (hasBefore ? percent(b.toolCpu) : "–") << " | "
-            << percent(f.toolCpu) << " | " << percent(f.bareCpu) << " | " << percent(f.toolCpu - f.bareCpu) << " | "
-            << (goalMet(c, f) ? "yes" : "**no**") << " | " << (hasBefore ? ratio(b.toolCpu, f.toolCpu) : "–")
-            << " | " << ratio(f.toolCpu, f.bareCpu) << " | "
-            << (hasBefore ? QString::number(qRound(b.toolWakeups)) : QStringLiteral("–")) << " | "
+        out << "| " << c.title << " | " << goalText(c) << " | " << (hasBefore ? percent(b.toolCpu) : "–")
+            << " | " << percent(f.toolCpu) << " | " << percent(f.bareCpu) << " | "
+            << percent(f.toolCpu - f.bareCpu) << " | " << (goalMet(c, f) ? "yes" : "**no**") << " | "
+            << (hasBefore ? ratio(b.toolCpu, f.toolCpu) : "–") << " | " << ratio(f.toolCpu, f.bareCpu)
+            << " | " << (hasBefore ? QString::number(qRound(b.toolWakeups)) : QStringLiteral("–")) << " | "
             << qRound(f.toolWakeups) << " | " << qRound(f.bareWakeups) << " |\n";
     }
     out << "\nThe tool's CPU in % of a core per sixth of each run (flat means the last sixth costs at most "
@@ -396,7 +400,8 @@ int main(int argc, char *argv[])
     }
 
     QList<Case> cases;
-    const QStringList wanted = option(args, QStringLiteral("--cases")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    const QStringList wanted =
+        option(args, QStringLiteral("--cases")).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const Case &c : allCases()) {
         if (wanted.isEmpty() || wanted.contains(c.key))
             cases << c;

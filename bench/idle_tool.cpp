@@ -54,7 +54,8 @@ bool driveStep(MainWindow &window, const QString &port, const QString &rateActio
         return false;
     }
     // The Rate menu is enabled once the panel's first refresh has ended and the poll runs.
-    auto *action = window.findChild<QAction *>(rateAction.isEmpty() ? QStringLiteral("action1s") : rateAction);
+    auto *action =
+        window.findChild<QAction *>(rateAction.isEmpty() ? QStringLiteral("action1s") : rateAction);
     if (!window.panel() || !action || !action->isEnabled())
         return false;
     if (!rateAction.isEmpty())

@@ -55,7 +55,8 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
     const qint64 now = QDateTime::currentMSecsSinceEpoch();
     // The process ends right after a fatal message, so its line also goes to stderr.
     if (type == QtFatalMsg) {
-        fputs(formatLogLine(type, QDateTime::fromMSecsSinceEpoch(now), message).toLocal8Bit().constData(), stderr);
+        fputs(formatLogLine(type, QDateTime::fromMSecsSinceEpoch(now), message).toLocal8Bit().constData(),
+              stderr);
         fflush(stderr);
     }
 

@@ -48,7 +48,8 @@ void LogWindow::showWaitingMessages()
         return;
     QString lines;
     for (const Message &message : m_waiting)
-        lines += formatLogLine(message.type, QDateTime::fromMSecsSinceEpoch(message.msecsSinceEpoch), message.text);
+        lines += formatLogLine(message.type, QDateTime::fromMSecsSinceEpoch(message.msecsSinceEpoch),
+                               message.text);
     m_waiting.clear();
     appendLog(lines);
 }

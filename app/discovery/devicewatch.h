@@ -31,10 +31,7 @@ public:
     }
     // Asks to be told, through the callback, when the device files of these ports appear or vanish;
     // false when the source cannot watch all of them.
-    virtual bool watchPortFiles(const QStringList &ports)
-    {
-        return ports.isEmpty();
-    }
+    virtual bool watchPortFiles(const QStringList &ports) { return ports.isEmpty(); }
 };
 
 // No way to learn of changes: every call is one, so every scan enumerates.

@@ -164,7 +164,8 @@ private:
                 event.action = TtyEvent::Add;
             else if (action && std::strcmp(action, "remove") == 0)
                 event.action = TtyEvent::Remove;
-            event.usbParent = udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device") != nullptr;
+            event.usbParent =
+                udev_device_get_parent_with_subsystem_devtype(device, "usb", "usb_device") != nullptr;
             m_events.onEvent(event);
             udev_device_unref(device);
         }

@@ -10,10 +10,10 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPainter>
-#include <QRegularExpression>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -184,7 +184,8 @@ private slots:
         QCOMPARE(log.window->waitingMessageCount(), 0);
         // The view keeps its last 400 lines, the empty one after the last line end among them.
         const QString text = log.view()->toPlainText();
-        const QRegularExpression first("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3} \\[DEBUG\\] : hidden 51\n");
+        const QRegularExpression first(
+            "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3} \\[DEBUG\\] : hidden 51\n");
         QVERIFY(first.match(text).hasMatch());
         QVERIFY(text.endsWith(" [DEBUG] : hidden 449\n"));
         QCOMPARE(text.count('\n'), 399);

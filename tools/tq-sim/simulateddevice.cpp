@@ -146,7 +146,8 @@ void SimulatedDevice::streamLiveLines()
 {
     const qint64 carried = m_streamClock.elapsed() * kWireBytesPerSecond / 1000;
     while (m_streamedBytes < carried && m_masterFd >= 0) {
-        const QByteArray line = m_responder.answer(m_responder.pollWord(), m_clock.elapsed() / 1000.0) + "\r\n";
+        const QByteArray line =
+            m_responder.answer(m_responder.pollWord(), m_clock.elapsed() / 1000.0) + "\r\n";
         m_streamedBytes += line.size();
         writeMaster(line, true);
     }

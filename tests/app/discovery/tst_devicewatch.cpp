@@ -48,15 +48,19 @@ private slots:
         QTest::addColumn<QString>("steps");
         QTest::addColumn<QString>("enumerated");
         QTest::addColumn<QStringList>("listed");
-        QTest::newRow("start, then quiet") << "+A | | | | |" << "EEE.." << QStringList{"/dev/ttyACM0"};
-        QTest::newRow("plug") << "| | | | +A | | | |" << "EEE.EEE." << QStringList{"/dev/ttyACM0"};
-        QTest::newRow("unplug") << "+A | | | | -A | | | |" << "EEE.EEE." << QStringList();
-        QTest::newRow("replug of the same device") << "+A | | | | -A +A | | | |" << "EEE.EEE."
-                                                   << QStringList{"/dev/ttyACM0"};
+        QTest::newRow("start, then quiet") << "+A | | | | |"
+                                           << "EEE.." << QStringList{"/dev/ttyACM0"};
+        QTest::newRow("plug") << "| | | | +A | | | |"
+                              << "EEE.EEE." << QStringList{"/dev/ttyACM0"};
+        QTest::newRow("unplug") << "+A | | | | -A | | | |"
+                                << "EEE.EEE." << QStringList();
+        QTest::newRow("replug of the same device") << "+A | | | | -A +A | | | |"
+                                                   << "EEE.EEE." << QStringList{"/dev/ttyACM0"};
         QTest::newRow("burst of events, one enumeration")
-            << "| | | | -A +A -A +A +B -B +B +A -A +A | | | |" << "EEE.EEE." << QStringList{"/dev/ttyACM0", "/dev/ttyACM1"};
-        QTest::newRow("a tty without a USB parent") << "+A | | | | ~ | | ~ ~ |" << "EEE...."
-                                                    << QStringList{"/dev/ttyACM0"};
+            << "| | | | -A +A -A +A +B -B +B +A -A +A | | | |"
+            << "EEE.EEE." << QStringList{"/dev/ttyACM0", "/dev/ttyACM1"};
+        QTest::newRow("a tty without a USB parent") << "+A | | | | ~ | | ~ ~ |"
+                                                    << "EEE...." << QStringList{"/dev/ttyACM0"};
     }
     void scan_eventsBetweenScans_enumeratesAfterChangesOnly()
     {
@@ -84,9 +88,10 @@ private slots:
                 feed->onEvent({TtyEvent::Add, true});
             } else {
                 const QString node = nodes[step.mid(1)];
-                source.records.erase(std::remove_if(source.records.begin(), source.records.end(),
-                                                    [&](const UsbDeviceRecord &r) { return r.deviceNode == node; }),
-                                     source.records.end());
+                source.records.erase(
+                    std::remove_if(source.records.begin(), source.records.end(),
+                                   [&](const UsbDeviceRecord &r) { return r.deviceNode == node; }),
+                    source.records.end());
                 feed->onEvent({TtyEvent::Remove, false}); // a removed device has no parents left to read
             }
         }
@@ -146,9 +151,10 @@ private slots:
         QTest::newRow("nothing new") << base + " ttyACM0:90:usb" << base + " ttyACM0:90:usb" << false;
         QTest::newRow("plug") << base << base + " ttyACM0:90:usb" << true;
         QTest::newRow("unplug") << base + " ttyACM0:90:usb" << base << true;
-        QTest::newRow("replug under the same name") << base + " ttyACM0:90:usb" << base + " ttyACM0:97:usb" << true;
-        QTest::newRow("listed in another order") << "ttyACM0:90:usb ttyUSB0:91:usb" << "ttyUSB0:91:usb ttyACM0:90:usb"
-                                                 << false;
+        QTest::newRow("replug under the same name")
+            << base + " ttyACM0:90:usb" << base + " ttyACM0:97:usb" << true;
+        QTest::newRow("listed in another order") << "ttyACM0:90:usb ttyUSB0:91:usb"
+                                                 << "ttyUSB0:91:usb ttyACM0:90:usb" << false;
         QTest::newRow("tty without a USB parent") << base << base + " rfcomm0:95 ttyS9:96" << false;
     }
     void looks_usbEntriesCompared()
@@ -178,7 +184,8 @@ private slots:
         for (const auto &link : links)
             QCOMPARE(::symlink(link.second, qPrintable(dir.filePath(link.first))), 0);
         TtyLook look = lookAtTtyClass(dir.path());
-        std::sort(look.begin(), look.end(), [](const TtyEntry &a, const TtyEntry &b) { return a.name < b.name; });
+        std::sort(look.begin(), look.end(),
+                  [](const TtyEntry &a, const TtyEntry &b) { return a.name < b.name; });
         QStringList got;
         for (const TtyEntry &entry : look)
             got << entry.name + (entry.usb ? ":usb" : "");
@@ -187,7 +194,8 @@ private slots:
         // A name known with another node is read again; one with the same node is taken as known.
         struct stat info;
         QCOMPARE(::lstat(qPrintable(dir.filePath("ttyS0")), &info), 0);
-        const TtyLook known{{"ttyS0", quint64(info.st_ino), true}, {"ttyACM0", quint64(info.st_ino) + 100000, false}};
+        const TtyLook known{{"ttyS0", quint64(info.st_ino), true},
+                            {"ttyACM0", quint64(info.st_ino) + 100000, false}};
         for (const TtyEntry &entry : lookAtTtyClass(dir.path(), known)) {
             if (entry.name == "ttyS0" || entry.name == "ttyACM0")
                 QVERIFY2(entry.usb, qPrintable(entry.name));
