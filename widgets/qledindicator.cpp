@@ -86,6 +86,7 @@ const QPixmap &QLedIndicator::background()
 {
     const qreal ratio = devicePixelRatioF();
     if (m_background.isNull() || m_backgroundRect != geometry() || m_background.devicePixelRatio() != ratio) {
+        forgetLooks();
         m_background = QPixmap(size() * ratio);
         m_background.setDevicePixelRatio(ratio);
         m_background.fill(palette().color(QPalette::Window));
@@ -95,12 +96,32 @@ const QPixmap &QLedIndicator::background()
     return m_background;
 }
 
-void QLedIndicator::paintEvent(QPaintEvent *)
+// The lamp over its background in one state, drawn once: a pulse then costs a copy of a few hundred pixels.
+const QPixmap &QLedIndicator::face(status state)
+{
+    const QPixmap &behind = background();
+    const Look look = lookFor(state);
+    Face &face = m_faces[state >= 1 && state <= 3 ? state : 0];
+    if (face.pixmap.isNull() || face.look.centre != look.centre || face.look.edge != look.edge ||
+        face.look.focus != look.focus) {
+        face.pixmap = behind.copy();
+        QPainter painter(&face.pixmap);
+        drawLamp(painter, look);
+        face.look = look;
+    }
+    return face.pixmap;
+}
+
+void QLedIndicator::forgetLooks()
+{
+    m_background = QPixmap();
+    for (Face &face : m_faces)
+        face.pixmap = QPixmap();
+}
+
+void QLedIndicator::drawLamp(QPainter &painter, const Look &look) const
 {
     const qreal side = qMin(width(), height());
-    QPainter painter(this);
-    if (parentWidget())
-        painter.drawPixmap(0, 0, background());
     painter.setRenderHint(QPainter::Antialiasing, true);
     painter.setPen(QPen(Qt::black, 1));
     painter.translate(width() / 2, height() / 2);
@@ -110,19 +131,27 @@ void QLedIndicator::paintEvent(QPaintEvent *)
     const QColor dark(28, 28, 28);
     fillCircle(painter, 500, QPointF(-500, -500), light, dark);
     fillCircle(painter, 450, QPointF(500, 500), light, dark);
-    const Look look = lookFor(m_state);
     fillCircle(painter, 400, look.focus, look.centre, look.edge);
+}
+
+void QLedIndicator::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    if (parentWidget())
+        painter.drawPixmap(0, 0, face(m_state));
+    else
+        drawLamp(painter, lookFor(m_state));
 }
 
 void QLedIndicator::resizeEvent(QResizeEvent *)
 {
-    m_background = QPixmap();
+    forgetLooks();
     update();
 }
 
 void QLedIndicator::moveEvent(QMoveEvent *)
 {
-    m_background = QPixmap();
+    forgetLooks();
 }
 
 // Opaque once it has a parent to take the background from; the style's polish resets the attribute, so
@@ -132,7 +161,7 @@ bool QLedIndicator::event(QEvent *event)
     const bool handled = QAbstractButton::event(event);
     if (event->type() == QEvent::Polish || event->type() == QEvent::ParentChange) {
         setAttribute(Qt::WA_OpaquePaintEvent, parentWidget() != nullptr);
-        m_background = QPixmap();
+        forgetLooks();
     }
     return handled;
 }
@@ -143,7 +172,7 @@ void QLedIndicator::changeEvent(QEvent *event)
     case QEvent::PaletteChange:
     case QEvent::StyleChange:
     case QEvent::EnabledChange:
-        m_background = QPixmap();
+        forgetLooks();
         break;
     default:
         break;

@@ -7,11 +7,12 @@
 #include <QPointF>
 #include <QRect>
 
+class QPainter;
 class QTimer;
 
 // Round lamp drawn with gradients in state 1 idle, 2 transmitting or 3 receiving. It paints only when
 // its state changes, and only itself: what its parent shows behind the corners is kept, so the lamp is
-// opaque.
+// opaque, and each look is drawn once.
 class QLedIndicator : public QAbstractButton
 {
     Q_OBJECT
@@ -68,10 +69,20 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    struct Face
+    {
+        Look look;
+        QPixmap pixmap;
+    };
+
     const QPixmap &background();
+    const QPixmap &face(status state);
+    void forgetLooks();
+    void drawLamp(QPainter &painter, const Look &look) const;
     void endPulse();
 
     QPixmap m_background;
+    Face m_faces[4]; // by state, any other state as 0
     QRect m_backgroundRect; // in the parent, where m_background was taken
     QTimer *m_pulseTimer = nullptr;
     QElapsedTimer m_pulseClock;

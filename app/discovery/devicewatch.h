@@ -120,11 +120,10 @@ public:
 
 private:
     void wake();
+    QList<Dev_info> presentPortListEntries();
 
     UsbDeviceSource &m_source;
     std::unique_ptr<DeviceChangeSource> m_changes;
-    QList<Dev_info> presentPortListEntries();
-
     QList<Dev_info> m_usbDevices;
     QStringList m_portFiles;
     bool m_portFilesWatched = true;
@@ -136,6 +135,7 @@ private:
     bool m_paused = false;
 };
 
-// The cheapest change source this system offers: kernel device events through udev when its daemon runs,
-// else looks at /sys/class/tty, else none (every scan enumerates, as on Windows).
+// The cheapest change source this system offers: device events through udev, or straight from the kernel
+// where udev's daemon does not run, with inotify for port files; else looks at /sys/class/tty; else none
+// (every scan enumerates, as on Windows).
 std::unique_ptr<DeviceChangeSource> platformDeviceChangeSource();

@@ -358,6 +358,11 @@ private slots:
         led->setProperty("m_state", 2);
         QTRY_COMPARE(lampPaints.count, 4);
         QCOMPARE(parentPaints.count, 0);
+        // A colour changed through the property system shows at the next paint of that state.
+        const QColor lit = led->grab().toImage().pixelColor(20, 10);
+        led->setProperty("onColor1", QColor(Qt::yellow));
+        const QColor yellowish = led->grab().toImage().pixelColor(20, 10);
+        QVERIFY2(yellowish.red() > lit.red() + 100, qPrintable(yellowish.name()));
     }
 
     // Beyond a burst, updates are painted together once per frame; after a quiet spell at once again.
