@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/discovery/devicescan.h"
+#include "app/discovery/devicewatch.h"
 #include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "app/versionparser.h"
@@ -11,6 +12,7 @@
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
 #include "widgets/messageboxes.h"
+#include "widgets/repaintpacer.h"
 
 #include <QCloseEvent>
 #include <QDebug>
@@ -19,19 +21,24 @@
 
 namespace {
 
-MainWindow::DeviceScanner defaultScanner()
+// The full enumeration costs milliseconds and thousands of system calls: it runs only when the system
+// reports a change, and where the system tells of changes by itself the check timer rests meanwhile.
+// Shared, so the scanner stays copyable.
+MainWindow::DeviceScanner defaultScanner(QTimer *checkTimer)
 {
-    return [] { return scanDevices(); };
+    auto scan = std::make_shared<ChangeDrivenScan>(platformUsbDeviceSource(), platformDeviceChangeSource());
+    scan->pauseWhileSettled(checkTimer);
+    return [scan] { return scan->devices(); };
 }
 
 } // namespace
 
-MainWindow::MainWindow(QWidget *parent)
-    : QMainWindow(parent), ui(new Ui::MainWindow), m_scan(defaultScanner())
+MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     m_previousHandler = qInstallMessageHandler(logMessageHandler);
     g_logWindow = new LogWindow;
     ui->setupUi(this);
+    new RepaintPacer(this);
     setWindowTitle(tr("Lumaweave TQ Gas Calibrator") + QLatin1String(" V4.98"));
 
     m_selectDevice = new SelectDevice(this);
@@ -54,6 +61,7 @@ MainWindow::MainWindow(QWidget *parent)
     m_checkTimer = new QTimer(this);
     connect(m_checkTimer, &QTimer::timeout, this, &MainWindow::checkConnection);
     m_checkTimer->start(1000);
+    m_scan = defaultScanner(m_checkTimer);
 
     m_pollTimer = new QTimer(this);
     connect(m_pollTimer, &QTimer::timeout, this, &MainWindow::writeATCDCommand);
@@ -191,7 +199,7 @@ void MainWindow::releaseRetiredPanels()
 
 void MainWindow::setDeviceScanner(DeviceScanner scanner)
 {
-    m_scan = scanner ? std::move(scanner) : defaultScanner();
+    m_scan = scanner ? std::move(scanner) : defaultScanner(m_checkTimer);
 }
 
 void MainWindow::checkConnection()

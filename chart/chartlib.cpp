@@ -198,6 +198,11 @@ double DataSet::getValue(int i) const
     return m_values[size_t(i)];
 }
 
+void DataSet::setValues(const double *values, int count)
+{
+    m_values.assign(values, values + std::max(0, count));
+}
+
 void Layer::setXData(const double *xs, int count)
 {
     m_xData.assign(xs, xs + std::max(0, count));
@@ -442,9 +447,16 @@ int XYChart::getYCoor(double value, const Axis *axis)
     return roundPixel(yToPixel(value));
 }
 
+void XYChart::dataChanged()
+{
+    m_laidOut = false;
+    m_rendered = false;
+    m_dynamic.reset();
+}
+
 DrawArea *XYChart::initDynamicLayer()
 {
-    if (m_image.isNull())
+    if (!m_rendered)
         render();
     if (m_dynamicImage.isNull() || !m_dynamicImage.isDetached()) {
         giveBackImage(m_dynamicImage);
@@ -463,7 +475,7 @@ void XYChart::removeDynamicLayer()
 
 const QImage &XYChart::makeChart()
 {
-    if (m_image.isNull())
+    if (!m_rendered)
         render();
     return m_dynamic ? m_dynamicImage : m_image;
 }
@@ -478,7 +490,11 @@ ChartMetrics XYChart::getChartMetrics()
 void XYChart::render()
 {
     layout();
-    m_image = takeImage(QSize(m_width, m_height) * m_ratio, m_ratio);
+    if (m_image.isNull() || !m_image.isDetached()) {
+        giveBackImage(m_image);
+        m_image = takeImage(QSize(m_width, m_height) * m_ratio, m_ratio);
+    }
+    m_rendered = true;
     QPainter painter(&m_image);
     drawFrame(painter);
     drawPlotBackground(painter);

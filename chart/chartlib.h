@@ -95,6 +95,8 @@ private:
 class DataSet
 {
 public:
+    // New values in place of the old, for a chart whose data moved.
+    void setValues(const double *values, int count);
     QString getDataName() const { return m_name; }
     Chart::Color getDataColor() const { return m_color; }
     double getValue(int i) const;
@@ -208,6 +210,9 @@ public:
 
     // Fits the axes to the data; coordinate calls do it on demand.
     void layout();
+    // The data or the axis scales were changed in place: the next use lays out and renders anew, into
+    // the same image where nobody else holds it; the overlay is dropped.
+    void dataChanged();
     double getNearestXValue(double x);
     int getXCoor(double value);
     int getYCoor(double value, const Axis *axis = nullptr);
@@ -242,6 +247,7 @@ private:
     Axis m_yAxis;
     std::vector<std::unique_ptr<Layer>> m_layers;
     bool m_laidOut = false;
+    bool m_rendered = false;
     QImage m_image;
     QImage m_dynamicImage;
     std::unique_ptr<DrawArea> m_dynamic;

@@ -117,16 +117,26 @@ std::unique_ptr<XYChart> ChartView::makeTrendChart(QSize labelSize, const double
     chart->xAxis()->setWidth(2);
     chart->yAxis()->setWidth(2);
 
-    const double newest = timeStamps[kSampleCount - 1];
-    if (Chart::hasValue(newest)) {
-        const int span = std::max(1, pollMs * kSampleCount / 1000);
-        chart->xAxis()->setDateScale(newest - span, newest);
+    if (Chart::hasValue(timeStamps[kSampleCount - 1])) {
         chart->xAxis()->setLabelFormat(QStringLiteral("{value|hh:nn:ss}"));
-        LineLayer *layer = chart->addLineLayer2();
-        layer->setXData(timeStamps, kSampleCount);
-        layer->addDataSet(values, kSampleCount, kTrace, name);
+        chart->addLineLayer2()->addDataSet(values, kSampleCount, kTrace, name);
+        moveTrendData(chart.get(), timeStamps, values, pollMs);
     }
     return chart;
+}
+
+bool ChartView::moveTrendData(XYChart *chart, const double *timeStamps, const double *values, int pollMs)
+{
+    const double newest = timeStamps[kSampleCount - 1];
+    Layer *layer = chart->getLayerCount() == 1 ? chart->getLayerByZ(0) : nullptr;
+    if (!layer || layer->getDataSetCount() != 1 || !Chart::hasValue(newest))
+        return false;
+    const int span = std::max(1, pollMs * kSampleCount / 1000);
+    chart->xAxis()->setDateScale(newest - span, newest);
+    layer->setXData(timeStamps, kSampleCount);
+    layer->getDataSetByZ(0)->setValues(values, kSampleCount);
+    chart->dataChanged();
+    return true;
 }
 
 ChartView::TrackCursor ChartView::drawTrackCursor(XYChart *chart, int mouseX)
@@ -187,14 +197,24 @@ void ChartView::draw(int index)
     Trace &trace = m_charts[index];
     if (!trace.viewer || !trace.label)
         return;
-    std::unique_ptr<XYChart> chart =
-        makeTrendChart(trace.label->size(), m_timeStamps, trace.values, trace.name, pollIntervalMs);
-    chart->setDevicePixelRatio(trace.viewer->devicePixelRatioF());
+    const QSize size = trace.label->size();
+    const qreal ratio = trace.viewer->devicePixelRatioF();
+    // Only the data moved: the chart keeps its frame and layer and takes the new samples in place.
+    std::unique_ptr<XYChart> old;
+    if (!trace.chart || trace.chartSize != size || trace.chartRatio != ratio ||
+        !moveTrendData(trace.chart.get(), m_timeStamps, trace.values, pollIntervalMs)) {
+        old = std::move(trace.chart);
+        trace.chart = makeTrendChart(size, m_timeStamps, trace.values, trace.name, pollIntervalMs);
+        trace.chart->setDevicePixelRatio(ratio);
+        trace.chartSize = size;
+        trace.chartRatio = ratio;
+    }
+    XYChart *chart = trace.chart.get();
     const int mouseX =
         trace.viewer->mouseOnPlotArea() ? trace.viewer->plotAreaMouseX() : chart->getPlotArea()->getRightX();
-    trace.cursor = drawTrackCursor(chart.get(), mouseX);
-    trace.viewer->setChart(chart.get());
-    trace.chart = std::move(chart);
+    trace.cursor = drawTrackCursor(chart, mouseX);
+    // The old chart goes only once the viewer shows the new one.
+    trace.viewer->setChart(chart);
 }
 
 void ChartView::trackMouse(int index)

@@ -56,6 +56,9 @@ public:
     // the last 240 poll periods of `pollMs`.
     static std::unique_ptr<XYChart> makeTrendChart(QSize labelSize, const double *timeStamps,
                                                    const double *values, const QString &name, int pollMs);
+    // Moves a trend chart's time window and line to the samples in place; false when the chart has no
+    // line to move (it was made before the first sample) or there is no sample.
+    static bool moveTrendData(XYChart *chart, const double *timeStamps, const double *values, int pollMs);
     // Draws the track cursor on a fresh overlay at the sample nearest to `mouseX`.
     static TrackCursor drawTrackCursor(XYChart *chart, int mouseX);
 
@@ -72,6 +75,8 @@ private:
         QPointer<QChartViewerLabel> label;
         QPointer<QChartViewer> viewer;
         std::unique_ptr<XYChart> chart;
+        QSize chartSize;
+        qreal chartRatio = 0;
         TrackCursor cursor;
         const double *values = nullptr;
         QString name;

@@ -109,7 +109,19 @@ void QChartViewer::requestViewPortUpdate(bool redrawChart, bool rebuildHotSpots)
     m_rebuildRequested = rebuildHotSpots;
     if (m_updateTimerActive)
         return;
+    // Within the update interval of the last redraw a request waits for a timer; otherwise it is served
+    // at once, so no timer runs while nothing is asked for.
+    const qint64 sinceLast = m_lastUpdateTime ? now() - m_lastUpdateTime : m_updateInterval;
+    if (m_updateInterval > 0 && sinceLast < m_updateInterval) {
+        m_updateTimerId = startTimer(int(m_updateInterval - sinceLast), Qt::PreciseTimer);
+        m_updateTimerActive = true;
+        return;
+    }
+    runViewPortUpdate();
+}
 
+void QChartViewer::runViewPortUpdate()
+{
     const bool wasIdle = m_displayState == Idle;
     if (wasIdle)
         m_displayState = Deferring;
@@ -120,10 +132,7 @@ void QChartViewer::requestViewPortUpdate(bool redrawChart, bool rebuildHotSpots)
         runDeferredRefresh();
     m_redrawRequested = false;
     m_rebuildRequested = false;
-    if (m_updateInterval > 0) {
-        m_updateTimerId = startTimer(m_updateInterval, Qt::CoarseTimer);
-        m_updateTimerActive = true;
-    }
+    m_lastUpdateTime = now();
 }
 
 void QChartViewer::refreshDisplay()
@@ -146,15 +155,27 @@ void QChartViewer::rebuildDisplay()
     // Let go of the old image first, so the chart can reuse its buffer for a later overlay.
     m_shown = QImage();
     if (!m_chart) {
+        setAttribute(Qt::WA_OpaquePaintEvent, false);
         setChartMetrics(nullptr);
         update();
         return;
     }
     m_shown = m_chart->makeChart();
     setFixedSize(m_chart->getWidth(), m_chart->getHeight());
+    // The image covers the whole widget, so what lies behind it need not be painted first.
+    setAttribute(Qt::WA_OpaquePaintEvent);
     const ChartMetrics metrics = m_chart->getChartMetrics();
     setChartMetrics(&metrics);
     update();
+}
+
+bool QChartViewer::event(QEvent *event)
+{
+    const bool handled = QLabel::event(event);
+    // The style's polish resets the attribute.
+    if (event->type() == QEvent::Polish)
+        setAttribute(Qt::WA_OpaquePaintEvent, !m_shown.isNull());
+    return handled;
 }
 
 void QChartViewer::paintEvent(QPaintEvent *)
@@ -192,7 +213,7 @@ void QChartViewer::timerEvent(QTimerEvent *event)
         m_updateTimerId = 0;
         m_updateTimerActive = false;
         if (m_redrawRequested || m_rebuildRequested)
-            requestViewPortUpdate(m_redrawRequested, m_rebuildRequested);
+            runViewPortUpdate();
     } else {
         QLabel::timerEvent(event);
     }

@@ -84,6 +84,7 @@ signals:
     void mouseLeavePlotArea(QEvent *event);
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void timerEvent(QTimerEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
@@ -103,6 +104,7 @@ private:
         RefreshDeferred = 2
     };
 
+    void runViewPortUpdate();
     void handleMouseMove(QMouseEvent *event);
     void rebuildDisplay();
     void runDeferredRefresh();
@@ -120,6 +122,7 @@ private:
     bool m_updateTimerActive = false;
     int m_updateTimerId = 0;
     bool m_inViewPortChangedHandling = false;
+    qint64 m_lastUpdateTime = 0; // of the last viewport redraw; 0 before the first
     int m_displayState = Idle;
     qint64 m_lastMoveTime = 0;
     std::unique_ptr<QMouseEvent> m_pendingMove;

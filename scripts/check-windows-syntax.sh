@@ -33,7 +33,7 @@ if [ -z "$qt_headers" ] && [ -d /usr/include/x86_64-linux-gnu/qt5 ]; then
     qt_headers=/usr/include/x86_64-linux-gnu/qt5
 fi
 if [ -n "$qt_headers" ] && [ -d "$qt_headers/QtCore" ]; then
-    for file in app/discovery/setupapisource_win.cpp app/discovery/devicescan.cpp; do
+    for file in app/discovery/setupapisource_win.cpp app/discovery/devicescan.cpp app/discovery/devicewatch.cpp; do
         check -Wall -Wextra -Wno-attributes -I"$root" -I"$qt_headers" -I"$qt_headers/QtCore" "$root/$file"
     done
 else

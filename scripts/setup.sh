@@ -8,10 +8,12 @@ packages=(
   build-essential cmake
   qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
   fonts-dejavu-core
+  pkg-config libudev-dev
   g++-mingw-w64-x86-64
   libqt5charts5-dev libqcustomplot-dev
   dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-14-dev llvm-14
+  xvfb
 )
 
 if [ "${1:-}" = "--desktop" ]; then

@@ -31,11 +31,11 @@ const char *levelTag(QtMsgType type)
     return "[DEBUG]";
 }
 
-// Runs on the GUI thread only.
-void deliverLine(const QString &line)
+// Runs on the GUI thread only. A locked window keeps nothing, so nothing is formatted for it.
+void deliver(QtMsgType type, qint64 msecsSinceEpoch, const QString &message)
 {
     if (g_logWindow && g_logWindow->isUnlocked())
-        g_logWindow->appendLog(line);
+        g_logWindow->logMessage(type, msecsSinceEpoch, message);
 }
 
 } // namespace
@@ -52,18 +52,19 @@ void logMessageHandler(QtMsgType type, const QMessageLogContext &context, const 
     if (static_cast<int>(type) < minimumLevel)
         return;
 
-    const QString line = formatLogLine(type, QDateTime::currentDateTime(), message);
+    const qint64 now = QDateTime::currentMSecsSinceEpoch();
     // The process ends right after a fatal message, so its line also goes to stderr.
     if (type == QtFatalMsg) {
-        fputs(line.toLocal8Bit().constData(), stderr);
+        fputs(formatLogLine(type, QDateTime::fromMSecsSinceEpoch(now), message).toLocal8Bit().constData(),
+              stderr);
         fflush(stderr);
     }
 
     QCoreApplication *app = QCoreApplication::instance();
     if (app && QThread::currentThread() == app->thread()) {
-        deliverLine(line);
+        deliver(type, now, message);
     } else if (app && type != QtFatalMsg) {
         QMetaObject::invokeMethod(
-            app, [line] { deliverLine(line); }, Qt::QueuedConnection);
+            app, [type, now, message] { deliver(type, now, message); }, Qt::QueuedConnection);
     }
 }

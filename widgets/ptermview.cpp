@@ -7,15 +7,11 @@
 #include <QMimeData>
 #include <QScrollBar>
 
-namespace {
-const int maxLines = 400;
-}
-
 PTermView::PTermView(QWidget *parent)
     : QTextEdit(parent), m_font(QStringLiteral("Courier New"), 10, QFont::Normal, false),
       m_fontColor(230, 230, 230), m_backColor(95, 95, 95)
 {
-    document()->setMaximumBlockCount(maxLines);
+    document()->setMaximumBlockCount(kMaxLines);
     setFocusPolicy(Qt::StrongFocus);
     setReadOnly(true);
     setAcceptRichText(true);

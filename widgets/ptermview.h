@@ -11,6 +11,9 @@ class PTermView : public QTextEdit
     Q_OBJECT
 
 public:
+    // The view keeps the last lines only, so a long run does not grow it without limit.
+    static constexpr int kMaxLines = 400;
+
     explicit PTermView(QWidget *parent = nullptr);
 
     void putData(const QByteArray &bytes);

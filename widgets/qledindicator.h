@@ -2,10 +2,17 @@
 
 #include <QAbstractButton>
 #include <QColor>
+#include <QElapsedTimer>
+#include <QPixmap>
 #include <QPointF>
+#include <QRect>
 
-// Round lamp drawn with gradients; the owner sets m_state (1 idle, 2 transmitting,
-// 3 receiving) and asks for a repaint.
+class QPainter;
+class QTimer;
+
+// Round lamp drawn with gradients in state 1 idle, 2 transmitting or 3 receiving. It paints only when
+// its state changes, and only itself: what its parent shows behind the corners is kept, so the lamp is
+// opaque, and each look is drawn once.
 class QLedIndicator : public QAbstractButton
 {
     Q_OBJECT
@@ -17,7 +24,7 @@ class QLedIndicator : public QAbstractButton
     Q_PROPERTY(QColor onColor4 MEMBER onColor4)
     Q_PROPERTY(QColor offColor3 MEMBER offColor3)
     Q_PROPERTY(QColor offColor4 MEMBER offColor4)
-    Q_PROPERTY(int m_state MEMBER m_state)
+    Q_PROPERTY(int m_state READ state WRITE setState)
 
 public:
     using status = int;
@@ -31,6 +38,13 @@ public:
     };
 
     explicit QLedIndicator(QWidget *parent = nullptr);
+
+    status state() const { return m_state; }
+    // Shows `state`; setting the state it shows already costs nothing.
+    void setState(status state);
+    // Shows `state`, then idle (1) `ms` after the last pulse: a stream of pulses keeps the lamp lit with
+    // one timer and two paints in all, not a timer and two paints per pulse.
+    void pulse(status state, int ms = 300);
 
     Look lookFor(status state) const;
 
@@ -48,6 +62,29 @@ public:
     status m_state = 0;
 
 protected:
+    bool event(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
+    void moveEvent(QMoveEvent *event) override;
+    void changeEvent(QEvent *event) override;
+
+private:
+    struct Face
+    {
+        Look look;
+        QPixmap pixmap;
+    };
+
+    const QPixmap &background();
+    const QPixmap &face(status state);
+    void forgetLooks();
+    void drawLamp(QPainter &painter, const Look &look) const;
+    void endPulse();
+
+    QPixmap m_background;
+    Face m_faces[4]; // by state, any other state as 0
+    QRect m_backgroundRect; // in the parent, where m_background was taken
+    QTimer *m_pulseTimer = nullptr;
+    QElapsedTimer m_pulseClock;
+    qint64 m_idleAtMs = 0;
 };

@@ -59,10 +59,11 @@ inline PanelFactory testPanelFactory()
     };
 }
 
-// Opens the log window's gate so the test can read what the tool logged.
+// Shows the log window and opens its gate, so the test can read what the tool logs from then on.
 inline void unlockLog()
 {
     QVERIFY(g_logWindow);
+    g_logWindow->show();
     auto *edit = g_logWindow->findChild<QLineEdit *>(QStringLiteral("lineEdit"));
     QVERIFY(edit);
     edit->setText(QStringLiteral("quirbentol57"));

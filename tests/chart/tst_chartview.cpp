@@ -11,6 +11,7 @@ private slots:
     void init();
     void cleanup();
     void samples_fillFromTheRight_replaceSameTime_dropOldest_clear();
+    void addSample_onlyDataMoved_chartMovedInPlace_resizeBuildsAnew();
     void drawChart_pollPeriod_setsTimeWindow_data();
     void drawChart_pollPeriod_setsTimeWindow();
     void trackCursor_atMouseX_thenAtNewestSample_gapShowsNA();
@@ -95,6 +96,26 @@ void TestChartView::samples_fillFromTheRight_replaceSameTime_dropOldest_clear()
         QVERIFY(!viewer->chart()->xAxis()->hasScale());
     }
     QVERIFY(!m_view->trackCursor(0).shown);
+}
+
+void TestChartView::addSample_onlyDataMoved_chartMovedInPlace_resizeBuildsAnew()
+{
+    fill(240);
+    XYChart *chart = m_view->viewer1()->chart();
+    const QImage before = m_view->viewer1()->displayedImage().copy();
+    m_view->addSample(kT + 1, 99, 98);
+    settle();
+    QCOMPARE(m_view->viewer1()->chart(), chart);
+    QCOMPARE(chart->xAxis()->getMaxValue(), kT + 1);
+    QCOMPARE(chart->getLayerByZ(0)->getDataSetByZ(0)->getValue(239), 99.0);
+    QCOMPARE(m_view->trackCursor(0).values.value(0).text, QStringLiteral("99.00"));
+    QVERIFY(m_view->viewer1()->displayedImage() != before);
+
+    m_label1->resize(600, 200);
+    settle();
+    QVERIFY(m_view->viewer1()->chart() != chart);
+    QCOMPARE(m_view->viewer1()->chart()->getWidth(), 590);
+    QCOMPARE(m_view->viewer1()->chart()->xAxis()->getMaxValue(), kT + 1);
 }
 
 void TestChartView::drawChart_pollPeriod_setsTimeWindow_data()

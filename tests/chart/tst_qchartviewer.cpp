@@ -13,6 +13,7 @@ private slots:
     void mouseOnPlotArea_nearAndOutsideEdges_data();
     void mouseOnPlotArea_nearAndOutsideEdges();
     void viewPortUpdate_requestsWithinIntervalMerged_requestsWhileHandledDropped();
+    void viewPortUpdate_afterQuietInterval_servedAtOnceAndNoTimerLeft();
     void refreshDisplay_duringViewPortChange_deferredToOneRebuild();
     void leave_withTrackCursor_keepsOverlayUnlessAsked();
     void release_anyButton_emitsClicked();
@@ -107,6 +108,34 @@ void TestQChartViewer::viewPortUpdate_requestsWithinIntervalMerged_requestsWhile
     QTRY_COMPARE_WITH_TIMEOUT(calls, 2, 200);
     QTest::qWait(50);
     QCOMPARE(calls, 2);
+}
+
+// Timers only while a request waits: an idle viewer gets no timer events at all.
+void TestQChartViewer::viewPortUpdate_afterQuietInterval_servedAtOnceAndNoTimerLeft()
+{
+    struct TimerCount : QObject
+    {
+        int count = 0;
+        bool eventFilter(QObject *, QEvent *event) override
+        {
+            count += event->type() == QEvent::Timer;
+            return false;
+        }
+    } timers;
+    m_viewer->installEventFilter(&timers);
+    int calls = 0;
+    connect(m_viewer.get(), &QChartViewer::viewPortChanged, this, [&] { ++calls; });
+    for (int round = 1; round <= 2; ++round) {
+        QTest::qWait(40);
+        m_viewer->requestViewPortUpdate(true, true);
+        QCOMPARE(calls, round);
+    }
+    QTest::qWait(60);
+    QCOMPARE(timers.count, 0);
+    QVERIFY(!m_viewer->needUpdateChart());
+    QVERIFY(m_viewer->testAttribute(Qt::WA_OpaquePaintEvent)); // the chart image covers the viewer
+    m_viewer->setChart(nullptr);
+    QVERIFY(!m_viewer->testAttribute(Qt::WA_OpaquePaintEvent));
 }
 
 void TestQChartViewer::refreshDisplay_duringViewPortChange_deferredToOneRebuild()

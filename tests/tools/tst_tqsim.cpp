@@ -242,6 +242,30 @@ private slots:
         QCOMPARE(out.join(), replies);
     }
 
+    // Streaming starts with the first command and never outruns 115200 baud 8N1 (11520 bytes a second).
+    void device_stream_liveLinesAtWirePace()
+    {
+        SimulatedDevice device(Model::Pm);
+        device.setStreaming(true);
+        QVERIFY(device.open());
+        PlainPort port(device.portName());
+        QVERIFY(port.readLines(1, 100).isEmpty());
+        QElapsedTimer clock;
+        clock.start();
+        port.write("ATCVER\r\n");
+        const QByteArray got = port.readLines(INT_MAX, 500);
+        const qint64 wireBytes = clock.elapsed() * 11520 / 1000;
+        QByteArray streamed;
+        for (const QByteArray &line : got.left(got.lastIndexOf('\n')).split('\n')) {
+            if (line.startsWith("ATCVER QD700-PM-2v1\r"))
+                continue;
+            QVERIFY2(matchesWhole("ATCH ([^,\r]+,){5}[^,\r]+\r", line), line);
+            streamed += line + '\n';
+        }
+        QVERIFY2(streamed.size() <= wireBytes + 64, QByteArray::number(streamed.size()));
+        QVERIFY2(streamed.size() >= wireBytes / 4, QByteArray::number(streamed.size()));
+    }
+
     // Each fault through a real QSerialPort on a TQ24; the pattern covers everything that arrives.
     void device_faults_data()
     {

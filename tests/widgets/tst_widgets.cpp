@@ -3,14 +3,17 @@
 #include "widgets/passworddlg.h"
 #include "widgets/ptermview.h"
 #include "widgets/qledindicator.h"
+#include "widgets/repaintpacer.h"
 #include "widgets/resizelabel.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QLineEdit>
+#include <QPainter>
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QSignalSpy>
 #include <QTest>
 #include <QThread>
@@ -31,12 +34,36 @@ struct LogFixture
     QLineEdit *field() const { return window->findChild<QLineEdit *>("lineEdit"); }
     void unlock()
     {
+        window->show();
         field()->setText("quirbentol57");
         window->checkPassword();
     }
 };
 
 QStringList messages;
+
+// Counts the paint events a widget gets.
+struct PaintCount : QObject
+{
+    int count = 0;
+    explicit PaintCount(QWidget *widget) { widget->installEventFilter(this); }
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+// A parent whose left half is red and right half blue.
+struct TwoTone : QWidget
+{
+    void paintEvent(QPaintEvent *) override
+    {
+        QPainter painter(this);
+        painter.fillRect(0, 0, width() / 2, height(), Qt::red);
+        painter.fillRect(width() / 2, 0, width() - width() / 2, height(), Qt::blue);
+    }
+};
 
 template <class W> W *shown(W *widget)
 {
@@ -88,6 +115,7 @@ private slots:
         QFETCH(bool, enter);
         QFETCH(bool, accepted);
         LogFixture log;
+        log.window->show();
         qDebug("before");
         QTest::keyClicks(log.field(), typed);
         if (enter)
@@ -100,6 +128,7 @@ private slots:
         QCOMPARE(log.field()->isHidden(), accepted);
         const QString text = log.view()->toPlainText();
         QVERIFY(!text.contains("before"));
+        QCOMPARE(log.window->waitingMessageCount(), 0);
         QCOMPARE(text.endsWith(" [DEBUG] : after\n"), accepted);
         QCOMPARE(text.isEmpty(), !accepted);
         if (!accepted)
@@ -138,6 +167,30 @@ private slots:
         delete log.window;
         QVERIFY(!g_logWindow);
         QCoreApplication::processEvents(); // the queued line finds no window
+    }
+
+    // What arrives while the unlocked window is hidden waits raw, as many messages as the view holds,
+    // and shows with its own time stamps once the window is shown again.
+    void log_hiddenWindow_messagesWaitThenShownInOrder()
+    {
+        LogFixture log;
+        log.unlock();
+        log.window->hide();
+        for (int i = 0; i < 450; ++i)
+            qDebug("hidden %d", i);
+        QCOMPARE(log.window->waitingMessageCount(), 400);
+        QVERIFY(log.view()->toPlainText().isEmpty());
+        log.window->show();
+        QCOMPARE(log.window->waitingMessageCount(), 0);
+        // The view keeps its last 400 lines, the empty one after the last line end among them.
+        const QString text = log.view()->toPlainText();
+        const QRegularExpression first(
+            "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3} \\[DEBUG\\] : hidden 51\n");
+        QVERIFY(first.match(text).hasMatch());
+        QVERIFY(text.endsWith(" [DEBUG] : hidden 449\n"));
+        QCOMPARE(text.count('\n'), 399);
+        qDebug("shown");
+        QVERIFY(log.view()->toPlainText().endsWith(" [DEBUG] : shown\n"));
     }
 
     void log_fatalMessage_lineWrittenOnce()
@@ -255,6 +308,72 @@ private slots:
         QCOMPARE(paint(7), unset);
         QLedIndicator led;
         QVERIFY(led.lookFor(2).focus.x() < 0 && led.lookFor(3).focus.x() > 0);
+    }
+
+    // A lamp paints when its state changes, only itself, and a stream of pulses keeps it lit.
+    void led_statesAndPulses_paintOnChangeOnly()
+    {
+        TwoTone parent;
+        parent.resize(100, 40);
+        auto *led = new QLedIndicator(&parent);
+        led->setGeometry(30, 10, 40, 20);
+        QVERIFY(shown(&parent));
+        QVERIFY(led->testAttribute(Qt::WA_OpaquePaintEvent));
+        // Its corners show what the parent shows there; the parent drawn with it looks the same.
+        for (const QImage &image : {led->grab().toImage(), parent.grab().toImage().copy(led->geometry())}) {
+            QCOMPARE(image.pixelColor(2, 10), QColor(Qt::red));
+            QCOMPARE(image.pixelColor(37, 10), QColor(Qt::blue));
+            QVERIFY(qAbs(image.pixelColor(20, 10).green() - 82) < 8); // the lamp in state 0
+        }
+
+        PaintCount lampPaints(led);
+        PaintCount parentPaints(&parent);
+        led->setState(1);
+        QTRY_COMPARE(lampPaints.count, 1);
+        led->setState(1);
+        QTest::qWait(50);
+        QCOMPARE(lampPaints.count, 1);
+        for (int i = 0; i < 10; ++i) {
+            led->pulse(3, 300);
+            QCOMPARE(led->state(), 3);
+            QTest::qWait(20);
+        }
+        QCOMPARE(lampPaints.count, 2);
+        QTRY_COMPARE(led->state(), 1);
+        QTRY_COMPARE(lampPaints.count, 3);
+        led->setProperty("m_state", 2);
+        QTRY_COMPARE(lampPaints.count, 4);
+        QCOMPARE(parentPaints.count, 0);
+        // A colour changed through the property system shows at the next paint of that state.
+        const QColor lit = led->grab().toImage().pixelColor(20, 10);
+        led->setProperty("onColor1", QColor(Qt::yellow));
+        const QColor yellowish = led->grab().toImage().pixelColor(20, 10);
+        QVERIFY2(yellowish.red() > lit.red() + 100, qPrintable(yellowish.name()));
+    }
+
+    // Beyond a burst, updates are painted together once per frame; after a quiet spell at once again.
+    void pacer_streamOfUpdates_burstThenOneRepaintPerFrame()
+    {
+        QWidget window;
+        window.resize(100, 100);
+        new RepaintPacer(&window, 200, 3);
+        auto *child = new QWidget(&window);
+        child->setGeometry(10, 10, 50, 50);
+        QVERIFY(shown(&window));
+        QTest::qWait(200);
+        PaintCount paints(child);
+        for (int i = 0; i < 10; ++i) {
+            child->update();
+            QCoreApplication::processEvents();
+        }
+        QCOMPARE(paints.count, 3);
+        QTRY_COMPARE(paints.count, 4);
+        QTest::qWait(30);
+        QCOMPARE(paints.count, 4);
+        QTest::qWait(700);
+        child->update();
+        QCoreApplication::processEvents();
+        QCOMPARE(paints.count, 5);
     }
 
     void label_resized_scalesByTighterDirection()

@@ -44,6 +44,7 @@ struct Faults
     SimulatedDevice::Noise noise = SimulatedDevice::NoNoise;
     bool echo = false;
     int vanishAfter = 0;
+    bool stream = false;
 };
 
 struct Options
@@ -83,6 +84,8 @@ const char *kUsage =
     "  --bad-utf8              a line of invalid UTF-8 after every reply\n"
     "  --echo                  send each command back before its reply\n"
     "  --vanish-after N        close the port after answering N commands\n"
+    "  --stream                from the first command on, send live lines unasked as fast as\n"
+    "                          115200 baud carries them\n"
     "  --help                  show this text\n";
 
 QString defaultSerial(tqsim::Model model)
@@ -119,6 +122,8 @@ QString parseFault(const QString &arg, const QString &value, Faults *f)
         f->noise |= SimulatedDevice::InvalidUtf8;
     } else if (arg == QLatin1String("--echo")) {
         f->echo = true;
+    } else if (arg == QLatin1String("--stream")) {
+        f->stream = true;
     } else if (arg == QLatin1String("--silent")) {
         if (!value.startsWith(QLatin1String("ATC")))
             return QStringLiteral("--silent takes a command word such as ATCOFF1, not \"%1\"").arg(value);
@@ -234,6 +239,7 @@ void applyFaults(SimulatedDevice *device, const Faults &f)
     device->setNoise(f.noise);
     device->setEcho(f.echo);
     device->setVanishAfter(f.vanishAfter);
+    device->setStreaming(f.stream);
 }
 
 QString printable(const QByteArray &bytes)

@@ -16,6 +16,8 @@ namespace {
 const int kReadChunk = 4096;
 const int kResumeAfterHangUpMs = 50;
 const int kVanishGraceMs = 50; // lets the tool read the last reply before the port goes
+const qint64 kWireBytesPerSecond = 115200 / 10; // 8N1: ten bits a byte
+const int kStreamTickMs = 5;
 
 void setFlag(int fd, int getCmd, int setCmd, int flag)
 {
@@ -38,6 +40,10 @@ SimulatedDevice::SimulatedDevice(Model model, QObject *parent) : QObject(parent)
         if (m_notifier)
             m_notifier->setEnabled(true);
     });
+    m_streamTimer = new QTimer(this);
+    m_streamTimer->setTimerType(Qt::PreciseTimer);
+    m_streamTimer->setInterval(kStreamTickMs);
+    connect(m_streamTimer, &QTimer::timeout, this, &SimulatedDevice::streamLiveLines);
 }
 
 SimulatedDevice::~SimulatedDevice()
@@ -94,6 +100,7 @@ void SimulatedDevice::close()
     }
     m_replyTimer->stop();
     m_resumeTimer->stop();
+    m_streamTimer->stop();
     m_pending.clear();
     if (m_masterFd >= 0)
         ::close(m_masterFd);
@@ -126,6 +133,24 @@ void SimulatedDevice::setSplitReplies(int chunkBytes, int pauseMs)
 {
     m_splitBytes = qMax(0, chunkBytes);
     m_splitPauseMs = qMax(0, pauseMs);
+}
+
+void SimulatedDevice::setStreaming(bool on)
+{
+    m_streaming = on;
+    if (!on)
+        m_streamTimer->stop();
+}
+
+void SimulatedDevice::streamLiveLines()
+{
+    const qint64 carried = m_streamClock.elapsed() * kWireBytesPerSecond / 1000;
+    while (m_streamedBytes < carried && m_masterFd >= 0) {
+        const QByteArray line =
+            m_responder.answer(m_responder.pollWord(), m_clock.elapsed() / 1000.0) + "\r\n";
+        m_streamedBytes += line.size();
+        writeMaster(line, true);
+    }
 }
 
 void SimulatedDevice::setNoValues(bool on)
@@ -194,6 +219,11 @@ void SimulatedDevice::handleLine(const QByteArray &line)
     ++m_commandCount;
     m_vanishing = m_vanishAfter > 0 && m_commandCount >= m_vanishAfter;
     emit commandReceived(line);
+    if (m_streaming && !m_streamTimer->isActive() && m_masterFd >= 0) {
+        m_streamClock.start();
+        m_streamedBytes = 0;
+        m_streamTimer->start();
+    }
     if (m_responding && m_masterFd >= 0) {
         // Echoed characters without the line end: echo and reply share one line, as on a
         // terminal-style device that answers right after the typed command.
@@ -267,7 +297,7 @@ void SimulatedDevice::sendDueReplies()
     vanishIfDue();
 }
 
-bool SimulatedDevice::writeMaster(const QByteArray &bytes)
+bool SimulatedDevice::writeMaster(const QByteArray &bytes, bool dropWhenFull)
 {
     if (m_masterFd < 0)
         return false;
@@ -281,6 +311,8 @@ bool SimulatedDevice::writeMaster(const QByteArray &bytes)
             written += int(n);
         } else if (n < 0 && errno == EINTR) {
             continue;
+        } else if (dropWhenFull) {
+            return false;
         } else {
             // The tool is not reading and the tty queue is full: a real USB device drops the data too.
             qWarning("tq-sim %s: %d reply bytes dropped", qPrintable(m_portName),

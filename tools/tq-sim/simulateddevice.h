@@ -71,6 +71,10 @@ public:
     void setNoise(Noise noise) { m_noise = noise; }
     void setEcho(bool on) { m_echo = on; }
     void setVanishAfter(int commands) { m_vanishAfter = commands; }
+    // Stream: from the first command on, live lines go out unasked, back to back at the pace
+    // 115200 baud 8N1 carries them (a firmware fault seen in the field); when the tool does not
+    // read and the pty is full they are dropped, as on the wire.
+    void setStreaming(bool on);
     // Faults in what is said, kept by the responder (see DeviceResponder).
     void setSilentWords(const QSet<QByteArray> &words) { m_responder.setSilentWords(words); }
     void setRefuseActions(bool on) { m_responder.setRefuseActions(on); }
@@ -109,7 +113,8 @@ private:
     void enqueue(qint64 dueMs, const QByteArray &bytes, const QByteArray &wholeReply = QByteArray());
     void queueReply(qint64 now, const QByteArray &reply);
     void vanishIfDue();
-    bool writeMaster(const QByteArray &bytes);
+    void streamLiveLines();
+    bool writeMaster(const QByteArray &bytes, bool dropWhenFull = false);
     bool fail(const QString &what);
 
     DeviceResponder m_responder;
@@ -121,6 +126,10 @@ private:
     QSocketNotifier *m_notifier = nullptr;
     QTimer *m_replyTimer = nullptr;
     QTimer *m_resumeTimer = nullptr;
+    QTimer *m_streamTimer = nullptr;
+    QElapsedTimer m_streamClock;
+    qint64 m_streamedBytes = 0;
+    bool m_streaming = false;
     QElapsedTimer m_clock;
     QQueue<PendingReply> m_pending;
     bool m_responding = true;

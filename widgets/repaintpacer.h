@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QPointer>
+
+class QWidget;
+
+// Paces a window's repaints once they come in a stream: a few in a row are painted at once, beyond
+// that one per frame, the updates of a frame painted together at its end. A device that sends hundreds
+// of lines a second then costs a screen's worth of repaints, while a poll's few repaints neither wait
+// nor cost a timer.
+class RepaintPacer : public QObject
+{
+public:
+    static constexpr int kFrameMs = 33;
+    static constexpr int kBurst = 8;
+
+    explicit RepaintPacer(QWidget *window, int frameMs = kFrameMs, int burst = kBurst);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    void timerEvent(QTimerEvent *event) override;
+
+private:
+    void refill();
+
+    QPointer<QWidget> m_window;
+    int m_frameMs;
+    int m_burst;
+    double m_allowance; // repaints that may go at once, one more each frame up to the burst
+    QElapsedTimer m_clock;
+    qint64 m_refilledMs = 0;
+    int m_timerId = 0;
+    bool m_releasing = false;
+};
