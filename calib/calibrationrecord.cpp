@@ -83,11 +83,12 @@ QString CalibrationRecord::offsetText(const QDateTime &time)
 
 QString CalibrationRecord::unavailableMessage() const
 {
-    return tr("The calibration record cannot be written: %1. The tool carries on without it.").arg(m_error);
+    return tr("The calibration record cannot be written: %1. The tool carries on without it.").arg(m_reason);
 }
 
 bool CalibrationRecord::fail(const QString &what, const QString &why)
 {
+    m_reason = what;
     m_error = QStringLiteral("%1 (%2: %3)").arg(what, QDir::toNativeSeparators(m_filePath), why);
     m_open = false;
     if (QSqlDatabase::contains(m_connection))
@@ -142,6 +143,7 @@ bool CalibrationRecord::open()
     }
     m_open = true;
     m_error.clear();
+    m_reason.clear();
     return true;
 }
 

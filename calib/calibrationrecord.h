@@ -42,9 +42,9 @@ public:
     bool open();
     bool isOpen() const { return m_open; }
     bool append(const CalibrationEvent &event);
-    // Why the last open or append failed.
+    // Why the last open or append failed, with the file and the database's own words.
     QString errorString() const { return m_error; }
-    // The status text telling the user that the record is not kept.
+    // The status text telling the user that the record is not kept (the file is in the log).
     QString unavailableMessage() const;
 
     // The tool's version as the record stores it.
@@ -61,5 +61,6 @@ private:
     QString m_filePath;
     QString m_connection;
     QString m_error;
+    QString m_reason;
     bool m_open = false;
 };

@@ -1203,7 +1203,7 @@ void Calibrator::beginRecordedWrite(const QString &setting, int id, const QStrin
     m_write = write;
 }
 
-void Calibrator::endRecordedWrite(const char *outcome, const QString &confirmed, const QString &details)
+void Calibrator::endRecordedWrite(const char *outcome, QString confirmed, const QString &details)
 {
     if (!m_write.active)
         return;

@@ -322,7 +322,8 @@ private:
     // The calibration record: every completed refresh, and every write with its outcome.
     void recordEvent(CalibrationEvent event);
     void beginRecordedWrite(const QString &setting, int id, const QString &command);
-    void endRecordedWrite(const char *outcome, const QString &confirmed = QString(),
+    // `confirmed` by value: it may be a part of the write that ends here.
+    void endRecordedWrite(const char *outcome, QString confirmed = QString(),
                           const QString &details = QString());
     void recordApplyReply(Outcome outcome, const QString &value);
 

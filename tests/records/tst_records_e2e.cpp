@@ -138,18 +138,19 @@ void TestRecordsE2e::actions_outcomeAndTheReadAfter_data()
     QTest::addColumn<QString>("setting");
     QTest::addColumn<QString>("command");
     QTest::addColumn<QString>("outcome");
+    QTest::addColumn<QString>("confirmed");
     QTest::addColumn<bool>("refreshAfter");
 
     const int pm = int(SimulatedDevice::Model::Pm);
     const int tq24 = int(SimulatedDevice::Model::Tq24);
     QTest::newRow("factory reset") << pm << "pushButton_factoryreset" << false << "Factory reset" << "ATCFTRST"
-                                   << "confirmed" << true;
+                                   << "confirmed" << "OK" << true;
     QTest::newRow("factory reset refused") << pm << "pushButton_factoryreset" << true << "Factory reset"
-                                           << "ATCFTRST" << "rejected" << false;
+                                           << "ATCFTRST" << "rejected" << "" << false;
     QTest::newRow("TQ24 drift adjustment") << tq24 << "pushButton_driftadj" << false << "Zero drift adjustment"
-                                           << "ATCDRFT" << "confirmed" << true;
+                                           << "ATCDRFT" << "confirmed" << "OK" << true;
     QTest::newRow("TQ24 wizard") << tq24 << "" << false << "Calibration parameters" << "ATCCAL" << "confirmed"
-                                 << false;
+                                 << "1000.00,100.00,2100.00" << false;
 }
 
 void TestRecordsE2e::actions_outcomeAndTheReadAfter()
@@ -160,6 +161,7 @@ void TestRecordsE2e::actions_outcomeAndTheReadAfter()
     QFETCH(QString, setting);
     QFETCH(QString, command);
     QFETCH(QString, outcome);
+    QFETCH(QString, confirmed);
     QFETCH(bool, refreshAfter);
 
     start(SimulatedDevice::Model(model));
@@ -181,6 +183,7 @@ void TestRecordsE2e::actions_outcomeAndTheReadAfter()
     QCOMPARE(action.value("setting").toString(), setting);
     QCOMPARE(action.value("command").toString(), command);
     QCOMPARE(action.value("outcome").toString(), outcome);
+    QCOMPARE(action.value("value_confirmed").toString(), confirmed);
     // The device's state after the action is the refresh that follows it, which names it.
     const QList<QVariantMap> reads = events("read");
     QCOMPARE(reads.size(), refreshAfter ? 2 : 1);
