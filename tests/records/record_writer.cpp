@@ -1,8 +1,11 @@
 // record_writer FOLDER SERIAL COUNT: appends COUNT events and prints the number of each once committed.
+// A short pause after each, as a technician's events come one at a time: two writers in tight loops
+// could keep the lock from each other longer than the tool waits for it.
 
 #include "calib/calibrationrecord.h"
 
 #include <QCoreApplication>
+#include <QThread>
 
 #include <cstdio>
 
@@ -22,6 +25,7 @@ int main(int argc, char *argv[])
         }
         std::printf("%d\n", i);
         std::fflush(stdout);
+        QThread::msleep(2);
     }
     return 0;
 }
