@@ -6,6 +6,7 @@
 #include "app/selectdevice.h"
 #include "app/versionparser.h"
 #include "calib/abstractcalibrator.h"
+#include "calib/calibrationrecord.h"
 #include "calib/commandset.h"
 #include "calib/paneldispatch.h"
 #include "ui_mainwindow.h"
@@ -40,6 +41,9 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     ui->setupUi(this);
     new RepaintPacer(this);
     setWindowTitle(tr("Lumaweave TQ Gas Calibrator") + QLatin1String(" V4.98"));
+
+    // After the form: the panels inside it are destroyed first and may still record.
+    m_record = new CalibrationRecord(QString(), this);
 
     m_selectDevice = new SelectDevice(this);
     ui->verticalLayout->addWidget(m_selectDevice);

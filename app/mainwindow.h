@@ -16,6 +16,7 @@ namespace Ui {
 class MainWindow;
 }
 class AbstractCalibrator;
+class CalibrationRecord;
 class QAction;
 class QSerialPort;
 class QTimer;
@@ -50,6 +51,7 @@ public:
     void setDeviceScanner(DeviceScanner scanner);
     AbstractCalibrator *panel() const { return m_panel; }
     QWidget *panelWidget() const override;
+    CalibrationRecord *calibrationRecord() const override { return m_record; }
     SelectDevice *deviceList() const { return m_selectDevice; }
     QTimer *pollTimer() const { return m_pollTimer; }
     QTimer *checkTimer() const { return m_checkTimer; }
@@ -88,5 +90,6 @@ private:
     LineSplitter m_splitter;
     DeviceScanner m_scan;
     QList<QPointer<QWidget>> m_retiredPanels;
+    CalibrationRecord *m_record = nullptr;
     QtMessageHandler m_previousHandler = nullptr;
 };

@@ -1,6 +1,8 @@
 #include "calib/calibrator.h"
 
+#include "calib/calibrationrecord.h"
 #include "calib/panelhost.h"
+#include "calib/recordschema.h"
 #include "chart/chartlib.h"
 #include "chart/chartview.h"
 #include "widgets/decimalinput.h"
@@ -18,10 +20,12 @@
 #include <QDebug>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
+#include <QJsonDocument>
 #include <QLCDNumber>
 #include <QLabel>
 #include <QSpinBox>
 #include <QTimer>
+#include <QWizard>
 
 #include <climits>
 #include <utility>
@@ -61,6 +65,53 @@ QString settingName(const QWidget *editor)
     return editor->objectName();
 }
 
+// What the record calls the setting behind the widget that asked for a write: the titles of the
+// group boxes around it (outer first), else its own text or title.
+QString recordedName(const QObject *source)
+{
+    if (const auto *group = qobject_cast<const QButtonGroup *>(source))
+        source = group->checkedButton() ? group->checkedButton() : group->buttons().value(0);
+    if (const auto *wizard = qobject_cast<const QWizard *>(source); wizard && wizard->currentPage())
+        return wizard->currentPage()->title();
+    QStringList titles;
+    for (auto *w = qobject_cast<const QWidget *>(source); w && !w->isWindow(); w = w->parentWidget()) {
+        if (const auto *box = qobject_cast<const QGroupBox *>(w); box && !box->title().isEmpty())
+            titles.prepend(box->title());
+    }
+    if (!titles.isEmpty())
+        return titles.join(QLatin1String(" / "));
+    if (const auto *button = qobject_cast<const QAbstractButton *>(source); button && !button->text().isEmpty())
+        return button->text();
+    if (const auto *w = qobject_cast<const QWidget *>(source))
+        return w->windowTitle();
+    return QString();
+}
+
+// Settings change what was written; these words make the device do something, and what it has
+// afterwards is read by the refresh that follows.
+bool isActionWord(int id)
+{
+    switch (id) {
+    case Cmd::ATCCAL:
+    case Cmd::ATCCZR:
+    case Cmd::ATCCSP:
+    case Cmd::ATCDRFT:
+    case Cmd::ATCUCAL:
+    case Cmd::ATCFCAL:
+    case Cmd::ATCFTRST:
+    case Cmd::ATCEXTM: return true;
+    default: return false;
+    }
+}
+
+// The device kept what was written: the same number, or the same text.
+bool sameValue(const QString &written, const QString &confirmed)
+{
+    const std::optional<double> a = Cmd::number(written);
+    const std::optional<double> b = Cmd::number(confirmed);
+    return a && b ? *a == *b : written == confirmed;
+}
+
 } // namespace
 
 Calibrator::Calibrator(int tqModel, const QString &versionText, int version, const QString &serialNumber,
@@ -71,10 +122,13 @@ Calibrator::Calibrator(int tqModel, const QString &versionText, int version, con
     m_replyTimer = new QTimer(this);
     m_replyTimer->setSingleShot(true);
     connect(m_replyTimer, &QTimer::timeout, this, &Calibrator::replyTimedOut);
+    if (m_mainWindow)
+        m_record = m_mainWindow->calibrationRecord();
 }
 
 Calibrator::~Calibrator()
 {
+    endRecordedWrite(RecordSchema::kOutcomePortLost);
     delete m_passwordDlg;
     delete m_chart;
     delete m_txLed;
@@ -336,6 +390,9 @@ void Calibrator::finish(bool ok, const QString &status, const QString &box)
     if (!m_warnings.isEmpty())
         text += QLatin1Char(' ') + m_warnings.join(QLatin1Char(' '));
     m_warnings.clear();
+    if (!m_recordNotice.isEmpty())
+        text = text.isEmpty() ? m_recordNotice : text + QLatin1Char(' ') + m_recordNotice;
+    m_recordNotice.clear();
     if (!text.isEmpty())
         showStatus(text);
 
@@ -364,6 +421,7 @@ void Calibrator::replyTimedOut()
                              : Cmd::word(m_seq);
     log(QStringLiteral("!! no reply to %1 within %2 ms").arg(word).arg(g_replyTimeoutMs));
     m_lateWords.insert(word);
+    endRecordedWrite(RecordSchema::kOutcomeNoReply);
     QString box = m_applyFailText;
     if (m_mode == REFRESH) {
         log(QStringLiteral("ERROR SEQ"));
@@ -397,6 +455,8 @@ bool Calibrator::isLateReply(const QString &line, const QString &awaited)
 
 void Calibrator::writeRefresh()
 {
+    if (m_write.active)
+        m_write.refreshFollows = true;
     whenIdle(
         [this] {
             pauseMainWindow();
@@ -411,6 +471,7 @@ void Calibrator::startRefreshSequence()
     showStatus(panelText(SHARED_TEXT("get the device's information...")));
     m_warnings.clear();
     m_refreshedEditors.clear();
+    m_refreshValues = QJsonObject();
     const Step *first = nextRefreshStep(Cmd::NoCommand);
     if (!first || !writeCommand(REFRESH, first->id, Cmd::query(first->id))) {
         log(QStringLiteral("=============DEFAULT MODE============="));
@@ -458,7 +519,10 @@ void Calibrator::parsingSequence(QString line)
         m_replyTimer->stop();
         QPointer<Calibrator> self(this);
         const ReplyHandler handler = step->onReply;
-        const Outcome outcome = handler ? handler({line, Cmd::replyValue(line, word)}) : Outcome::Accepted;
+        const QString value = Cmd::replyValue(line, word);
+        m_refreshValues.insert(word, value);
+        m_lastRead.insert(word, value);
+        const Outcome outcome = handler ? handler({line, value}) : Outcome::Accepted;
         // A handler's box runs the event loop: the panel may be gone or another sequence running.
         if (!self || !isCurrentPanel() || m_mode != REFRESH || m_seq != id)
             return;
@@ -477,6 +541,12 @@ void Calibrator::endRefresh()
 {
     if (m_seq == Cmd::END_SEQ) {
         log(QStringLiteral("END_SEQ"));
+        CalibrationEvent event;
+        event.kind = QLatin1String(RecordSchema::kKindRead);
+        event.setting = std::exchange(m_refreshAfter, QString());
+        event.command = std::exchange(m_refreshAfterWord, QString());
+        event.details = QString::fromUtf8(QJsonDocument(m_refreshValues).toJson(QJsonDocument::Compact));
+        recordEvent(event);
         finish(true, panelText(SHARED_TEXT("success! refresh calibration settings.")), QString());
     } else if (m_seq == Cmd::ERROR_SEQ) {
         log(QStringLiteral("ERROR SEQ"));
@@ -517,11 +587,22 @@ void Calibrator::parsingApply(QString line)
     if (line.contains(word)) {
         m_replyTimer->stop();
         QPointer<Calibrator> self(this);
-        outcome = handler ? handler({line, Cmd::replyValue(line, word)}) : Outcome::Accepted;
-        if (!self || !isCurrentPanel() || outcome == Outcome::HandedOver || m_mode != mode || m_seq != id)
+        const QString value = Cmd::replyValue(line, word);
+        m_write.reply = value;
+        outcome = handler ? handler({line, value}) : Outcome::Accepted;
+        if (!self)
+            return;
+        if (outcome == Outcome::Accepted)
+            m_lastRead.insert(word, value);
+        recordApplyReply(outcome, value);
+        if (!isCurrentPanel() || outcome == Outcome::HandedOver || m_mode != mode || m_seq != id)
             return;
     } else if (isLateReply(line, word)) {
         return;
+    } else {
+        endRecordedWrite(RecordSchema::kOutcomeRejected, QString(),
+                         QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("reply"), line}})
+                                               .toJson(QJsonDocument::Compact)));
     }
     endApply(outcome);
 }
@@ -556,9 +637,10 @@ void Calibrator::applyLater(std::function<Write()> build, const QString &failTex
             options.failed();
         return;
     }
-    whenIdle([this, build, failText, options] {
+    const QString setting = options.setting.isEmpty() ? recordedName(sender()) : options.setting;
+    whenIdle([this, build, failText, options, setting] {
         pauseMainWindow();
-        afterDelay([this, build, failText, options] {
+        afterDelay([this, build, failText, options, setting] {
             const Write write = build();
             if (write.command.isEmpty()) {
                 runWaiting();
@@ -566,7 +648,9 @@ void Calibrator::applyLater(std::function<Write()> build, const QString &failTex
             }
             m_apply = options;
             m_applyFailText = failText;
+            beginRecordedWrite(setting, write.id, write.command);
             if (!writeCommand(options.mode, write.id, write.command)) {
+                endRecordedWrite(RecordSchema::kOutcomeFailedWrite);
                 m_seq = Cmd::NoCommand;
                 finish(false, QString(), failText);
             }
@@ -601,6 +685,8 @@ void Calibrator::applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *edi
 void Calibrator::handOverToRefresh()
 {
     m_replyTimer->stop();
+    m_write.refreshFollows = true;
+    endRecordedWrite(RecordSchema::kOutcomeConfirmed, m_write.reply);
     const ApplyOptions apply = std::exchange(m_apply, ApplyOptions{});
     m_mode = DEFAULT;
     m_seq = Cmd::NoCommand;
@@ -666,7 +752,9 @@ void Calibrator::writeTemperatureUnit(bool celsius)
                              : SHARED_TEXT(
                                                  "change the device's temperature mode to the fahrenheit mode...")));
     const QString word = QLatin1String(celsius ? Cmd::kCelsiusWord : Cmd::kFahrenheitWord);
+    beginRecordedWrite(recordedName(m_celsiusButton), Cmd::NoCommand, word);
     if (!writeCommand(TEMPMODE, Cmd::NoCommand, word + QLatin1String("\r\n"))) {
+        endRecordedWrite(RecordSchema::kOutcomeFailedWrite);
         m_seq = Cmd::NoCommand;
         showTemperatureUnit();
         finish(false,
@@ -691,6 +779,8 @@ void Calibrator::parsingTemp(const QString &line)
     const bool accepted = ok && !Cmd::containsWord(rest, other);
     if (accepted)
         m_isCelsius = m_askedCelsius;
+    endRecordedWrite(accepted ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected,
+                     Cmd::replyValue(line, m_write.command));
     log(QLatin1String("Tq24Calibrator::parsingTemp() TEMPMODE : ") +
         QLatin1String(m_isCelsius ? "true" : "false"));
     showTemperatureUnit();
@@ -1050,18 +1140,20 @@ void Calibrator::setCalibrationTimeControls(QAbstractButton *button, QDateTimeEd
             writeRefresh(); // the device may have changed more than the time
         return outcome;
     });
-    connect(button, &QAbstractButton::clicked, this, [this, failText] {
+    connect(button, &QAbstractButton::clicked, this, [this, button, failText] {
         if (!askYes(panelText(SHARED_TEXT("Last Calibration Time")),
                     panelText(SHARED_TEXT("Do you want to change the update time?"))))
             return;
         delete m_passwordDlg;
         auto *dialog = new PasswordDlg;
         m_passwordDlg = dialog;
-        connect(dialog, &PasswordDlg::ok, this, [this, dialog, failText] {
+        connect(dialog, &PasswordDlg::ok, this, [this, dialog, button, failText] {
+            ApplyOptions options;
+            options.setting = recordedName(button);
             applyLater(
                 Cmd::ATCEXTM,
                 [] { return Cmd::write(Cmd::ATCEXTM, QString::number(QDateTime::currentDateTime().toTime_t())); },
-                failText);
+                failText, options);
             dialog->deleteLater();
         });
         connect(dialog, &PasswordDlg::fail, this, [this, dialog] {
@@ -1077,4 +1169,68 @@ void Calibrator::showFirmwareBoxes(bool deviceRead)
 {
     for (const FirmwareBox &gated : qAsConst(m_firmwareBoxes))
         gated.box->setVisible(deviceRead && m_version >= gated.minVersion && m_version < gated.belowVersion);
+}
+
+// --- calibration record -------------------------------------------------------------------
+
+void Calibrator::recordEvent(CalibrationEvent event)
+{
+    if (!m_record || m_recordUnavailable)
+        return;
+    event.model = CalibrationRecord::modelName(m_tqModel);
+    event.serial = m_serial;
+    event.firmware = m_versionText;
+    if (m_record->append(event))
+        return;
+    // Told once; the device conversation goes on without the record.
+    m_recordUnavailable = true;
+    log(QLatin1String("calibration record: ") + m_record->errorString());
+    m_recordNotice = m_record->unavailableMessage();
+}
+
+void Calibrator::beginRecordedWrite(const QString &setting, int id, const QString &command)
+{
+    const QString text = command.trimmed();
+    const int blank = text.indexOf(QLatin1Char(' '));
+    RecordedWrite write;
+    write.active = true;
+    write.action = isActionWord(id);
+    write.command = blank < 0 ? text : text.left(blank);
+    write.setting = setting.isEmpty() ? write.command : setting;
+    write.before = m_lastRead.value(write.command);
+    if (blank >= 0)
+        write.written = text.mid(blank + 1).trimmed();
+    m_write = write;
+}
+
+void Calibrator::endRecordedWrite(const char *outcome, QString confirmed, const QString &details)
+{
+    if (!m_write.active)
+        return;
+    const RecordedWrite write = std::exchange(m_write, RecordedWrite{});
+    const bool ok = qstrcmp(outcome, RecordSchema::kOutcomeConfirmed) == 0;
+    if (write.action && ok && write.refreshFollows) {
+        m_refreshAfter = write.setting;
+        m_refreshAfterWord = write.command;
+    }
+    CalibrationEvent event;
+    event.kind = QLatin1String(write.action ? RecordSchema::kKindAction : RecordSchema::kKindWrite);
+    event.setting = write.setting;
+    event.command = write.command;
+    event.valueBefore = write.before;
+    event.valueWritten = write.written;
+    event.valueConfirmed = confirmed;
+    event.outcome = QLatin1String(outcome);
+    event.details = details;
+    recordEvent(event);
+}
+
+// An action is confirmed by the device taking it; a setting only when the device kept the value
+// written (a device that answers another value has refused it).
+void Calibrator::recordApplyReply(Outcome outcome, const QString &value)
+{
+    bool ok = outcome == Outcome::Accepted || outcome == Outcome::HandedOver;
+    if (ok && !m_write.action)
+        ok = sameValue(m_write.written, value);
+    endRecordedWrite(ok ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected, value);
 }

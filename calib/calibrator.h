@@ -1,9 +1,12 @@
 #pragma once
 
 #include "calib/abstractcalibrator.h"
+#include "calib/calibrationrecord.h"
 #include "calib/commandset.h"
 
 #include <QDateTime>
+#include <QHash>
+#include <QJsonObject>
 #include <QList>
 #include <QPointer>
 #include <QSet>
@@ -152,6 +155,8 @@ protected:
         bool onlyWhenIdle = false;        // a mode selector: dropped (and `failed` run) while busy
         std::function<void()> failed;     // after a failed, rejected, refused or unanswered write
         std::function<void()> ended;      // after the end, good or bad
+        QString setting;                  // its name in the calibration record; by default the
+                                          // titles around the widget that asked for the apply
     };
     enum class Trigger { Clicked, Pressed };
     enum class AfterOk { Refresh, End };
@@ -314,6 +319,14 @@ private:
     // Whether a line the sequence awaits nothing of is the late reply of a timed-out command.
     bool isLateReply(const QString &line, const QString &awaited);
 
+    // The calibration record: every completed refresh, and every write with its outcome.
+    void recordEvent(CalibrationEvent event);
+    void beginRecordedWrite(const QString &setting, int id, const QString &command);
+    // `confirmed` by value: it may be a part of the write that ends here.
+    void endRecordedWrite(const char *outcome, QString confirmed = QString(),
+                          const QString &details = QString());
+    void recordApplyReply(Outcome outcome, const QString &value);
+
     FormParts m_form;
     QString m_className;
     QStringList m_refreshKeywords;
@@ -348,4 +361,25 @@ private:
     QSet<QWidget *> m_inSyncEditors;
     QSet<QWidget *> m_refreshedEditors;
     QSet<QString> m_lateWords;
+
+    // The write awaiting its reply, as the record will hold it.
+    struct RecordedWrite
+    {
+        bool active = false;
+        bool action = false;
+        bool refreshFollows = false;
+        QString setting;
+        QString command;
+        QString before;
+        QString written;
+        QString reply; // the value of the reply being handled
+    };
+    QPointer<CalibrationRecord> m_record;
+    bool m_recordUnavailable = false;
+    QString m_recordNotice; // told with the next sequence end
+    RecordedWrite m_write;
+    QHash<QString, QString> m_lastRead; // command word -> value, as the device last sent it
+    QJsonObject m_refreshValues;
+    QString m_refreshAfter;     // the action whose effect the running refresh reads
+    QString m_refreshAfterWord;
 };

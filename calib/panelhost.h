@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QString>
 
+class CalibrationRecord;
 class QWidget;
 
 // What a panel needs of the window that shows it: the serial channel, the poll, the controls and
@@ -19,4 +20,7 @@ public:
     virtual void showStatusMessage(const QString &text) = 0;
     // The panel the host shows now, or nullptr.
     virtual QWidget *panelWidget() const = 0;
+    // Where the panels record what they read, write and do; nullptr keeps no record. Asked when a
+    // panel is created, so it must outlive the panels.
+    virtual CalibrationRecord *calibrationRecord() const { return nullptr; }
 };

@@ -22,8 +22,9 @@ constexpr const char *kCreateStatements[] = {
     " serial TEXT NOT NULL,"
     " firmware TEXT NOT NULL,"        // the version reply's text
     " tool_version TEXT NOT NULL,"
-    " setting TEXT,"                  // write: the setting's name as the panel shows it; action: its name
-    " command TEXT,"                  // the command word, "ATCOFF1"
+    " setting TEXT,"                  // write: the setting's name as the panel shows it; action: its name;
+                                      // read: the action whose effect it reads, NULL for any other refresh
+    " command TEXT,"                  // the command word, "ATCOFF1" (read: the action's)
     " value_before TEXT,"             // write: last read from the device
     " value_written TEXT,"
     " value_confirmed TEXT,"          // as the device sent it

@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake
-  qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev qttools5-dev qttools5-dev-tools qttranslations5-l10n
+  qtbase5-dev qtbase5-dev-tools libqt5serialport5-dev libqt5sql5 libqt5sql5-sqlite qttools5-dev qttools5-dev-tools qttranslations5-l10n
   fonts-dejavu-core
   pkg-config libudev-dev
   g++-mingw-w64-x86-64

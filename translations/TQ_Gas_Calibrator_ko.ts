@@ -39,6 +39,41 @@ if you have no information, please close this window.</source>
     </message>
 </context>
 <context>
+    <name>CalibrationRecord</name>
+    <message>
+        <source>The calibration record cannot be written: %1. The tool carries on without it.</source>
+        <translation>교정 기록을 저장할 수 없습니다: %1. 기록 없이 계속 작업합니다.</translation>
+    </message>
+    <message>
+        <source>the folder cannot be created</source>
+        <translation>폴더를 만들 수 없습니다</translation>
+    </message>
+    <message>
+        <source>Qt&apos;s SQLite driver is missing</source>
+        <translation>Qt의 SQLite 드라이버가 없습니다</translation>
+    </message>
+    <message>
+        <source>the file cannot be opened</source>
+        <translation>파일을 열 수 없습니다</translation>
+    </message>
+    <message>
+        <source>the file is not a calibration record</source>
+        <translation>교정 기록 파일이 아닙니다</translation>
+    </message>
+    <message>
+        <source>the file was written by a newer version of the tool</source>
+        <translation>더 새로운 버전의 프로그램이 만든 파일입니다</translation>
+    </message>
+    <message>
+        <source>the file cannot be written</source>
+        <translation>파일에 쓸 수 없습니다</translation>
+    </message>
+    <message>
+        <source>an event cannot be added</source>
+        <translation>기록을 추가할 수 없습니다</translation>
+    </message>
+</context>
+<context>
     <name>ChartView</name>
     <message>
         <source>N/A</source>

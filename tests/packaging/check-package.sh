@@ -34,9 +34,10 @@ if dpkg-deb -c "$deb" | awk '$2 != "root/root"' | grep .; then bad "entries not 
 
 # Dependencies come from dpkg-shlibdeps, so they carry the libraries' minimum versions.
 depends=$(dpkg-deb --info "$deb" | sed -n 's/^ Depends: //p')
-for lib in libc6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5; do
+for lib in libc6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 libqt5sql5; do
     [[ "$depends" == *"$lib (>= "* ]] || bad "Depends lacks $lib (>= ...): $depends"
 done
+[[ "$depends" == *libqt5sql5-sqlite* ]] || bad "Depends lacks libqt5sql5-sqlite: $depends"
 [[ "$depends" == *"(>= "* ]] && ok "Depends: $depends"
 
 dpkg-deb -x "$deb" "$work/root"
