@@ -5,6 +5,7 @@
 #include "calib/panelhost.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -16,7 +17,11 @@ namespace Ui {
 class MainWindow;
 }
 class AbstractCalibrator;
+class LiveRecorder;
 class QAction;
+class QLabel;
+class RecordsWindow;
+struct RecordedDevice;
 class QSerialPort;
 class QTimer;
 class SelectDevice;
@@ -56,6 +61,10 @@ public:
     QByteArray pollCommand() const { return m_pollCommand; }
     bool isDeviceOpen() const;
     QString openPortName() const { return m_portName; }
+    // Records the current panel's live values ("Record").
+    LiveRecorder *liveRecorder() const { return m_recorder; }
+    // The calibration record of the current device, or of any recorded one.
+    RecordsWindow *showRecordsWindow();
 
 public slots:
     void readData();
@@ -72,6 +81,10 @@ private:
     void releasePanel(QWidget *panel);
     void releaseRetiredPanels();
     void onPortError(QSerialPort *port, int error);
+    void setUpRecording();
+    void toggleRecording(bool on);
+    RecordedDevice currentDevice() const;
+    QList<QImage> currentCharts() const;
 
     Ui::MainWindow *ui;
     QString m_serialNo;
@@ -89,4 +102,7 @@ private:
     DeviceScanner m_scan;
     QList<QPointer<QWidget>> m_retiredPanels;
     QtMessageHandler m_previousHandler = nullptr;
+    LiveRecorder *m_recorder = nullptr;
+    QLabel *m_recordLabel = nullptr;
+    QPointer<RecordsWindow> m_recordsWindow;
 };

@@ -779,7 +779,40 @@ void Calibrator::handleLiveLine(const QString &line)
         m_noValuesShown = false;
         showStatus(QString());
     }
+    const QDateTime poll = m_unansweredPolls.isEmpty() ? QDateTime::currentDateTime() : m_unansweredPolls.first();
     showLiveValues(fields);
+    emit liveValuesShown(poll, fields);
+}
+
+QStringList Calibrator::liveFieldNames() const
+{
+    QStringList names;
+    for (int i = 0; i < m_liveFieldCount; ++i) {
+        const QWidget *display = m_liveDisplays.value(i);
+        names.append(display ? settingName(display) : QString());
+    }
+    // Displays that share a group are told apart by their field number.
+    const QStringList titles = names;
+    for (int i = 0; i < names.size(); ++i) {
+        if (titles.at(i).isEmpty() || titles.count(titles.at(i)) > 1)
+            names[i] = (titles.at(i).isEmpty() ? QStringLiteral("field") : titles.at(i)) + QLatin1Char(' ') +
+                       QString::number(i + 1);
+    }
+    return names;
+}
+
+QStringList Calibrator::liveUnits() const
+{
+    QStringList units;
+    for (int i = 0; i < m_liveFieldCount; ++i) {
+        const QWidget *display = m_liveDisplays.value(i);
+        // A display "lcdNumber_ch1" has its unit in "label_unit_ch1".
+        const QString channel = display ? display->objectName().section(QLatin1Char('_'), -1) : QString();
+        const auto *label = channel.isEmpty() ? nullptr
+                                              : findChild<QLabel *>(QLatin1String("label_unit_") + channel);
+        units.append(label ? label->text() : QString());
+    }
+    return units;
 }
 
 void Calibrator::showLiveValues(const QStringList &fields)

@@ -90,6 +90,12 @@ public:
     int seq() const { return m_seq; }
     int tqModel() const { return m_tqModel; }
     int version() const { return m_version; }
+    QString serialNumber() const { return m_serial; }
+    QString versionText() const { return m_versionText; }
+    // What the form shows for each live field now: the title of its display's group, and the text of
+    // the unit label beside it (empty when there is none).
+    QStringList liveFieldNames() const;
+    QStringList liveUnits() const;
     ChartView *chart() const { return m_chart; }
     // A sequence runs, or a command waits for its delay; what is asked for meanwhile waits its turn.
     bool isBusy() const { return m_delayPending || m_mode != DEFAULT; }
@@ -100,6 +106,10 @@ public:
     // The reply time-out in force (tests shorten it).
     static int replyTimeoutMs();
     static void setReplyTimeoutMs(int ms);
+
+signals:
+    // A live line shown, split into its fields (missing ones empty), at the poll it answers.
+    void liveValuesShown(const QDateTime &pollTime, const QStringList &fields);
 
 public slots:
     void writeRefresh();
