@@ -136,8 +136,9 @@ QString CalibrationReport::html(bool embedImages) const
         {tr("Model"), m_device.model},
         {tr("Serial number"), m_device.serial},
         {tr("Firmware"), m_firmware},
+        // The end is exclusive: a period to midnight ends on the day before.
         {tr("Period"), m_from.toLocalTime().toString(dateFormat) + QStringLiteral(" \u2013 ") +
-                           m_to.toLocalTime().toString(dateFormat)},
+                           m_to.addMSecs(-1).toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss"))},
         {tr("Technician"), m_technician},
         {tr("Report made"), QDateTime::currentDateTime().toString(dateFormat)},
         {tr("Tool version"), m_toolVersions.join(QLatin1String(", "))},

@@ -60,14 +60,13 @@ bool LiveRecorder::start(Calibrator *panel, const QString &path)
         return false;
     }
     m_file.setFileName(path);
-    const QStringList names = panel->liveFieldNames();
-    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate) ||
-        m_file.write(Csv::byteOrderMark() + headerRow(names)) < 0 || !m_file.flush()) {
+    if (!m_file.open(QIODevice::WriteOnly | QIODevice::Truncate) || m_file.write(Csv::byteOrderMark()) < 0 ||
+        !m_file.flush()) {
         m_error = m_file.errorString();
         m_file.close();
         return false;
     }
-    m_fieldCount = names.size();
+    m_headerWritten = false;
     m_panel = panel;
     m_liveConnection = connect(panel, &Calibrator::liveValuesShown, this, &LiveRecorder::addSample);
     m_goneConnection = connect(panel, &QObject::destroyed, this, &LiveRecorder::stop);
@@ -81,8 +80,10 @@ void LiveRecorder::stop()
 {
     disconnect(m_liveConnection);
     disconnect(m_goneConnection);
-    m_panel = nullptr;
     m_tick.stop();
+    if (m_file.isOpen() && !m_headerWritten && m_panel)
+        writeHeader();
+    m_panel = nullptr;
     if (!m_file.isOpen())
         return;
     m_file.flush();
@@ -100,6 +101,9 @@ void LiveRecorder::addSample(const QDateTime &time, const QStringList &fields)
 {
     if (!m_file.isOpen() || !m_panel)
         return;
+    // Written with the first line, once the panel has shown which display shows which field.
+    if (!m_headerWritten && !writeHeader())
+        return;
     const QByteArray line = row(time, m_elapsed.elapsed(), m_fieldCount, fields, m_panel->liveUnits());
     // Flushed per line: a crash or a pulled cable keeps every sample written so far.
     if (m_file.write(line) != line.size() || !m_file.flush()) {
@@ -115,4 +119,16 @@ QString LiveRecorder::statusText() const
     const QString elapsed = QTime(0, 0).addMSecs(m_elapsed.isValid() ? m_elapsed.elapsed() : 0)
                                 .toString(QStringLiteral("HH:mm:ss"));
     return tr("Recording %1, %n samples", nullptr, m_samples).arg(elapsed);
+}
+
+bool LiveRecorder::writeHeader()
+{
+    const QStringList names = m_panel->liveFieldNames();
+    m_fieldCount = names.size();
+    m_headerWritten = true;
+    const QByteArray line = headerRow(names);
+    if (m_file.write(line) == line.size())
+        return true;
+    fail(m_file.errorString());
+    return false;
 }

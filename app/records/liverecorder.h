@@ -47,6 +47,7 @@ signals:
 private:
     void addSample(const QDateTime &time, const QStringList &fields);
     void fail(const QString &error);
+    bool writeHeader();
 
     QFile m_file;
     QPointer<Calibrator> m_panel;
@@ -55,6 +56,7 @@ private:
     QElapsedTimer m_elapsed;
     QTimer m_tick;
     int m_fieldCount = 0;
+    bool m_headerWritten = false;
     int m_samples = 0;
     QString m_error;
 };
