@@ -11,6 +11,8 @@
 #include <QSqlQueryModel>
 #include <QTemporaryDir>
 
+Q_DECLARE_METATYPE(SimulatedDevice::Model)
+
 namespace {
 
 const char *const kSerial = "SIM-TQ24-0001";
@@ -56,6 +58,7 @@ private slots:
     void recordsWindow_filtersNewestFirst_csvHoldsTheRowsShown_data();
     void recordsWindow_filtersNewestFirst_csvHoldsTheRowsShown();
     void report_pdfHoldsSerialAsFoundAndAsLeft();
+    void liveRecording_rowPerPoll_gapsEmpty_pointDecimalsInGerman_data();
     void liveRecording_rowPerPoll_gapsEmpty_pointDecimalsInGerman();
 
 private:
@@ -159,18 +162,30 @@ void TestRecordsReport::report_pdfHoldsSerialAsFoundAndAsLeft()
     QVERIFY(readAll(m_dir.filePath("report.html")).contains(kSerial));
 }
 
+// The second live field never has a value; TQ24 shows its fields out of order on its displays.
+void TestRecordsReport::liveRecording_rowPerPoll_gapsEmpty_pointDecimalsInGerman_data()
+{
+    QTest::addColumn<SimulatedDevice::Model>("model");
+    QTest::addColumn<int>("fieldCount");
+    QTest::addColumn<QString>("missingUnit");
+    QTest::newRow("TQ21") << SimulatedDevice::Model::Tq21 << 2 << QString("\u00B0C");
+    QTest::newRow("TQ24") << SimulatedDevice::Model::Tq24 << 6 << QString("ppm");
+}
+
 void TestRecordsReport::liveRecording_rowPerPoll_gapsEmpty_pointDecimalsInGerman()
 {
+    QFETCH(SimulatedDevice::Model, model);
+    QFETCH(int, fieldCount);
+    QFETCH(QString, missingUnit);
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     pollIntervalMs = 200;
-    PanelHarness h(SimulatedDevice::Model::Tq21);
+    PanelHarness h(model);
     h.sim->setNoValueFields({2});
     QVERIFY(h.openIdle());
-    auto *panel = h.panel<Calibrator>();
     h.sim->clearTranscript();
     LiveRecorder *recorder = h.window->liveRecorder();
     const QString path = m_dir.filePath("live.csv");
-    QVERIFY(recorder->start(panel, path));
+    QVERIFY(recorder->start(h.panel<Calibrator>(), path));
     QTRY_VERIFY(recorder->sampleCount() >= 4);
     h.window->pollTimer()->stop();
     QTest::qWait(300); // the last poll's answer
@@ -178,15 +193,14 @@ void TestRecordsReport::liveRecording_rowPerPoll_gapsEmpty_pointDecimalsInGerman
     QVERIFY(!recorder->isRecording());
 
     const QList<QStringList> rows = parseCsv(readAll(path));
-    const int polls = h.sim->receivedCommands().count("ATCD\r\n");
-    QCOMPARE(rows.size(), polls + 1);
-    QCOMPARE(rows.first().size(), 2 + 2 * 2); // time, elapsed, then value and unit per field
+    QCOMPARE(rows.size(), h.sim->receivedCommands().size() + 1);
+    QCOMPARE(rows.first().size(), 2 + 2 * fieldCount); // time, elapsed, then value and unit per field
     const QRegularExpression number("^-?[0-9]+(\\.[0-9]+)?$");
     for (const QStringList &row : rows.mid(1)) {
         QCOMPARE(row.size(), rows.first().size());
-        QVERIFY2(number.match(row[1]).hasMatch() && number.match(row[2]).hasMatch(), qPrintable(row.join('|')));
-        QVERIFY(!row[3].isEmpty()); // the first field's unit
-        QCOMPARE(row[4], QString()); // the missing second field
+        QCOMPARE(row.mid(4, 2), QStringList({QString(), missingUnit}));
+        for (int cell : {1, 2, 6})
+            QVERIFY2(number.match(row.value(cell, "0")).hasMatch(), qPrintable(row.join('|')));
     }
     QLocale::setDefault(QLocale::c());
 }
