@@ -445,9 +445,9 @@ void MainWindow::setUpRecording()
         const QSignalBlocker blocker(ui->actionRecord);
         ui->actionRecord->setChecked(false);
         const QString file = QDir::toNativeSeparators(fileName);
-        m_recordLabel->setText(error.isEmpty()
-                                   ? tr("Recorded %n samples to %1", nullptr, m_recorder->sampleCount()).arg(file)
-                                   : tr("Recording ended: %1").arg(error));
+        m_recordLabel->setText(
+            error.isEmpty() ? tr("Recorded %n samples to %1", nullptr, m_recorder->sampleCount()).arg(file)
+                            : tr("Recording ended: %1").arg(error));
     });
 }
 
@@ -460,8 +460,9 @@ void MainWindow::toggleRecording(bool on)
     QPointer<Calibrator> panel = qobject_cast<Calibrator *>(panelWidget());
     QString path;
     if (panel) {
-        const QString name = LiveRecorder::defaultFileName(RecordsDatabase::modelName(panel->tqModel()),
-                                                           panel->serialNumber(), QDateTime::currentDateTime());
+        const QString name =
+            LiveRecorder::defaultFileName(RecordsDatabase::modelName(panel->tqModel()), panel->serialNumber(),
+                                          QDateTime::currentDateTime());
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         path = QFileDialog::getSaveFileName(this, tr("Record live values"), QDir(folder).filePath(name),
                                             tr("CSV files (*.csv)"));

@@ -779,7 +779,8 @@ void Calibrator::handleLiveLine(const QString &line)
         m_noValuesShown = false;
         showStatus(QString());
     }
-    const QDateTime poll = m_unansweredPolls.isEmpty() ? QDateTime::currentDateTime() : m_unansweredPolls.first();
+    const QDateTime poll =
+        m_unansweredPolls.isEmpty() ? QDateTime::currentDateTime() : m_unansweredPolls.first();
     // A field without a value this time keeps the display it had.
     QVector<QLCDNumber *> previous = m_fieldDisplays;
     m_fieldDisplays.fill(nullptr, fields.size());
@@ -817,8 +818,8 @@ QStringList Calibrator::liveUnits() const
         const QWidget *display = m_fieldDisplays.value(i);
         // A display "lcdNumber_ch1" has its unit in "label_unit_ch1".
         const QString channel = display ? display->objectName().section(QLatin1Char('_'), -1) : QString();
-        const auto *label = channel.isEmpty() ? nullptr
-                                              : findChild<QLabel *>(QLatin1String("label_unit_") + channel);
+        const auto *label =
+            channel.isEmpty() ? nullptr : findChild<QLabel *>(QLatin1String("label_unit_") + channel);
         units.append(label ? label->text() : QString());
     }
     return units;

@@ -79,13 +79,15 @@ QMenu *ChartView::pictureMenu(int chart, QWidget *parent)
 {
     auto *menu = new QMenu(parent);
     menu->addAction(tr("Save picture…"), this, [this, chart, parent] {
-        const QString path = QFileDialog::getSaveFileName(parent, tr("Save picture"),
-                                                          m_charts[chart ? 1 : 0].name + QLatin1String(".png"),
-                                                          tr("PNG images (*.png)"));
+        const QString path = QFileDialog::getSaveFileName(
+            parent, tr("Save picture"), m_charts[chart ? 1 : 0].name + QLatin1String(".png"),
+            tr("PNG images (*.png)"));
         if (!path.isEmpty() && !picture(chart).save(path, "PNG"))
-            QMessageBox::warning(parent, tr("Save picture"), tr("The picture could not be saved to %1.").arg(path));
+            QMessageBox::warning(parent, tr("Save picture"),
+                                 tr("The picture could not be saved to %1.").arg(path));
     });
-    menu->addAction(tr("Copy"), this, [this, chart] { QGuiApplication::clipboard()->setImage(picture(chart)); });
+    menu->addAction(tr("Copy"), this,
+                    [this, chart] { QGuiApplication::clipboard()->setImage(picture(chart)); });
     return menu;
 }
 

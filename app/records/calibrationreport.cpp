@@ -100,8 +100,9 @@ CalibrationReport::CalibrationReport(const RecordedDevice &device, const QList<R
             return (c.setting.isEmpty() ? c.command : c.setting) == key;
         });
         if (change == m_changes.end()) {
-            const QString found = event.valueBefore.isEmpty() ? readValue(lastRead, event.setting, event.command)
-                                                              : event.valueBefore;
+            const QString found = event.valueBefore.isEmpty()
+                                      ? readValue(lastRead, event.setting, event.command)
+                                      : event.valueBefore;
             m_changes.append({event.setting, event.command, found, QString(), 0});
             change = m_changes.end() - 1;
         }
@@ -114,13 +115,13 @@ CalibrationReport::CalibrationReport(const RecordedDevice &device, const QList<R
 QString CalibrationReport::localTime(const RecordEvent &event)
 {
     const QDateTime utc = utcOf(event);
-    const QDateTime offset = QDateTime::fromString(QLatin1String("2000-01-01T00:00:00") + event.utcOffset,
-                                                   Qt::ISODate);
+    const QDateTime offset =
+        QDateTime::fromString(QLatin1String("2000-01-01T00:00:00") + event.utcOffset, Qt::ISODate);
     if (!utc.isValid())
         return event.timeUtc;
     const QDateTime local = offset.isValid() ? utc.toOffsetFromUtc(offset.offsetFromUtc()) : utc;
-    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) + (offset.isValid() ? event.utcOffset
-                                                                                      : QStringLiteral("UTC"));
+    return local.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+           (offset.isValid() ? event.utcOffset : QStringLiteral("UTC"));
 }
 
 QString CalibrationReport::html(bool embedImages) const
@@ -166,8 +167,9 @@ QString CalibrationReport::html(bool embedImages) const
         h += QLatin1String("<table>\n<tr>") + cell(tr("Time"), "th") + cell(tr("Action"), "th") +
              cell(tr("Outcome"), "th") + cell(tr("Values after"), "th") + QLatin1String("</tr>\n");
         for (const RecordEvent &a : m_actions) {
-            h += QLatin1String("<tr>") + cell(localTime(a)) + cell(a.setting.isEmpty() ? a.command : a.setting) +
-                 cell(a.outcome) + cell(detailsText(a.details)) + QLatin1String("</tr>\n");
+            h += QLatin1String("<tr>") + cell(localTime(a)) +
+                 cell(a.setting.isEmpty() ? a.command : a.setting) + cell(a.outcome) +
+                 cell(detailsText(a.details)) + QLatin1String("</tr>\n");
         }
         h += QLatin1String("</table>\n");
     }
@@ -175,8 +177,11 @@ QString CalibrationReport::html(bool embedImages) const
     if (m_charts.isEmpty())
         h += QStringLiteral("<p>%1</p>\n").arg(tr("No device was open.").toHtmlEscaped());
     for (int i = 0; i < m_charts.size(); ++i) {
-        const QString source = embedImages ? pngDataUrl(m_charts.at(i)) : QStringLiteral("chart%1.png").arg(i + 1);
-        h += QStringLiteral("<p><img src=\"%1\" width=\"%2\"></p>\n").arg(source).arg(qMin(640, m_charts.at(i).width()));
+        const QString source =
+            embedImages ? pngDataUrl(m_charts.at(i)) : QStringLiteral("chart%1.png").arg(i + 1);
+        h += QStringLiteral("<p><img src=\"%1\" width=\"%2\"></p>\n")
+                 .arg(source)
+                 .arg(qMin(640, m_charts.at(i).width()));
     }
     return h + QLatin1String("</body></html>\n");
 }

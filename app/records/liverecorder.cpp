@@ -37,8 +37,8 @@ QByteArray LiveRecorder::headerRow(const QStringList &fieldNames)
     return Csv::line(cells);
 }
 
-QByteArray LiveRecorder::row(const QDateTime &time, qint64 elapsedMs, int fieldCount, const QStringList &fields,
-                             const QStringList &units)
+QByteArray LiveRecorder::row(const QDateTime &time, qint64 elapsedMs, int fieldCount,
+                             const QStringList &fields, const QStringList &units)
 {
     // Numbers in the C locale whatever the user's: a spreadsheet reads the file the same everywhere.
     QStringList cells = {time.toOffsetFromUtc(time.offsetFromUtc()).toString(Qt::ISODateWithMs),
@@ -116,7 +116,8 @@ void LiveRecorder::addSample(const QDateTime &time, const QStringList &fields)
 
 QString LiveRecorder::statusText() const
 {
-    const QString elapsed = QTime(0, 0).addMSecs(m_elapsed.isValid() ? m_elapsed.elapsed() : 0)
+    const QString elapsed = QTime(0, 0)
+                                .addMSecs(m_elapsed.isValid() ? m_elapsed.elapsed() : 0)
                                 .toString(QStringLiteral("HH:mm:ss"));
     return tr("Recording %1, %n samples", nullptr, m_samples).arg(elapsed);
 }

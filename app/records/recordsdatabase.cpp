@@ -18,9 +18,9 @@ QAtomicInt g_connectionCount;
 RecordEvent eventFrom(const QSqlQuery &query)
 {
     RecordEvent e;
-    QString *fields[] = {&e.timeUtc,     &e.utcOffset, &e.kind,           &e.model,        &e.serial,
-                         &e.firmware,    &e.toolVersion, &e.setting,      &e.command,      &e.valueBefore,
-                         &e.valueWritten, &e.valueConfirmed, &e.outcome,  &e.details};
+    QString *fields[] = {&e.timeUtc,      &e.utcOffset,      &e.kind,    &e.model,   &e.serial,
+                         &e.firmware,     &e.toolVersion,    &e.setting, &e.command, &e.valueBefore,
+                         &e.valueWritten, &e.valueConfirmed, &e.outcome, &e.details};
     for (int i = 0; i < int(std::size(fields)); ++i)
         *fields[i] = query.value(i).toString();
     return e;
@@ -80,8 +80,9 @@ bool RecordsDatabase::open(const QString &path)
         m_error = tr("No calibration record yet: %1").arg(QDir::toNativeSeparators(path));
         return false;
     }
-    QSqlDatabase db = QSqlDatabase::contains(m_connection) ? database()
-                                                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    QSqlDatabase db = QSqlDatabase::contains(m_connection)
+                          ? database()
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     db.close();
     db.setDatabaseName(path);
     // The writer may hold the file for a moment.
@@ -121,10 +122,11 @@ QList<RecordEvent> RecordsDatabase::events(const RecordedDevice &device, const Q
     QList<RecordEvent> list;
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    query.prepare(QStringLiteral("SELECT time_utc, utc_offset, kind, model, serial, firmware, tool_version, setting,"
-                                 " command, value_before, value_written, value_confirmed, outcome, details"
-                                 " FROM events WHERE model = ? AND serial = ? AND (ifnull(?, '') = '' OR time_utc < ?)"
-                                 " ORDER BY time_utc, id"));
+    query.prepare(
+        QStringLiteral("SELECT time_utc, utc_offset, kind, model, serial, firmware, tool_version, setting,"
+                       " command, value_before, value_written, value_confirmed, outcome, details"
+                       " FROM events WHERE model = ? AND serial = ? AND (ifnull(?, '') = '' OR time_utc < ?)"
+                       " ORDER BY time_utc, id"));
     query.addBindValue(device.model);
     query.addBindValue(device.serial);
     query.addBindValue(toUtc);

@@ -30,7 +30,10 @@ struct RecordedDevice
 {
     QString model;
     QString serial;
-    bool operator==(const RecordedDevice &other) const { return model == other.model && serial == other.serial; }
+    bool operator==(const RecordedDevice &other) const
+    {
+        return model == other.model && serial == other.serial;
+    }
 };
 
 // Read access to the calibration record file: where it is, which devices it holds, and their

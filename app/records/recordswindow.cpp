@@ -19,7 +19,11 @@ namespace {
 
 const char *const kTechnicianKey = "report/technician";
 
-enum Column { Model = 12, Serial = 13 };
+enum Column
+{
+    Model = 12,
+    Serial = 13
+};
 
 } // namespace
 
@@ -40,7 +44,8 @@ RecordsWindow::RecordsWindow(const QString &databasePath, QWidget *parent)
         resetPeriod();
         selectRows();
     });
-    connect(ui->comboBox_kind, qOverload<int>(&QComboBox::currentIndexChanged), this, &RecordsWindow::selectRows);
+    connect(ui->comboBox_kind, qOverload<int>(&QComboBox::currentIndexChanged), this,
+            &RecordsWindow::selectRows);
     connect(ui->dateEdit_from, &QDateEdit::dateChanged, this, &RecordsWindow::selectRows);
     connect(ui->dateEdit_to, &QDateEdit::dateChanged, this, &RecordsWindow::selectRows);
     connect(ui->pushButton_export_csv, &QPushButton::clicked, this, &RecordsWindow::chooseCsv);
@@ -109,7 +114,8 @@ void RecordsWindow::setPeriod(const QDate &from, const QDate &to)
 // From the device's first event to today: everything recorded of it.
 void RecordsWindow::resetPeriod()
 {
-    const QDateTime first = QDateTime::fromString(m_database.firstEventTime(shownDevice()), Qt::ISODateWithMs);
+    const QDateTime first =
+        QDateTime::fromString(m_database.firstEventTime(shownDevice()), Qt::ISODateWithMs);
     const QDate today = QDate::currentDate();
     setPeriod(first.isValid() ? qMin(first.toLocalTime().date(), today) : today, today);
 }
@@ -132,13 +138,14 @@ void RecordsWindow::selectRows()
         return;
     }
     QSqlQuery query(m_database.database());
-    query.prepare(QStringLiteral("SELECT time_utc, utc_offset, kind, setting, command, value_before, value_written,"
-                                 " value_confirmed, outcome, details, firmware, tool_version, model, serial"
-                                 " FROM events WHERE model = ? AND serial = ? AND (ifnull(?, '') = '' OR kind = ?)"
-                                 " AND time_utc >= ? AND time_utc < ? ORDER BY time_utc DESC, id DESC"));
+    query.prepare(
+        QStringLiteral("SELECT time_utc, utc_offset, kind, setting, command, value_before, value_written,"
+                       " value_confirmed, outcome, details, firmware, tool_version, model, serial"
+                       " FROM events WHERE model = ? AND serial = ? AND (ifnull(?, '') = '' OR kind = ?)"
+                       " AND time_utc >= ? AND time_utc < ? ORDER BY time_utc DESC, id DESC"));
     const QString kind = ui->comboBox_kind->currentData().toString();
-    for (const QVariant &value : {QVariant(device.model), QVariant(device.serial), QVariant(kind), QVariant(kind),
-                                  QVariant(periodStartUtc().toString(Qt::ISODateWithMs)),
+    for (const QVariant &value : {QVariant(device.model), QVariant(device.serial), QVariant(kind),
+                                  QVariant(kind), QVariant(periodStartUtc().toString(Qt::ISODateWithMs)),
                                   QVariant(periodEndUtc().toString(Qt::ISODateWithMs))})
         query.addBindValue(value);
     if (!query.exec()) {
@@ -146,9 +153,9 @@ void RecordsWindow::selectRows()
         return;
     }
     m_model->setQuery(query);
-    const QStringList headers = {tr("Time (UTC)"), tr("UTC offset"), tr("Kind"),      tr("Setting"),
-                                 tr("Command"),    tr("Before"),     tr("Written"),   tr("Confirmed"),
-                                 tr("Outcome"),    tr("Details"),    tr("Firmware"),  tr("Tool version"),
+    const QStringList headers = {tr("Time (UTC)"), tr("UTC offset"),   tr("Kind"),     tr("Setting"),
+                                 tr("Command"),    tr("Before"),       tr("Written"),  tr("Confirmed"),
+                                 tr("Outcome"),    tr("Details"),      tr("Firmware"), tr("Tool version"),
                                  tr("Model"),      tr("Serial number")};
     for (int i = 0; i < headers.size(); ++i)
         m_model->setHeaderData(i, Qt::Horizontal, headers.at(i));
@@ -208,8 +215,8 @@ QString RecordsWindow::suggestedPath(const QString &suffix) const
 
 void RecordsWindow::chooseCsv()
 {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Export CSV"), suggestedPath(QStringLiteral(".csv")),
-                                                      tr("CSV files (*.csv)"));
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Export CSV"), suggestedPath(QStringLiteral(".csv")), tr("CSV files (*.csv)"));
     if (path.isEmpty())
         return;
     QString error;

@@ -85,14 +85,16 @@ void TestRecordsReport::initTestCase()
         "08:01:00|write|TQ24|%1|Offset CH1|ATCOFF1||2.5|2.50|confirmed|",
         "08:02:00|write|TQ24|%1|Offset CH1|ATCOFF1|2.50|3|2.50|rejected|",
         "08:03:00|write|TQ24|%1|Offset CH2|ATCOFF2|1.50|1.25|1.25|confirmed|",
-        "08:04:00|action|TQ24|%1|Factory reset|ATCFTRST||||confirmed|{\"note\": \"say \\\"ok\\\", then, refresh\"}",
+        "08:04:00|action|TQ24|%1|Factory reset|ATCFTRST||||confirmed|{\"note\": \"say \\\"ok\\\", then, "
+        "refresh\"}",
         "08:05:00|read|TQ20|OTHER-1|||||||{}",
     };
     for (const QString &row : rows) {
         const QStringList f = QString(row).replace("%1", kSerial).split('|');
-        query.prepare("INSERT INTO events (time_utc, utc_offset, kind, model, serial, firmware, tool_version, setting,"
-                      " command, value_before, value_written, value_confirmed, outcome, details)"
-                      " VALUES (?, '+00:00', ?, ?, ?, 'TQ24-1v5', '4.98', ?, ?, ?, ?, ?, ?, ?)");
+        query.prepare(
+            "INSERT INTO events (time_utc, utc_offset, kind, model, serial, firmware, tool_version, setting,"
+            " command, value_before, value_written, value_confirmed, outcome, details)"
+            " VALUES (?, '+00:00', ?, ?, ?, 'TQ24-1v5', '4.98', ?, ?, ?, ?, ?, ?, ?)");
         query.addBindValue(day + 'T' + f[0] + ".000Z");
         for (int i = 1; i < f.size(); ++i)
             query.addBindValue(f[i].isEmpty() ? QVariant(QVariant::String) : f[i]);
@@ -152,7 +154,9 @@ void TestRecordsReport::report_pdfHoldsSerialAsFoundAndAsLeft()
     QProcess convert;
     convert.start(pdftotext, {"-layout", pdf, "-"});
     QVERIFY(convert.waitForFinished(20000));
-    const QString text = QString::fromUtf8(convert.readAllStandardOutput()).normalized(QString::NormalizationForm_KC).simplified();
+    const QString text = QString::fromUtf8(convert.readAllStandardOutput())
+                             .normalized(QString::NormalizationForm_KC)
+                             .simplified();
     QVERIFY2(text.contains(kSerial) && text.contains("Technician Kim"), qPrintable(text));
     // As found from the read before the first write when that write has no value before; as left the
     // last confirmed value, whatever was rejected after it.
