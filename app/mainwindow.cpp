@@ -3,12 +3,17 @@
 #include "app/discovery/devicescan.h"
 #include "app/discovery/devicewatch.h"
 #include "app/pollinterval.h"
+#include "app/records/liverecorder.h"
+#include "app/records/recordsdatabase.h"
+#include "app/records/recordswindow.h"
 #include "app/selectdevice.h"
 #include "app/versionparser.h"
 #include "calib/abstractcalibrator.h"
 #include "calib/calibrationrecord.h"
+#include "calib/calibrator.h"
 #include "calib/commandset.h"
 #include "calib/paneldispatch.h"
+#include "chart/chartview.h"
 #include "ui_mainwindow.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
@@ -17,8 +22,14 @@
 
 #include <QCloseEvent>
 #include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
 #include <QSerialPort>
+#include <QStandardPaths>
+#include <QStatusBar>
 #include <QTimer>
+#include <QToolButton>
 
 namespace {
 
@@ -60,6 +71,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->action2s, &QAction::triggered, this, [this] { chooseRate(ui->action2s, 2000); });
     connect(ui->action10s, &QAction::triggered, this, [this] { chooseRate(ui->action10s, 10000); });
     connect(ui->actionClose_TQ_Device, &QAction::triggered, this, &MainWindow::closeLumaWeaveDevice);
+    connect(ui->actionCalibration_records, &QAction::triggered, this, &MainWindow::showRecordsWindow);
+    setUpRecording();
     connect(MessageBoxes::instance(), &MessageBoxes::lastBoxClosed, this, &MainWindow::releaseRetiredPanels);
 
     m_checkTimer = new QTimer(this);
@@ -77,6 +90,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
+    // Ends the file while the window it reports to still exists.
+    m_recorder->stop();
     delete m_port;
     m_port = nullptr;
     destroyLogWindow();
@@ -167,6 +182,8 @@ void MainWindow::closeLumaWeaveDevice()
 
 void MainWindow::showDeviceSelection()
 {
+    m_recorder->stop();
+    ui->actionRecord->setEnabled(false);
     if (m_panel) {
         QWidget *widget = panelWidget();
         m_panel = nullptr;
@@ -392,6 +409,7 @@ bool MainWindow::setTQVersion(QString reply)
     m_panel = panel;
     ui->verticalLayout->addWidget(widget);
     widget->show();
+    ui->actionRecord->setEnabled(qobject_cast<Calibrator *>(widget) != nullptr);
     return true;
 }
 
@@ -412,4 +430,83 @@ void MainWindow::closeEvent(QCloseEvent *event)
     qDebug("================== system stopped!! ===================");
     destroyLogWindow();
     event->accept();
+}
+
+// --- calibration records and live recording ------------------------------------------------
+
+// One "Record" toggle for whichever panel is shown, beside the status text.
+void MainWindow::setUpRecording()
+{
+    m_recorder = new LiveRecorder(this);
+    m_recordLabel = new QLabel(this);
+    auto *button = new QToolButton(this);
+    button->setDefaultAction(ui->actionRecord);
+    statusBar()->addPermanentWidget(m_recordLabel);
+    statusBar()->addPermanentWidget(button);
+    connect(ui->actionRecord, &QAction::toggled, this, &MainWindow::toggleRecording);
+    connect(m_recorder, &LiveRecorder::progress, m_recordLabel, &QLabel::setText);
+    connect(m_recorder, &LiveRecorder::stopped, this, [this](const QString &fileName, const QString &error) {
+        const QSignalBlocker blocker(ui->actionRecord);
+        ui->actionRecord->setChecked(false);
+        const QString file = QDir::toNativeSeparators(fileName);
+        m_recordLabel->setText(
+            error.isEmpty() ? tr("Recorded %n samples to %1", nullptr, m_recorder->sampleCount()).arg(file)
+                            : tr("Recording ended: %1").arg(error));
+    });
+}
+
+void MainWindow::toggleRecording(bool on)
+{
+    if (!on) {
+        m_recorder->stop();
+        return;
+    }
+    QPointer<Calibrator> panel = qobject_cast<Calibrator *>(panelWidget());
+    QString path;
+    if (panel) {
+        const QString name =
+            LiveRecorder::defaultFileName(CalibrationRecord::modelName(panel->tqModel()), panel->serialNumber(),
+                                          QDateTime::currentDateTime());
+        const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        path = QFileDialog::getSaveFileName(this, tr("Record live values"), QDir(folder).filePath(name),
+                                            tr("CSV files (*.csv)"));
+    }
+    if (panel && !path.isEmpty() && m_recorder->start(panel, path))
+        return;
+    if (!m_recorder->errorString().isEmpty() && !path.isEmpty())
+        m_recordLabel->setText(tr("Recording not started: %1").arg(m_recorder->errorString()));
+    const QSignalBlocker blocker(ui->actionRecord);
+    ui->actionRecord->setChecked(false);
+}
+
+RecordedDevice MainWindow::currentDevice() const
+{
+    const auto *panel = qobject_cast<const Calibrator *>(panelWidget());
+    return panel ? RecordedDevice{CalibrationRecord::modelName(panel->tqModel()), panel->serialNumber()}
+                 : RecordedDevice{};
+}
+
+QList<QImage> MainWindow::currentCharts() const
+{
+    const auto *panel = qobject_cast<const Calibrator *>(panelWidget());
+    QList<QImage> pictures;
+    for (int chart = 0; panel && panel->chart() && chart < 2; ++chart) {
+        const QImage picture = panel->chart()->picture(chart);
+        if (!picture.isNull())
+            pictures.append(picture);
+    }
+    return pictures;
+}
+
+RecordsWindow *MainWindow::showRecordsWindow()
+{
+    if (!m_recordsWindow) {
+        m_recordsWindow = new RecordsWindow(RecordsDatabase::filePath(), this);
+        m_recordsWindow->setChartGrabber([this] { return currentCharts(); });
+    }
+    m_recordsWindow->showDevice(currentDevice());
+    m_recordsWindow->show();
+    m_recordsWindow->raise();
+    m_recordsWindow->activateWindow();
+    return m_recordsWindow;
 }

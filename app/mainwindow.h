@@ -5,6 +5,7 @@
 #include "calib/panelhost.h"
 
 #include <QByteArray>
+#include <QImage>
 #include <QList>
 #include <QMainWindow>
 #include <QPointer>
@@ -17,7 +18,11 @@ class MainWindow;
 }
 class AbstractCalibrator;
 class CalibrationRecord;
+class LiveRecorder;
 class QAction;
+class QLabel;
+class RecordsWindow;
+struct RecordedDevice;
 class QSerialPort;
 class QTimer;
 class SelectDevice;
@@ -58,6 +63,10 @@ public:
     QByteArray pollCommand() const { return m_pollCommand; }
     bool isDeviceOpen() const;
     QString openPortName() const { return m_portName; }
+    // Records the current panel's live values ("Record").
+    LiveRecorder *liveRecorder() const { return m_recorder; }
+    // The calibration record of the current device, or of any recorded one.
+    RecordsWindow *showRecordsWindow();
 
 public slots:
     void readData();
@@ -74,6 +83,10 @@ private:
     void releasePanel(QWidget *panel);
     void releaseRetiredPanels();
     void onPortError(QSerialPort *port, int error);
+    void setUpRecording();
+    void toggleRecording(bool on);
+    RecordedDevice currentDevice() const;
+    QList<QImage> currentCharts() const;
 
     Ui::MainWindow *ui;
     QString m_serialNo;
@@ -92,4 +105,7 @@ private:
     QList<QPointer<QWidget>> m_retiredPanels;
     CalibrationRecord *m_record = nullptr;
     QtMessageHandler m_previousHandler = nullptr;
+    LiveRecorder *m_recorder = nullptr;
+    QLabel *m_recordLabel = nullptr;
+    QPointer<RecordsWindow> m_recordsWindow;
 };

@@ -869,7 +869,50 @@ void Calibrator::handleLiveLine(const QString &line)
         m_noValuesShown = false;
         showStatus(QString());
     }
+    const QDateTime poll =
+        m_unansweredPolls.isEmpty() ? QDateTime::currentDateTime() : m_unansweredPolls.first();
+    // A field without a value this time keeps the display it had.
+    QVector<QLCDNumber *> previous = m_fieldDisplays;
+    m_fieldDisplays.fill(nullptr, fields.size());
+    for (int i = 0; i < fields.size() && i < previous.size(); ++i) {
+        if (fields.at(i).isEmpty())
+            m_fieldDisplays[i] = previous.at(i);
+    }
+    m_showingFields = &fields;
     showLiveValues(fields);
+    m_showingFields = nullptr;
+    emit liveValuesShown(poll, fields);
+}
+
+QStringList Calibrator::liveFieldNames() const
+{
+    QStringList names;
+    for (int i = 0; i < m_liveFieldCount; ++i) {
+        const QWidget *display = m_fieldDisplays.value(i);
+        names.append(display ? settingName(display) : QString());
+    }
+    // Displays that share a group are told apart by their field number.
+    const QStringList titles = names;
+    for (int i = 0; i < names.size(); ++i) {
+        if (titles.at(i).isEmpty() || titles.count(titles.at(i)) > 1)
+            names[i] = (titles.at(i).isEmpty() ? QStringLiteral("field") : titles.at(i)) + QLatin1Char(' ') +
+                       QString::number(i + 1);
+    }
+    return names;
+}
+
+QStringList Calibrator::liveUnits() const
+{
+    QStringList units;
+    for (int i = 0; i < m_liveFieldCount; ++i) {
+        const QWidget *display = m_fieldDisplays.value(i);
+        // A display "lcdNumber_ch1" has its unit in "label_unit_ch1".
+        const QString channel = display ? display->objectName().section(QLatin1Char('_'), -1) : QString();
+        const auto *label =
+            channel.isEmpty() ? nullptr : findChild<QLabel *>(QLatin1String("label_unit_") + channel);
+        units.append(label ? label->text() : QString());
+    }
+    return units;
 }
 
 void Calibrator::showLiveValues(const QStringList &fields)
@@ -887,6 +930,11 @@ void Calibrator::showNoLiveValues()
 
 void Calibrator::showField(QLCDNumber *lcd, const QString &field)
 {
+    // The text shown is the live line's own field (shared, not copied): that tells its index.
+    for (int i = 0; m_showingFields && !field.isEmpty() && i < m_showingFields->size(); ++i) {
+        if (m_showingFields->at(i).constData() == field.constData())
+            m_fieldDisplays[i] = lcd;
+    }
     if (!Cmd::number(field)) {
         lcd->display(QString(qMin(4, lcd->digitCount()), QLatin1Char('-')));
         return;

@@ -93,6 +93,12 @@ public:
     int seq() const { return m_seq; }
     int tqModel() const { return m_tqModel; }
     int version() const { return m_version; }
+    QString serialNumber() const { return m_serial; }
+    QString versionText() const { return m_versionText; }
+    // What the form shows for each live field: the title of the group of the display that last showed
+    // it, and the text of the unit label beside that display (empty when no display shows the field).
+    QStringList liveFieldNames() const;
+    QStringList liveUnits() const;
     ChartView *chart() const { return m_chart; }
     // A sequence runs, or a command waits for its delay; what is asked for meanwhile waits its turn.
     bool isBusy() const { return m_delayPending || m_mode != DEFAULT; }
@@ -103,6 +109,10 @@ public:
     // The reply time-out in force (tests shorten it).
     static int replyTimeoutMs();
     static void setReplyTimeoutMs(int ms);
+
+signals:
+    // A live line shown, split into its fields (missing ones empty), at the poll it answers.
+    void liveValuesShown(const QDateTime &pollTime, const QStringList &fields);
 
 public slots:
     void writeRefresh();
@@ -193,7 +203,7 @@ protected:
     // Every live display without a value (the device sends none).
     virtual void showNoLiveValues();
     // A live field on an LCD: dashes when it holds no value, the overflow mark when too long.
-    static void showField(QLCDNumber *lcd, const QString &field);
+    void showField(QLCDNumber *lcd, const QString &field);
     // One chart sample from two live fields, at the time of the poll they answer; a field that is
     // no number leaves a gap. A line that answers no poll is shown but not charted.
     void addChartSample(const QString &field1, const QString &field2);
@@ -335,6 +345,9 @@ private:
     int m_liveFieldCount = 0;
     ShortLine m_shortLine = ShortLine::Ignored;
     QList<QLCDNumber *> m_liveDisplays;
+    // Which display shows which live field, learnt from showField during each live line.
+    const QStringList *m_showingFields = nullptr;
+    QVector<QLCDNumber *> m_fieldDisplays;
     int m_chartField1 = 0;
     int m_chartField2 = 1;
     int m_pollsWithoutValues = 0;

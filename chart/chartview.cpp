@@ -2,6 +2,12 @@
 
 #include "app/pollinterval.h"
 
+#include <QClipboard>
+#include <QFileDialog>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMessageBox>
+
 #include <algorithm>
 
 namespace {
@@ -45,6 +51,13 @@ void ChartView::setUpTrace(int index, QChartViewerLabel *label, const double *va
         return;
     trace.viewer = new QChartViewer(label);
     trace.viewer->show();
+    trace.viewer->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(trace.viewer, &QWidget::customContextMenuRequested, this, [this, index](const QPoint &pos) {
+        QChartViewer *viewer = m_charts[index].viewer;
+        QMenu *menu = pictureMenu(index, viewer);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(viewer->mapToGlobal(pos));
+    });
     if (index == 0) {
         connect(trace.viewer, &QChartViewer::viewPortChanged, this, &ChartView::drawChart);
         connect(trace.viewer, &QChartViewer::mouseMovePlotArea, this, &ChartView::onMouseMovePlotArea);
@@ -54,6 +67,28 @@ void ChartView::setUpTrace(int index, QChartViewerLabel *label, const double *va
         connect(trace.viewer, &QChartViewer::mouseMovePlotArea, this, &ChartView::onMouseMovePlotArea2);
         connect(label, &QChartViewerLabel::refreshChart, this, &ChartView::drawChart2);
     }
+}
+
+QImage ChartView::picture(int chart) const
+{
+    const QChartViewer *viewer = m_charts[chart ? 1 : 0].viewer;
+    return viewer ? const_cast<QChartViewer *>(viewer)->grab().toImage() : QImage();
+}
+
+QMenu *ChartView::pictureMenu(int chart, QWidget *parent)
+{
+    auto *menu = new QMenu(parent);
+    menu->addAction(tr("Save picture…"), this, [this, chart, parent] {
+        const QString path = QFileDialog::getSaveFileName(
+            parent, tr("Save picture"), m_charts[chart ? 1 : 0].name + QLatin1String(".png"),
+            tr("PNG images (*.png)"));
+        if (!path.isEmpty() && !picture(chart).save(path, "PNG"))
+            QMessageBox::warning(parent, tr("Save picture"),
+                                 tr("The picture could not be saved to %1.").arg(path));
+    });
+    menu->addAction(tr("Copy"), this,
+                    [this, chart] { QGuiApplication::clipboard()->setImage(picture(chart)); });
+    return menu;
 }
 
 void ChartView::addSample(double chartTime, double value1, double value2)

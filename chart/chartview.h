@@ -3,6 +3,7 @@
 #include "chart/chartlib.h"
 #include "chart/qchartviewer.h"
 
+#include <QImage>
 #include <QObject>
 #include <QPointer>
 #include <QSize>
@@ -10,6 +11,8 @@
 #include <memory>
 
 #include <QMouseEvent>
+
+class QMenu;
 
 // The two live trend charts of a panel: keeps the last 240 samples of two values with their
 // times and draws one line chart per value, with a track cursor at the mouse or at the newest
@@ -49,6 +52,10 @@ public:
     const double *values2() const { return m_values2; }
     QChartViewer *viewer1() const { return m_charts[0].viewer; }
     QChartViewer *viewer2() const { return m_charts[1].viewer; }
+    // Chart 0 or 1 as shown; a null image when it has no viewer.
+    QImage picture(int chart) const;
+    // The context menu of chart 0 or 1: "Save picture…" (PNG) and "Copy" (to the clipboard).
+    QMenu *pictureMenu(int chart, QWidget *parent);
     // The track cursor last drawn on chart 0 or 1.
     const TrackCursor &trackCursor(int chart) const { return m_charts[chart ? 1 : 0].cursor; }
 

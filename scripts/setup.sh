@@ -14,6 +14,7 @@ packages=(
   dpkg-dev file lintian desktop-file-utils appstream
   clang libclang-rt-14-dev llvm-14
   xvfb
+  libqt5sql5-sqlite poppler-utils
 )
 
 if [ "${1:-}" = "--desktop" ]; then

@@ -79,6 +79,26 @@ if you have no information, please close this window.</source>
         <source>N/A</source>
         <translation>값 없음</translation>
     </message>
+    <message>
+        <source>Save picture…</source>
+        <translation>그림 저장…</translation>
+    </message>
+    <message>
+        <source>Save picture</source>
+        <translation>그림 저장</translation>
+    </message>
+    <message>
+        <source>PNG images (*.png)</source>
+        <translation>PNG 그림 (*.png)</translation>
+    </message>
+    <message>
+        <source>The picture could not be saved to %1.</source>
+        <translation>그림을 %1에 저장할 수 없습니다.</translation>
+    </message>
+    <message>
+        <source>Copy</source>
+        <translation>복사</translation>
+    </message>
 </context>
 <context>
     <name>LogWindow</name>
@@ -180,6 +200,40 @@ if you have no information, please close this window.</source>
     <message>
         <source>error! This device is not supported.</source>
         <translation>오류! 지원하지 않는 장치입니다.</translation>
+    </message>
+    <message>
+        <source>Calibration records…</source>
+        <translation>교정 기록…</translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation>기록</translation>
+    </message>
+    <message>
+        <source>Record the live values to a CSV file</source>
+        <translation>실시간 값을 CSV 파일로 기록</translation>
+    </message>
+    <message numerus="yes">
+        <source>Recorded %n samples to %1</source>
+        <translation>
+            <numerusform>샘플 %n개를 %1에 기록했습니다</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Recording ended: %1</source>
+        <translation>기록 종료: %1</translation>
+    </message>
+    <message>
+        <source>Record live values</source>
+        <translation>실시간 값 기록</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 파일 (*.csv)</translation>
+    </message>
+    <message>
+        <source>Recording not started: %1</source>
+        <translation>기록을 시작하지 못했습니다: %1</translation>
     </message>
 </context>
 <context>
@@ -1230,6 +1284,260 @@ Normal operation after 12 hours.</source>
     <message>
         <source>error! apply sensor output mode settings...</source>
         <translation>오류! 센서 필터 설정을 적용하지 못했습니다...</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationReport</name>
+    <message>
+        <source>Calibration report</source>
+        <translation>교정 보고서</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>펌웨어</translation>
+    </message>
+    <message>
+        <source>Period</source>
+        <translation>기간</translation>
+    </message>
+    <message>
+        <source>Technician</source>
+        <translation>작업자</translation>
+    </message>
+    <message>
+        <source>Report made</source>
+        <translation>보고서 작성</translation>
+    </message>
+    <message>
+        <source>Tool version</source>
+        <translation>프로그램 버전</translation>
+    </message>
+    <message>
+        <source>Settings: as found and as left</source>
+        <translation>설정: 교정 전 값과 교정 후 값</translation>
+    </message>
+    <message>
+        <source>No setting was written in this period.</source>
+        <translation>이 기간에 변경된 설정이 없습니다.</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>설정</translation>
+    </message>
+    <message>
+        <source>Command</source>
+        <translation>명령</translation>
+    </message>
+    <message>
+        <source>As found</source>
+        <translation>교정 전</translation>
+    </message>
+    <message>
+        <source>As left</source>
+        <translation>교정 후</translation>
+    </message>
+    <message>
+        <source>Writes</source>
+        <translation>쓰기 횟수</translation>
+    </message>
+    <message>
+        <source>not confirmed</source>
+        <translation>확인되지 않음</translation>
+    </message>
+    <message>
+        <source>Actions</source>
+        <translation>동작</translation>
+    </message>
+    <message>
+        <source>No action was run in this period.</source>
+        <translation>이 기간에 실행된 동작이 없습니다.</translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation>시각</translation>
+    </message>
+    <message>
+        <source>Action</source>
+        <translation>동작</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>결과</translation>
+    </message>
+    <message>
+        <source>Values after</source>
+        <translation>이후 값</translation>
+    </message>
+    <message>
+        <source>Trend charts at the time of the report</source>
+        <translation>보고서 작성 시점의 추이 차트</translation>
+    </message>
+    <message>
+        <source>No device was open.</source>
+        <translation>열린 장치가 없었습니다.</translation>
+    </message>
+    <message>
+        <source>The PDF file could not be written: %1</source>
+        <translation>PDF 파일을 쓸 수 없습니다: %1</translation>
+    </message>
+</context>
+<context>
+    <name>LiveRecorder</name>
+    <message>
+        <source>no device is open</source>
+        <translation>열린 장치가 없습니다</translation>
+    </message>
+    <message numerus="yes">
+        <source>Recording %1, %n samples</source>
+        <translation>
+            <numerusform>기록 중 %1, 샘플 %n개</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>RecordsDatabase</name>
+    <message>
+        <source>No calibration record yet: %1</source>
+        <translation>아직 교정 기록이 없습니다: %1</translation>
+    </message>
+    <message>
+        <source>The calibration record was written by a newer version of the tool.</source>
+        <translation>교정 기록이 이 프로그램보다 새 버전으로 작성되었습니다.</translation>
+    </message>
+</context>
+<context>
+    <name>RecordsWindow</name>
+    <message>
+        <source>Calibration records</source>
+        <translation>교정 기록</translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation>장치</translation>
+    </message>
+    <message>
+        <source>Kind</source>
+        <translation>종류</translation>
+    </message>
+    <message>
+        <source>From</source>
+        <translation>시작</translation>
+    </message>
+    <message>
+        <source>To</source>
+        <translation>끝</translation>
+    </message>
+    <message>
+        <source>Export CSV…</source>
+        <translation>CSV 내보내기…</translation>
+    </message>
+    <message>
+        <source>Export report…</source>
+        <translation>보고서 내보내기…</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>닫기</translation>
+    </message>
+    <message>
+        <source>All kinds</source>
+        <translation>모든 종류</translation>
+    </message>
+    <message>
+        <source>Time (UTC)</source>
+        <translation>시각 (UTC)</translation>
+    </message>
+    <message>
+        <source>UTC offset</source>
+        <translation>UTC 차이</translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation>설정</translation>
+    </message>
+    <message>
+        <source>Command</source>
+        <translation>명령</translation>
+    </message>
+    <message>
+        <source>Before</source>
+        <translation>이전 값</translation>
+    </message>
+    <message>
+        <source>Written</source>
+        <translation>쓴 값</translation>
+    </message>
+    <message>
+        <source>Confirmed</source>
+        <translation>확인된 값</translation>
+    </message>
+    <message>
+        <source>Outcome</source>
+        <translation>결과</translation>
+    </message>
+    <message>
+        <source>Details</source>
+        <translation>상세</translation>
+    </message>
+    <message>
+        <source>Firmware</source>
+        <translation>펌웨어</translation>
+    </message>
+    <message>
+        <source>Tool version</source>
+        <translation>프로그램 버전</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>No device is shown.</source>
+        <translation>표시된 장치가 없습니다.</translation>
+    </message>
+    <message>
+        <source>Export CSV</source>
+        <translation>CSV 내보내기</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>CSV 파일 (*.csv)</translation>
+    </message>
+    <message>
+        <source>Written: %1</source>
+        <translation>저장됨: %1</translation>
+    </message>
+    <message>
+        <source>Not written: %1</source>
+        <translation>저장하지 못함: %1</translation>
+    </message>
+    <message>
+        <source>Export report</source>
+        <translation>보고서 내보내기</translation>
+    </message>
+    <message>
+        <source>Technician name:</source>
+        <translation>작업자 이름:</translation>
+    </message>
+    <message>
+        <source>PDF files (*.pdf)</source>
+        <translation>PDF 파일 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Report written: %1 and .html</source>
+        <translation>보고서 저장됨: %1 및 .html</translation>
     </message>
 </context>
 </TS>
