@@ -331,6 +331,8 @@ private slots:
         parent.resize(100, 40);
         auto *led = new QLedIndicator(&parent);
         led->setGeometry(30, 10, 40, 20);
+        auto *rx = new QLedIndicator(&parent);
+        rx->setGeometry(75, 10, 20, 20);
         QVERIFY(shown(&parent));
         QVERIFY(led->testAttribute(Qt::WA_OpaquePaintEvent));
         // Its corners show what the parent shows there; the parent drawn with it looks the same.
@@ -353,7 +355,12 @@ private slots:
             QTest::qWait(20);
         }
         QCOMPARE(lampPaints.count, 2);
+        // A second lamp lit a few milliseconds later goes dark with the first.
+        led->pulse(3, 300);
+        QTest::qWait(5);
+        rx->pulse(3, 300);
         QTRY_COMPARE(led->state(), 1);
+        QCOMPARE(rx->state(), 1);
         QTRY_COMPARE(lampPaints.count, 3);
         led->setProperty("m_state", 2);
         QTRY_COMPARE(lampPaints.count, 4);
