@@ -96,6 +96,12 @@ QString firstLineOf(const QString &path, const QByteArray &key)
     return QString();
 }
 
+// The 1-minute load average: other work on the machine shows in the figures.
+QString loadAverage()
+{
+    return QString::fromLatin1(readFile(QStringLiteral("/proc/loadavg")).split(' ').value(0));
+}
+
 QString machine()
 {
     QString cpu = firstLineOf(QStringLiteral("/proc/cpuinfo"), "model name");
@@ -313,7 +319,8 @@ QString goalText(const Case &c)
 }
 
 void printReport(const QList<Case> &cases, const QMap<QString, Figures> &results,
-                 const QMap<QString, Figures> &baseline, const QString &baselinePath, const Bench &bench)
+                 const QMap<QString, Figures> &baseline, const QString &baselinePath, const Bench &bench,
+                 const QString &loadAtStart)
 {
     QTextStream out(stdout);
     out.setCodec("UTF-8");
@@ -327,7 +334,8 @@ void printReport(const QList<Case> &cases, const QMap<QString, Figures> &results
            "live lines unasked, back to back at 115200 baud). CPU is the run time of all threads "
            "(/proc/PID/task/*/schedstat) in % of one core; wake-ups are voluntary + involuntary context "
            "switches of all threads per minute.\n\n"
-        << "Machine: " << machine() << ".\n\n"
+        << "Machine: " << machine() << "; load average " << loadAtStart << " at the start and "
+        << loadAverage() << " at the end of the run.\n\n"
         << "Command: `" << QCoreApplication::arguments().join(QLatin1Char(' ')) << "`";
     if (!baseline.isEmpty())
         out << "; \"before\" from `" << baselinePath << "`, made the same way on the code before this work";
@@ -407,6 +415,7 @@ int main(int argc, char *argv[])
             cases << c;
     }
 
+    const QString loadAtStart = loadAverage();
     QString error;
     if (!bench.startXServer(&error)) {
         std::fprintf(stderr, "idle_bench: %s\n", qPrintable(error));
@@ -429,6 +438,6 @@ int main(int argc, char *argv[])
         writeTsv(tsv, cases, results);
     const QString baselinePath = option(args, QStringLiteral("--baseline"));
     printReport(cases, results, baselinePath.isEmpty() ? QMap<QString, Figures>() : readTsv(baselinePath),
-                baselinePath, bench);
+                baselinePath, bench, loadAtStart);
     return 0;
 }
