@@ -340,18 +340,21 @@ void printReport(const QList<Case> &cases, const QMap<QString, Figures> &results
     if (!baseline.isEmpty())
         out << "; \"before\" from `" << baselinePath << "`, made the same way on the code before this work";
     out << ".\n\n"
-        << "| case | goal | tool % before | tool % now | bare window % | tool − bare % | goal met | "
-           "before ÷ now | tool ÷ bare | wake-ups/min before | wake-ups/min now | bare wake-ups/min |\n"
+        << QStringLiteral(
+               "| case | goal | tool % before | tool % now | bare window % | tool − bare % | goal met | "
+               "before ÷ now | tool ÷ bare | wake-ups/min before | wake-ups/min now | bare wake-ups/min |\n")
         << "|---|---|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|\n";
     for (const Case &c : cases) {
         const Figures &f = results[c.key];
         const bool hasBefore = baseline.contains(c.key);
         const Figures &b = baseline[c.key];
-        out << "| " << c.title << " | " << goalText(c) << " | " << (hasBefore ? percent(b.toolCpu) : "–")
-            << " | " << percent(f.toolCpu) << " | " << percent(f.bareCpu) << " | "
-            << percent(f.toolCpu - f.bareCpu) << " | " << (goalMet(c, f) ? "yes" : "**no**") << " | "
-            << (hasBefore ? ratio(b.toolCpu, f.toolCpu) : "–") << " | " << ratio(f.toolCpu, f.bareCpu)
-            << " | " << (hasBefore ? QString::number(qRound(b.toolWakeups)) : QStringLiteral("–")) << " | "
+        out << "| " << c.title << " | " << goalText(c) << " | "
+            << (hasBefore ? percent(b.toolCpu) : QStringLiteral("–")) << " | " << percent(f.toolCpu) << " | "
+            << percent(f.bareCpu) << " | " << percent(f.toolCpu - f.bareCpu) << " | "
+            << (goalMet(c, f) ? "yes" : "**no**") << " | "
+            << (hasBefore ? ratio(b.toolCpu, f.toolCpu) : QStringLiteral("–")) << " | "
+            << ratio(f.toolCpu, f.bareCpu) << " | "
+            << (hasBefore ? QString::number(qRound(b.toolWakeups)) : QStringLiteral("–")) << " | "
             << qRound(f.toolWakeups) << " | " << qRound(f.bareWakeups) << " |\n";
     }
     out << "\nThe tool's CPU in % of a core per sixth of each run (flat means the last sixth costs at most "
