@@ -12,6 +12,18 @@ void appendLine(QStringList &lines, const QByteArray &raw)
         lines.append(line);
 }
 
+// Where an overlong line may be cut without splitting a UTF-8 character: before a last character
+// whose bytes have not all arrived.
+int characterBoundary(const QByteArray &bytes)
+{
+    int start = bytes.size() - 1;
+    while (start > 0 && (uchar(bytes.at(start)) & 0xC0) == 0x80 && bytes.size() - start < 4)
+        --start;
+    const uchar lead = uchar(bytes.at(start));
+    const int length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC0 ? 2 : 1;
+    return start > 0 && start + length > bytes.size() ? start : bytes.size();
+}
+
 } // namespace
 
 QStringList LineSplitter::feed(const QByteArray &chunk)
@@ -29,8 +41,9 @@ QStringList LineSplitter::feed(const QByteArray &chunk)
         }
         m_pending.append(c);
         if (m_pending.size() >= kMaxPending) {
-            appendLine(lines, m_pending);
-            m_pending.clear();
+            const int cut = characterBoundary(m_pending);
+            appendLine(lines, m_pending.left(cut));
+            m_pending.remove(0, cut);
             m_overflowed = true;
         }
     }
@@ -41,11 +54,4 @@ void LineSplitter::reset()
 {
     m_pending.clear();
     m_overflowed = false;
-}
-
-QString showLineEnds(const QByteArray &bytes)
-{
-    QByteArray shown = bytes;
-    shown.replace("\r\n", "[CR][LF]");
-    return QString::fromUtf8(shown);
 }

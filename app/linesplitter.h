@@ -24,6 +24,3 @@ private:
     QByteArray m_pending;
     bool m_overflowed = false;
 };
-
-// The text of a chunk for the log, with every CR LF pair shown as "[CR][LF]".
-QString showLineEnds(const QByteArray &bytes);

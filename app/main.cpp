@@ -3,18 +3,74 @@
 #include "panels/panelregistry.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QLocale>
+#include <QLoggingCategory>
 #include <QTranslator>
+
+namespace {
+
+// Off unless QT_LOGGING_RULES="tq.translation.debug=true": tells a support call which
+// translation file the tool loaded.
+Q_LOGGING_CATEGORY(lcTranslation, "tq.translation", QtWarningMsg)
+
+void setUpParser(QCommandLineParser &parser)
+{
+    parser.setApplicationDescription(
+        QStringLiteral("Service and calibration tool for the Lumaweave TQ series of USB gas sensors."));
+    parser.addHelpOption();
+    parser.addVersionOption();
+}
+
+bool asksForTextOnly(int argc, char *argv[])
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        if (arg == "--help" || arg == "-h" || arg == "-?" || arg == "--version" || arg == "-v")
+            return true;
+    }
+    return false;
+}
+
+// Help and version are answered before any window system is touched, so they work in a
+// terminal without a display (ssh, a chroot). The toolkit's own options such as -platform
+// are unknown here and ignored.
+void answerTextOnly(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    QCommandLineParser parser;
+    setUpParser(parser);
+    parser.parse(app.arguments());
+    if (parser.isSet(QStringLiteral("version")))
+        parser.showVersion();
+    parser.showHelp();
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
-    const QString localeName = QLocale::system().name();
-    auto *translator = new QTranslator;
-    loadTranslation(*translator, localeName);
-    auto *toolkitTranslator = new QTranslator;
-    loadToolkitTranslation(*toolkitTranslator, localeName);
+    QCoreApplication::setApplicationName(QStringLiteral("TQ_Gas_Calibrator"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(TQ_VERSION));
+    if (asksForTextOnly(argc, argv))
+        answerTextOnly(argc, argv);
 
     auto *app = new QApplication(argc, argv);
+    QGuiApplication::setDesktopFileName(QStringLiteral("com.lumaweave.tq.GasCalibrator"));
+    {
+        QCommandLineParser parser;
+        setUpParser(parser);
+        parser.process(*app);
+    }
+
+    // The installed folder is found from the program's own, so the application comes first.
+    const QString localeName = QLocale::system().name();
+    auto *translator = new QTranslator;
+    const bool translated = loadTranslation(*translator, localeName, translationDirectories());
+    qCDebug(lcTranslation).noquote() << "translation for" << localeName << "->"
+                                     << (translated ? translator->filePath() : QStringLiteral("none"));
+    auto *toolkitTranslator = new QTranslator;
+    loadToolkitTranslation(*toolkitTranslator, localeName);
     app->installTranslator(translator);
     app->installTranslator(toolkitTranslator);
 

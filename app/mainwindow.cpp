@@ -1,16 +1,17 @@
 #include "app/mainwindow.h"
 
-#include "app/abstractcalibrator.h"
 #include "app/discovery/devicescan.h"
 #include "app/discovery/devicewatch.h"
-#include "app/messageboxes.h"
-#include "app/paneldispatch.h"
 #include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "app/versionparser.h"
+#include "calib/abstractcalibrator.h"
+#include "calib/commandset.h"
+#include "calib/paneldispatch.h"
 #include "ui_mainwindow.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
+#include "widgets/messageboxes.h"
 #include "widgets/repaintpacer.h"
 
 #include <QCloseEvent>
@@ -261,29 +262,41 @@ bool MainWindow::openDevice(const Dev_info &dev)
     if (m_port->open(QIODevice::ReadWrite)) {
         m_portName = dev.port;
         m_splitter.reset();
+        // Bounded like the line framing: while a box is open inside readData nothing reads the
+        // port, and what the device sends meanwhile waits in the system's buffer instead.
+        m_port->setReadBufferSize(LineSplitter::kMaxPending);
         connect(m_port, &QSerialPort::readyRead, this, &MainWindow::readData);
         // Queued: the port reports a lost device from inside its own notification.
+        QPointer<QSerialPort> port = m_port;
         connect(
             m_port, &QSerialPort::errorOccurred, this,
-            [this](QSerialPort::SerialPortError e) { onPortError(e); }, Qt::QueuedConnection);
+            [this, port](QSerialPort::SerialPortError e) { onPortError(port, e); }, Qt::QueuedConnection);
         qDebug() << "serial port:[" << dev.port << "],serial no:[" << dev.serialNo << "] opened!";
         return true;
     }
 
+    // Busy, refused, gone and not-a-port read alike in the old text: say which, and what helps.
+    const QSerialPort::SerialPortError error = m_port->error();
+    QString why = m_port->errorString();
+    if (error == QSerialPort::PermissionError)
+        why += QLatin1String(" - ") +
+               tr("another program may have the port open (close it), or you may not be allowed to open it "
+                  "(install the udev rule)");
     m_port->close();
     m_port->deleteLater();
     m_port = nullptr;
-    qDebug() << "Can't opened the serial port:[" << dev.port << "],serial no:[" << dev.serialNo << "]";
+    qDebug() << "Can't opened the serial port:[" << dev.port << "],serial no:[" << dev.serialNo << "]:" << why;
     showStatusMessage(tr("Can't opened the serial port:[") + dev.port + tr("],serial no:[") + dev.serialNo +
-                      QLatin1Char(']'));
+                      QLatin1String("] ") + why);
     return false;
 }
 
 // A port whose reads fail for good (device gone, pseudo-terminal hung up) is treated like an unplugged
 // device; left open, a hung-up port reports the same error in a busy loop.
-void MainWindow::onPortError(int error)
+void MainWindow::onPortError(QSerialPort *port, int error)
 {
-    if (!m_port || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
+    // An error queued by a port closed since then says nothing about the one open now.
+    if (!m_port || port != m_port || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
         return;
     qDebug() << "serial port error:" << m_port->errorString();
     qDebug("all serialport is down.");
@@ -297,7 +310,7 @@ bool MainWindow::writeData(const QByteArray &bytes)
     if (!m_port || !m_port->isOpen())
         return false;
     if (m_port->write(bytes) > 0) {
-        qDebug() << "writeData(\"" << showLineEnds(bytes) << "\") success.";
+        qDebug() << "writeData(\"" << Cmd::showLineEnds(bytes) << "\") success.";
         return true;
     }
     qDebug("writeData() fail!");
@@ -314,7 +327,7 @@ void MainWindow::readData()
     if (!m_port)
         return;
     const QByteArray bytes = m_port->readAll();
-    qDebug() << "readData() :" << showLineEnds(bytes);
+    qDebug() << "readData() :" << Cmd::showLineEnds(bytes);
     const QStringList lines = m_splitter.feed(bytes);
     if (m_splitter.lastFeedOverflowed())
         qDebug() << "readData() : no line end after" << LineSplitter::kMaxPending

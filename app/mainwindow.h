@@ -2,6 +2,7 @@
 
 #include "app/dev_info.h"
 #include "app/linesplitter.h"
+#include "calib/panelhost.h"
 
 #include <QByteArray>
 #include <QList>
@@ -22,7 +23,7 @@ class SelectDevice;
 
 // The tool's one window: lists attached devices, owns the serial port and the current model panel,
 // and offers the panels the channel, the poll timer and the status bar.
-class MainWindow : public QMainWindow
+class MainWindow : public QMainWindow, public PanelHost
 {
     Q_OBJECT
 public:
@@ -32,10 +33,10 @@ public:
     ~MainWindow() override;
 
     // Operations the panels call.
-    bool writeData(const QByteArray &bytes);
-    void setPollTimerActive(bool on);
-    void setControlsEnabled(bool on);
-    void showStatusMessage(const QString &text);
+    bool writeData(const QByteArray &bytes) override;
+    void setPollTimerActive(bool on) override;
+    void setControlsEnabled(bool on) override;
+    void showStatusMessage(const QString &text) override;
 
     void closeLumaWeaveDevice();
     void showDeviceSelection();
@@ -48,7 +49,7 @@ public:
     // Replaces the device scan (tests and demos); the default is scanDevices().
     void setDeviceScanner(DeviceScanner scanner);
     AbstractCalibrator *panel() const { return m_panel; }
-    QWidget *panelWidget() const;
+    QWidget *panelWidget() const override;
     SelectDevice *deviceList() const { return m_selectDevice; }
     QTimer *pollTimer() const { return m_pollTimer; }
     QTimer *checkTimer() const { return m_checkTimer; }
@@ -70,7 +71,7 @@ private:
     void destroyLogWindow();
     void releasePanel(QWidget *panel);
     void releaseRetiredPanels();
-    void onPortError(int error);
+    void onPortError(QSerialPort *port, int error);
 
     Ui::MainWindow *ui;
     QString m_serialNo;

@@ -1,5 +1,7 @@
 #include "app/translationloader.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QLibraryInfo>
 #include <QTranslator>
 
@@ -14,10 +16,26 @@ bool isKorean(const QString &localeName)
 
 bool loadTranslation(QTranslator &translator, const QString &localeName, const QString &directory)
 {
+    return loadTranslation(translator, localeName, QStringList{directory});
+}
+
+bool loadTranslation(QTranslator &translator, const QString &localeName, const QStringList &directories)
+{
     if (!isKorean(localeName))
         return false;
     const QString name = QStringLiteral("TQ_Gas_Calibrator_ko");
-    return translator.load(name, directory) || translator.load(name, QStringLiteral(":/i18n"));
+    for (const QString &directory : directories) {
+        if (translator.load(name, directory))
+            return true;
+    }
+    return translator.load(name, QStringLiteral(":/i18n"));
+}
+
+QStringList translationDirectories()
+{
+    const QString installed = QDir::cleanPath(QCoreApplication::applicationDirPath() + QLatin1Char('/') +
+                                              QStringLiteral(TQ_TRANSLATIONS_RELDIR));
+    return {QStringLiteral("."), installed};
 }
 
 bool loadToolkitTranslation(QTranslator &translator, const QString &localeName)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "calib/paneldispatch.h"
+
 #include <QString>
 
 // Model and firmware version read from the reply to "ATCVER" (with "ATCVER" and blanks removed).
@@ -9,7 +11,5 @@ struct TqVersion
     int model = 0;   // 20, 21, 22, 24, ... or kPmModel
     int version = 0; // "1v5" gives 15
 };
-
-constexpr int kPmModel = 404; // the particulate-matter device, which answers "QD700" and "PM"
 
 TqVersion parseTqVersion(const QString &reply);

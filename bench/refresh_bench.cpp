@@ -7,7 +7,7 @@
 //
 //   refresh_bench [--runs N]
 #include "app/mainwindow.h"
-#include "app/messageboxes.h"
+#include "widgets/messageboxes.h"
 #include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "panels/panelregistry.h"

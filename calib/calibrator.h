@@ -1,35 +1,42 @@
 #pragma once
 
-#include "app/abstractcalibrator.h"
+#include "calib/abstractcalibrator.h"
 #include "calib/commandset.h"
 
 #include <QDateTime>
+#include <QList>
 #include <QPointer>
+#include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVector>
 #include <QWidget>
 
+#include <climits>
 #include <functional>
 
 class ChartView;
-class MainWindow;
+class PanelHost;
 class PasswordDlg;
 class QAbstractButton;
+class QAbstractSpinBox;
 class QBoxLayout;
+class QButtonGroup;
 class QCheckBox;
 class QChartViewerLabel;
 class QComboBox;
 class QDateTimeEdit;
 class QDoubleSpinBox;
+class QLCDNumber;
 class QLabel;
 class QLedIndicator;
 class QSpinBox;
+class QTimer;
 
-// What every model panel shares: the conversation with the device one command at a time (refresh
-// and apply sequences), live values into displays and the trend chart, the TX/RX lamps and the
-// editor colours. A model panel supplies its form, keyword lists, refresh order as a table of
-// steps, apply handlers and live-value layout.
+// What every model panel shares: the conversation with the device one command at a time (refresh,
+// apply, temperature unit and sensor type sequences, with their ends, time-out and queue), live
+// values into displays and the trend chart, the TX/RX lamps and the editor colours. A model panel
+// supplies its form, keywords, refresh order as a table of steps, applies and live layout.
 class Calibrator : public QWidget, public AbstractCalibrator
 {
     Q_OBJECT
@@ -50,6 +57,20 @@ public:
     // Start and apply delays: the device gets a moment after the poll stops.
     static constexpr int kCommandDelayMs = 500;
     static constexpr int kLampPulseMs = 300;
+    // Longer than any reply of the device family takes: a step still unanswered by then has failed.
+    static constexpr int kReplyTimeoutMs = 10000;
+    // Polls in a row without a usable live line before the displays stop showing old values.
+    static constexpr int kPollsWithoutValues = 3;
+    // What an LCD shows for a value too long for it.
+    static const char *const kOverflowMark;
+
+    // Status and box texts of a sequence end (source texts, shown in the panel's translation).
+    struct EndTexts
+    {
+        const char *success;
+        const char *failure;
+        const char *failureBox;
+    };
 
     ~Calibrator() override;
 
@@ -70,27 +91,36 @@ public:
     int tqModel() const { return m_tqModel; }
     int version() const { return m_version; }
     ChartView *chart() const { return m_chart; }
+    // A sequence runs, or a command waits for its delay; what is asked for meanwhile waits its turn.
+    bool isBusy() const { return m_delayPending || m_mode != DEFAULT; }
+    bool isCelsius() const { return m_isCelsius; }
     // The refresh commands this panel's firmware answers, in order.
     QList<int> refreshOrder() const;
 
+    // The reply time-out in force (tests shorten it).
+    static int replyTimeoutMs();
+    static void setReplyTimeoutMs(int ms);
+
 public slots:
     void writeRefresh();
+    void delayWriteCelsius();
+    void delayWriteFahrenheit();
 
 protected:
     // How a reply to the awaited command ends its step.
     enum class Outcome {
         Accepted,   // value taken: next step, or END_SEQ
         Rejected,   // value not acceptable: ERROR SEQ
-        HandedOver, // a refresh takes over; no end handling
+        HandedOver, // the apply ended quietly and a refresh takes over (handOverToRefresh)
         Refused,    // the device refused an action (its box was shown): the apply ends as failed
     };
     struct Reply
     {
         QString line;  // the whole line
         QString value; // what follows the command word
-        int toInt() const { return value.toInt(); }
-        uint toUInt() const { return value.toUInt(); }
-        double toDouble() const { return value.toDouble(); }
+        std::optional<double> number() const { return Cmd::number(value); }
+        std::optional<qint64> integer() const { return Cmd::integer(value); }
+        QStringList fields() const { return value.split(QLatin1Char(','), Qt::KeepEmptyParts); }
     };
     using ReplyHandler = std::function<Outcome(const Reply &)>;
     struct Step
@@ -108,6 +138,23 @@ protected:
         QChartViewerLabel *chart2 = nullptr;
         QBoxLayout *ledLayout = nullptr;
     };
+    // One setting to write: its identifier and the whole command.
+    struct Write
+    {
+        int id = Cmd::NoCommand;
+        QString command;
+    };
+    // What an apply needs beyond its command.
+    struct ApplyOptions
+    {
+        int mode = APPLY;                 // APPLY, or SENSORTYPE for a sensor type / filter write
+        const EndTexts *texts = nullptr;  // own end texts; the apply texts by default
+        bool onlyWhenIdle = false;        // a mode selector: dropped (and `failed` run) while busy
+        std::function<void()> failed;     // after a failed, rejected, refused or unanswered write
+        std::function<void()> ended;      // after the end, good or bad
+    };
+    enum class Trigger { Clicked, Pressed };
+    enum class AfterOk { Refresh, End };
 
     Calibrator(int tqModel, const QString &versionText, int version, const QString &serialNumber,
                QWidget *parent);
@@ -119,17 +166,39 @@ protected:
 
     // The editing group boxes, in the order they are enabled and disabled.
     void setInputGroups(const QList<QWidget *> &groups) { m_inputGroups = groups; }
-    void setReplyKeywords(const QStringList &keywords) { m_replyKeywords = keywords; }
-    void setLiveKeyword(const QString &keyword, int fieldCount);
+    // Words whose lines are replies, in REFRESH and in APPLY (the refresh list when none given).
+    void setReplyKeywords(const QStringList &refresh, const QStringList &apply = {});
     void setRefreshOrder(const QVector<Step> &steps) { m_refreshSteps = steps; }
     // The reply handler of an apply; by default the one of the same command in the refresh order.
     void setApplyHandler(int id, const ReplyHandler &handler);
 
+    // What a live line with fewer fields than the panel needs does.
+    enum class ShortLine {
+        Ignored,        // changes nothing
+        MissingNoValue, // the fields it has are shown, the missing ones are no value
+        AllNoValue,     // every field is no value
+    };
+    // Live lines: the poll word and the fields the panel needs.
+    void setLiveLine(const QString &pollWord, int fieldCount, ShortLine shortLine = ShortLine::Ignored);
+    // The displays of the live fields in order, and the fields the two charts follow; what the
+    // default showLiveValues and showNoLiveValues use.
+    void setLiveDisplays(const QList<QLCDNumber *> &displays, int chartField1, int chartField2);
     // The panel's displays for one live line, split into fields (at least the panel's count).
-    virtual void showLiveValues(const QStringList &fields) = 0;
-    // Replies in the panel's own modes.
-    virtual void parsingTemp(const QString &line);
-    virtual void parsingSensorType(const QString &line);
+    virtual void showLiveValues(const QStringList &fields);
+    // Every live display without a value (the device sends none).
+    virtual void showNoLiveValues();
+    // A live field on an LCD: dashes when it holds no value, the overflow mark when too long.
+    static void showField(QLCDNumber *lcd, const QString &field);
+    // One chart sample from two live fields, at the time of the poll they answer; a field that is
+    // no number leaves a gap. A line that answers no poll is shown but not charted.
+    void addChartSample(const QString &field1, const QString &field2);
+
+    // Temperature unit written in TEMPMODE: the panel's two radio buttons, and what it shows anew
+    // when the unit changes.
+    void setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit,
+                                   std::function<void()> unitChanged);
+    // The degree sign and "C" or "F".
+    static QString degreeUnit(bool celsius);
 
     void pauseMainWindow();
     void resumeMainWindow();
@@ -137,52 +206,79 @@ protected:
     // Whether the main window still shows this panel: a closed panel may live on until a box
     // returns and must then leave the device and the main window alone.
     bool isCurrentPanel() const;
-    // Runs `action` after the command delay, if this is still the current panel then.
-    void afterDelay(std::function<void()> action);
-    // One setting to write: its identifier and the whole command.
-    struct Write
-    {
-        int id = Cmd::NoCommand;
-        QString command;
-    };
-    // Pause, then after the delay write what `build` returns then with writeCommand(APPLY, ...);
-    // an empty command only resumes. On a failed write the box shows `failText`.
+    // The panel's translation of a text the shared part shows on its behalf.
+    QString panelText(const char *source) const;
+
+    // Pause, then after the delay write what `build` returns then; an empty command only resumes.
+    // Waits for a running sequence to end first. On a failed write the box shows `failText`.
+    void applyLater(std::function<Write()> build, const QString &failText, const ApplyOptions &options);
     void applyLater(std::function<Write()> build, const QString &failText);
+    void applyLater(int id, std::function<QString()> build, const QString &failText, const ApplyOptions &options);
     void applyLater(int id, std::function<QString()> build, const QString &failText);
-    // A setting's apply button: on click, applyLater of "WORD argument" with the argument read then.
-    void applyOnClick(QAbstractButton *button, int id, std::function<QString()> argument, const QString &failText);
+    // A setting's apply button: "WORD argument" with the argument read when the delay ends.
+    void applyOnClick(QAbstractButton *button, int id, std::function<QString()> argument, const QString &failText,
+                      Trigger trigger = Trigger::Clicked);
+    // A channel offset: pending colour on change, written with two decimals when `button` goes down.
+    void applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *editor, int id, const QString &failText);
+    // Ends the running apply without its end texts and starts a refresh (an action the device took).
+    void handOverToRefresh();
     // A Yes/No question; true only on Yes with this panel still shown when the box returns.
     bool askYes(const QString &title, const QString &text);
     // Shows the error box of a failed apply or refresh (title "ERROR").
     void showErrorBox(const QString &text);
 
-    // One chart sample from two live fields, at the time of the poll that asked for them.
-    void addChartSample(const QString &field1, const QString &field2);
-
-    static void setInSync(QWidget *editor);
-    static void setPending(QWidget *editor);
+    // Editor colours. In-sync editors that a failed refresh did not reach lose the colour again.
+    void setInSync(QWidget *editor);
+    void setPending(QWidget *editor);
     void markPendingOnChange(QDoubleSpinBox *editor);
     void markPendingOnChange(QSpinBox *editor);
     // In-sync colour while the combo's item data equals *deviceValue, pending otherwise.
     void compareOnChange(QComboBox *combo, const int *deviceValue);
     static void fillCombo(QComboBox *combo, const QStringList &texts);
+    // Channels with nothing read: blank displays and unit labels, offsets 0 without a unit.
+    static void clearChannels(const QList<QLCDNumber *> &displays, const QList<QLabel *> &units,
+                              const QList<QDoubleSpinBox *> &offsets);
+    // No button of an exclusive group checked: the panel does not know the device's choice.
+    static void clearChoice(QButtonGroup *group);
+    // Puts a device value into an editor, in-sync when it fits the editor's range; otherwise the
+    // editor keeps the default look and the sequence's end warns. False for such a value.
+    bool showDeviceValue(QAbstractSpinBox *editor, double value, bool inSync = true);
+    // Remembers a warning for the status text that ends the sequence.
+    void warnOutOfRange(QWidget *editor, const QString &deviceValue);
 
-    // Reply handlers shared by the panels.
-    static ReplyHandler offsetInto(QDoubleSpinBox *editor, std::function<bool()> shown = {});
-    static ReplyHandler numberInto(QSpinBox *editor);
-    static ReplyHandler hoursInto(QSpinBox *editor);
-    static ReplyHandler timeInto(QDateTimeEdit *editor);
-    // The device's index if it is 0..max, else the one last read; the combo shows it in-sync.
-    static ReplyHandler indexInto(QComboBox *combo, int *deviceIndex, int max);
-    static ReplyHandler flagInto(QCheckBox *box);
-    // An action word: with "OK" `accepted` runs and a refresh takes over; without, the box tells.
-    ReplyHandler actionReply(std::function<void()> accepted, const QString &failTitle,
-                             const QString &failText);
+    // Reply handlers shared by the panels: a reply without a readable value is rejected.
+    ReplyHandler offsetInto(QDoubleSpinBox *editor, std::function<bool()> shown = {});
+    ReplyHandler numberInto(QSpinBox *editor);
+    ReplyHandler hoursInto(QSpinBox *editor);
+    ReplyHandler timeInto(QDateTimeEdit *editor);
+    // The device's index if it is 0..max; otherwise the combo stays and the end warns.
+    ReplyHandler indexInto(QComboBox *combo, int *deviceIndex, int max);
+    ReplyHandler flagInto(QCheckBox *box);
+    // A unit the device names by a code: `firstCode` for the first of `unitCount` units, the next
+    // code for the next unit. *unit becomes 0..unitCount-1, or -1 for a code outside (the end warns,
+    // naming `shownIn`); then `show` runs.
+    ReplyHandler unitCodeInto(int *unit, int firstCode, int unitCount, QWidget *shownIn, std::function<void()> show);
+    // An action word: with "OK" `accepted` runs (after a refresh was started, or before END_SEQ);
+    // without, the panel's box tells and the apply ends as refused.
+    ReplyHandler actionReply(std::function<void()> accepted, const QString &failTitle, const QString &failText,
+                             AfterOk afterOk = AfterOk::Refresh);
 
-    // "Last calibration time": question, password, then the current time is written.
-    void askCalibrationTimeUpdate(const QString &failText);
+    // "Last calibration time": the button asks, then the password, then the current time is
+    // written and shown in `editor`, and a refresh follows.
+    void setCalibrationTimeControls(QAbstractButton *button, QDateTimeEdit *editor, const QString &failText);
 
-    MainWindow *m_mainWindow = nullptr;
+    // A box only some firmware has: shown from `minVersion` on and below `belowVersion`.
+    struct FirmwareBox
+    {
+        QWidget *box = nullptr;
+        int minVersion = 0;
+        int belowVersion = INT_MAX;
+    };
+    void setFirmwareBoxes(const QList<FirmwareBox> &boxes) { m_firmwareBoxes = boxes; }
+    // Shows the boxes this firmware has and hides the others; with `deviceRead` false hides them all.
+    void showFirmwareBoxes(bool deviceRead = true);
+
+    PanelHost *m_mainWindow = nullptr;
     ChartView *m_chart = nullptr;
     QDateTime m_pollTime;
     int m_tqModel = 0;
@@ -191,6 +287,7 @@ protected:
     QString m_versionText;
     int m_mode = DEFAULT;
     int m_seq = Cmd::NoCommand;
+    bool m_isCelsius = true;
     QLedIndicator *m_txLed = nullptr;
     QLedIndicator *m_rxLed = nullptr;
 
@@ -198,18 +295,57 @@ private:
     const Step *refreshStep(int id) const;
     const Step *nextRefreshStep(int id) const;
     bool stepAvailable(const Step &step) const { return m_version >= step.minVersion; }
+    bool findApplyHandler(int id, ReplyHandler *handler) const;
+    void runWaiting();
+    // Runs `start` now, or once the running sequence has ended.
+    void whenIdle(std::function<void()> start, bool isRefresh = false);
+    void afterDelay(std::function<void()> action);
+    void finish(bool ok, const QString &status, const QString &box);
     void endRefresh();
-    void endApply(bool refused);
+    void endApply(Outcome outcome);
+    void replyTimedOut();
+    void requestTemperatureUnit(bool celsius);
+    void writeTemperatureUnit(bool celsius);
+    void parsingTemp(const QString &line);
+    void showTemperatureUnit();
     void handleLiveLine(const QString &line);
     void pulse(QLedIndicator *lamp, int state);
+    void forgetUnreachedEditors();
+    // Whether a line the sequence awaits nothing of is the late reply of a timed-out command.
+    bool isLateReply(const QString &line, const QString &awaited);
 
     FormParts m_form;
     QString m_className;
-    QStringList m_replyKeywords;
-    QString m_liveKeyword;
+    QStringList m_refreshKeywords;
+    QStringList m_applyKeywords;
+    QString m_pollWord;
     int m_liveFieldCount = 0;
+    ShortLine m_shortLine = ShortLine::Ignored;
+    QList<QLCDNumber *> m_liveDisplays;
+    int m_chartField1 = 0;
+    int m_chartField2 = 1;
+    int m_pollsWithoutValues = 0;
+    bool m_noValuesShown = false;
+    QList<QDateTime> m_unansweredPolls; // oldest first: each live line is charted at its own poll
     QVector<Step> m_refreshSteps;
     QVector<Step> m_applyHandlers;
     QList<QWidget *> m_inputGroups;
+    QList<FirmwareBox> m_firmwareBoxes;
     QPointer<PasswordDlg> m_passwordDlg;
+
+    QTimer *m_replyTimer = nullptr;
+    bool m_paused = false;
+    bool m_delayPending = false;
+    bool m_refreshQueued = false;
+    QList<std::function<void()>> m_waiting;
+    ApplyOptions m_apply;
+    QString m_applyFailText;
+    bool m_askedCelsius = true;
+    QAbstractButton *m_celsiusButton = nullptr;
+    QAbstractButton *m_fahrenheitButton = nullptr;
+    std::function<void()> m_unitChanged;
+    QStringList m_warnings;
+    QSet<QWidget *> m_inSyncEditors;
+    QSet<QWidget *> m_refreshedEditors;
+    QSet<QString> m_lateWords;
 };

@@ -2,6 +2,8 @@
 
 #include "chart/chartmath.h"
 
+#include <QtNumeric>
+
 namespace Cmd {
 
 QString word(int id)
@@ -60,10 +62,10 @@ QString decimal2(double value)
 
 QString replyValue(const QString &line, const QString &word)
 {
-    const int at = word.isEmpty() ? -1 : line.indexOf(word);
+    const int at = word.isEmpty() ? -1 : line.lastIndexOf(word);
     if (at < 0)
         return QString();
-    return line.mid(at).remove(word);
+    return line.mid(at + word.size());
 }
 
 bool containsAny(const QString &line, const QStringList &words)
@@ -75,22 +77,60 @@ bool containsAny(const QString &line, const QStringList &words)
     return false;
 }
 
-QStringList liveFields(const QString &line, const QString &keyword, int count)
+bool containsWord(const QString &line, const QString &word)
 {
-    QString rest = line;
-    if (!keyword.isEmpty())
-        rest.remove(keyword);
-    const QStringList fields = rest.split(QLatin1Char(','), Qt::KeepEmptyParts);
-    if (fields.size() < count)
-        return QVector<QString>(count).toList();
-    return fields;
+    if (word.isEmpty())
+        return false;
+    for (int at = line.indexOf(word); at >= 0; at = line.indexOf(word, at + 1)) {
+        const int end = at + word.size();
+        if (end >= line.size() || !line.at(end).isUpper() || line.midRef(end).startsWith(QLatin1String("OK")))
+            return true;
+    }
+    return false;
+}
+
+std::optional<double> number(const QString &text)
+{
+    bool ok = false;
+    const double value = text.toDouble(&ok);
+    if (!ok || !qIsFinite(value))
+        return std::nullopt;
+    return value;
+}
+
+std::optional<qint64> integer(const QString &text)
+{
+    bool ok = false;
+    const qint64 value = text.toLongLong(&ok, 10);
+    if (!ok)
+        return std::nullopt;
+    return value;
+}
+
+bool isLiveLine(const QString &line, const QString &pollWord)
+{
+    const int at = pollWord.isEmpty() ? -1 : line.lastIndexOf(pollWord);
+    if (at < 0 || at + pollWord.size() >= line.size())
+        return false;
+    const QChar next = line.at(at + pollWord.size());
+    return next.isDigit() || next == QLatin1Char('-') || next == QLatin1Char('+') || next == QLatin1Char('.');
+}
+
+QStringList liveFields(const QString &line, const QString &pollWord)
+{
+    return replyValue(line, pollWord).split(QLatin1Char(','), Qt::KeepEmptyParts);
 }
 
 double chartValue(const QString &field)
 {
-    if (field.contains(QLatin1String("----")))
-        return Chart::NoValue;
-    return field.toDouble();
+    return number(field).value_or(Chart::NoValue);
+}
+
+QString showLineEnds(const QByteArray &bytes)
+{
+    QByteArray shown = bytes;
+    shown.replace("\r\n", "[CR][LF]");
+    return QString::fromUtf8(shown);
 }
 
 } // namespace Cmd

@@ -3,6 +3,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The device's command words and the text forms of commands and replies. Plain functions, so the
 // protocol can be checked without any widget.
 namespace Cmd {
@@ -53,16 +55,32 @@ QString write(int id, const QString &argument);
 // Fixed point with two decimals, no exponent and no group separators: 12.50, -0.25, 0.00.
 QString decimal2(double value);
 
-// What a reply says after the word: the text from the word's first occurrence on, with every
-// occurrence of the word removed. Empty when the word is absent.
+// The temperature unit commands, answered "OK"; they await no identifier.
+inline const char kCelsiusWord[] = "ATCC";
+inline const char kFahrenheitWord[] = "ATCF";
+
+// What a reply says after the word: the text after the word's last occurrence, so a device that
+// echoes the command before its reply is read as a plain one. Empty when the word is absent.
 QString replyValue(const QString &line, const QString &word);
 bool containsAny(const QString &line, const QStringList &words);
+// Whether `word` stands in the line as a word of its own: not the start of a longer command word
+// ("ATCC" is not in "ATCCSP"). An echoed command runs straight into its "OK", which still counts.
+bool containsWord(const QString &line, const QString &word);
 
-// The comma-separated fields of a live-value line after every `keyword` is removed; empty fields
-// are kept. With fewer than `count` fields, `count` empty texts.
-QStringList liveFields(const QString &line, const QString &keyword, int count);
-// A live field as a chart value: "----" anywhere in it marks no value, other text reads as a
-// number (0 when it does not convert).
+// A number as the device writes it: decimal, "." as the point; empty for text that is no number
+// ("", "----", "nan", "12OK").
+std::optional<double> number(const QString &text);
+std::optional<qint64> integer(const QString &text);
+
+// A live line: the poll word followed by a value (digit, sign or point), so a late reply that
+// merely starts with the poll word ("ATCDGFIL32") is not taken for one.
+bool isLiveLine(const QString &line, const QString &pollWord);
+// The comma-separated fields after the poll word; empty fields are kept.
+QStringList liveFields(const QString &line, const QString &pollWord);
+// A live field as a chart value: its number, or the chart's no-value marker.
 double chartValue(const QString &field);
+
+// The text of a chunk for the log, with every CR LF pair shown as "[CR][LF]".
+QString showLineEnds(const QByteArray &bytes);
 
 } // namespace Cmd

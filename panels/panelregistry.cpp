@@ -1,7 +1,11 @@
 #include "panels/panelregistry.h"
 
-#include "app/paneldispatch.h"
+#include "calib/paneldispatch.h"
 #include "panels/pmcalibrator.h"
+#include "panels/tq20calibrator.h"
+#include "panels/tq21calibrator.h"
+#include "panels/tq22calibrator.h"
+#include "panels/tq24calibrator.h"
 
 namespace {
 
@@ -19,4 +23,8 @@ void registerPanel(int model)
 void registerPanels()
 {
     registerPanel<PmCalibrator>(PmCalibrator::kModel);
+    registerPanel<Tq20Calibrator>(Tq20Calibrator::kModel);
+    registerPanel<Tq21Calibrator>(Tq21Calibrator::kModel);
+    registerPanel<Tq22Calibrator>(Tq22Calibrator::kModel);
+    registerPanel<Tq24Calibrator>(Tq24Calibrator::kModel);
 }

@@ -1,6 +1,6 @@
 #include "panels/pmcalibrator.h"
 
-#include "app/messageboxes.h"
+#include "widgets/messageboxes.h"
 #include "chart/chartview.h"
 #include "ui_pmcalibrator.h"
 
@@ -40,7 +40,12 @@ PmCalibrator::PmCalibrator(const QString &versionText, int version, const QStrin
     setReplyKeywords({QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF"), QStringLiteral("ATCFTRST"),
                       QStringLiteral("ATCEXTM"), QStringLiteral("ATCUSED"), QStringLiteral("ATCMODID"),
                       QStringLiteral("ATCMODBR"), QStringLiteral("ATCMODTO"), QStringLiteral("ATCMODSW")});
-    setLiveKeyword(QStringLiteral("ATCH"), 6);
+    setLiveLine(QStringLiteral("ATCH"), 6, ShortLine::AllNoValue);
+    // The pair shown large is the panel's own choice (showLiveValues); these all go blank together.
+    setLiveDisplays({ui->lcdNumber_preview_ch1, ui->lcdNumber_preview_ch2, ui->lcdNumber_preview_ch3,
+                     ui->lcdNumber_preview_ch4, ui->lcdNumber_preview_ch5, ui->lcdNumber_preview_ch6,
+                     ui->lcdNumber_ch1, ui->lcdNumber_ch2},
+                    0, 1);
     setRefreshOrder({
         {Cmd::ATCMODE, outputModeReply(false)},
         {Cmd::ATCOFF1, offsetInto(ui->doubleSpinBox_offset_ch1, pairIs(0))},
@@ -56,12 +61,6 @@ PmCalibrator::PmCalibrator(const QString &versionText, int version, const QStrin
         {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime)},
     });
     setApplyHandler(Cmd::ATCMODE, outputModeReply(true));
-    const ReplyHandler showTime = timeInto(ui->dateTimeEdit_exec_datetime);
-    setApplyHandler(Cmd::ATCEXTM, [this, showTime](const Reply &reply) {
-        showTime(reply);
-        writeRefresh();
-        return Outcome::Accepted;
-    });
     setApplyHandler(Cmd::ATCFTRST,
                     actionReply(
                         [this] {
@@ -87,8 +86,8 @@ PmCalibrator::PmCalibrator(const QString &versionText, int version, const QStrin
     markPendingOnChange(ui->doubleSpinBox_offset_ch2);
     connect(ui->toolButton_offset_apply_ch1, &QAbstractButton::pressed, this, [this] { applyOffset(1); });
     connect(ui->toolButton_offset_apply_ch2, &QAbstractButton::pressed, this, [this] { applyOffset(2); });
-    connect(ui->toolButton_exec_datetime, &QAbstractButton::clicked, this,
-            [this] { askCalibrationTimeUpdate(tr("error! apply calibration settings...]")); });
+    setCalibrationTimeControls(ui->toolButton_exec_datetime, ui->dateTimeEdit_exec_datetime,
+                               tr("error! apply calibration settings...]"));
 
     fillCombo(ui->comboBox_modbus_baudrate, {QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
                                              QStringLiteral("19200"), QStringLiteral("38400"),
@@ -174,12 +173,12 @@ void PmCalibrator::showLiveValues(const QStringList &fields)
                                           ui->lcdNumber_preview_ch3, ui->lcdNumber_preview_ch4,
                                           ui->lcdNumber_preview_ch5, ui->lcdNumber_preview_ch6};
     for (int i = 0; i < previews.size(); ++i)
-        previews[i]->display(fields.value(i));
+        showField(previews[i], fields.value(i));
     const Pair &pair = m_pairs.at(qBound(0, m_selectedChannel, int(m_pairs.size()) - 1));
     const QString first = fields.value(pair.field1);
     const QString second = fields.value(pair.field2);
-    ui->lcdNumber_ch1->display(first);
-    ui->lcdNumber_ch2->display(second);
+    showField(ui->lcdNumber_ch1, first);
+    showField(ui->lcdNumber_ch2, second);
     addChartSample(first, second);
 }
 
@@ -188,13 +187,11 @@ void PmCalibrator::showLiveValues(const QStringList &fields)
 Calibrator::ReplyHandler PmCalibrator::outputModeReply(bool applied)
 {
     return [this, applied](const Reply &reply) {
-        const int value = reply.toInt();
+        const int value = int(reply.integer().value_or(-1));
         if (applied)
             qDebug().nospace() << "PmCalibrator::parsingApply() outputType : " << value;
-        if (value != MassConcentration && value != NumberConcentration) {
-            setOutputMode(); // the buttons show the mode still in force
+        if (value != MassConcentration && value != NumberConcentration)
             return Outcome::Rejected;
-        }
         m_outputType = value;
         setOutputMode();
         setSelectedChannel();
@@ -237,8 +234,9 @@ void PmCalibrator::applyOffset(int channel)
 
 void PmCalibrator::applyOutputMode(int buttonId)
 {
-    if (m_mode != DEFAULT)
-        return;
+    ApplyOptions options;
+    options.onlyWhenIdle = true;
+    options.failed = [this] { setOutputMode(); }; // the buttons show the mode still in force
     applyLater(
         Cmd::ATCMODE,
         [this, buttonId] {
@@ -247,7 +245,7 @@ void PmCalibrator::applyOutputMode(int buttonId)
                                                 : QStringLiteral("Number Concentration'.")));
             return Cmd::write(Cmd::ATCMODE, QString::number(buttonId - kMassButton));
         },
-        tr("error! change the sensor output mode..."));
+        tr("error! change the sensor output mode..."), options);
 }
 
 void PmCalibrator::askFactoryReset()

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs the Debian 12 packages the tool, its tests and its benchmark need; does nothing when all are there.
+# Installs the Debian 12 packages the tool, its tests, its benchmark and its Debian package need;
+# does nothing when all are there.
 # --desktop adds what a person at the screen needs besides (a Korean font for the Korean translation).
 set -euo pipefail
 
@@ -10,6 +11,8 @@ packages=(
   pkg-config libudev-dev
   g++-mingw-w64-x86-64
   libqt5charts5-dev libqcustomplot-dev
+  dpkg-dev file lintian desktop-file-utils appstream
+  clang libclang-rt-14-dev llvm-14
   xvfb
 )
 

@@ -12,4 +12,22 @@ echo "== Windows enumeration layer: MinGW syntax check"
 
 echo "== Tests"
 export QT_QPA_PLATFORM=offscreen
-ctest --test-dir "$build" --output-on-failure --timeout 300 -j2
+ctest --test-dir "$build" --output-on-failure --timeout 300 -j2 -LE matrix
+
+# The same tests again, built by clang with AddressSanitizer and UndefinedBehaviorSanitizer, plus
+# the fault matrix over every panel and each fuzz target for TQ_FUZZ_SECONDS (default 30).
+echo "== Sanitizer pass: clang, ASan + UBSan, fault matrix, fuzz targets"
+asan=${ASAN_BUILD_DIR:-$root/build-asan}
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+CC=clang CXX=clang++ cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTQ_SANITIZE=ON \
+  -DTQ_BUILD_FUZZ=ON -DTQ_BUILD_BENCH=OFF -DTQ_FUZZ_SECONDS="${TQ_FUZZ_SECONDS:-30}" "${launcher[@]}" >/dev/null
+cmake --build "$asan" -j"$(nproc)"
+ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \
+LSAN_OPTIONS=suppressions="$root/tests/sanitizer/lsan.supp":print_suppressions=0 \
+UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1 \
+  ctest --test-dir "$asan" --output-on-failure --timeout 1500 -j2
+
+echo "== Debian package: build, then check without installing"
+BUILD_DIR=$build "$root/scripts/package.sh" >/dev/null
+"$root/tests/packaging/check-package.sh" "$build"

@@ -2,46 +2,40 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ko_KR">
 <context>
-    <name>Calibrator</name>
+    <name>CalibrateScaler</name>
     <message>
-        <source>error! apply calibration settings.</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+        <source>Mannual Span Values</source>
+        <translation>수동 스팬 값</translation>
     </message>
     <message>
-        <source>get the device&apos;s information...</source>
-        <translation>장치 정보를 읽는 중...</translation>
+        <source>please enter the calibration parameters you know.
+if you have no information, please close this window.</source>
+        <translation>알고 있는 교정 값을 입력하십시오.
+모르면 이 창을 닫으십시오.</translation>
     </message>
     <message>
-        <source>error! refresh calibration settings...</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+        <source>zero</source>
+        <translation>제로</translation>
     </message>
     <message>
-        <source>success! refresh calibration settings.</source>
-        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+        <source>uV</source>
+        <translation>uV</translation>
     </message>
     <message>
-        <source>error! refresh calibration settings.</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+        <source>span</source>
+        <translation>스팬</translation>
     </message>
     <message>
-        <source>success! apply calibration settings.</source>
-        <translation>성공! 교정 설정을 적용했습니다.</translation>
+        <source>Calibration gas ppm</source>
+        <translation>교정 가스 ppm</translation>
     </message>
     <message>
-        <source>error! apply calibration settings...</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+        <source>the calibration gas ppm must be more than 0.</source>
+        <translation>교정 가스 ppm은 0보다 커야 합니다.</translation>
     </message>
     <message>
-        <source>Last Calibration Time</source>
-        <translation>마지막 교정 시각</translation>
-    </message>
-    <message>
-        <source>Do you want to change the update time?</source>
-        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
-    </message>
-    <message>
-        <source>error!</source>
-        <translation>오류!</translation>
+        <source>span and zero must differ.</source>
+        <translation>스팬과 제로는 서로 달라야 합니다.</translation>
     </message>
 </context>
 <context>
@@ -72,6 +66,10 @@
 </context>
 <context>
     <name>MainWindow</name>
+    <message>
+        <source>another program may have the port open (close it), or you may not be allowed to open it (install the udev rule)</source>
+        <translation>다른 프로그램이 포트를 열고 있거나(그 프로그램을 닫으십시오) 포트를 열 권한이 없습니다(udev 규칙을 설치하십시오)</translation>
+    </message>
     <message>
         <source>MainWindow</source>
         <translation>메인 창</translation>
@@ -185,6 +183,58 @@
 </context>
 <context>
     <name>PmCalibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
     <message>
         <source>Form</source>
         <translation>Form</translation>
@@ -318,10 +368,6 @@
         <translation>2초</translation>
     </message>
     <message>
-        <source>error! apply calibration settings...</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
-    </message>
-    <message>
         <source>change the sensor output mode to &apos;</source>
         <translation>센서 출력 모드를 바꾸는 중: &apos;</translation>
     </message>
@@ -339,6 +385,553 @@
     </message>
 </context>
 <context>
+    <name>Tq20Calibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>Build date time</source>
+        <translation>빌드 일시</translation>
+    </message>
+    <message>
+        <source>Sensor mode</source>
+        <translation>센서 모드</translation>
+    </message>
+    <message>
+        <source>TVOC,Humi</source>
+        <translation>TVOC,습도</translation>
+    </message>
+    <message>
+        <source>TVOC,CO2</source>
+        <translation>TVOC,CO2</translation>
+    </message>
+    <message>
+        <source>Last calibration date time</source>
+        <translation>마지막 교정 일시</translation>
+    </message>
+    <message>
+        <source>&gt;</source>
+        <translation>&gt;</translation>
+    </message>
+    <message>
+        <source>Used hours</source>
+        <translation>사용 시간</translation>
+    </message>
+    <message>
+        <source> hours</source>
+        <translation> 시간</translation>
+    </message>
+    <message>
+        <source>VOC Calibration (In clean air)</source>
+        <translation>휘발성 유기화합물 교정 (깨끗한 공기에서)</translation>
+    </message>
+    <message>
+        <source>Calibration</source>
+        <translation>교정</translation>
+    </message>
+    <message>
+        <source>TX/RX</source>
+        <translation>TX/RX</translation>
+    </message>
+    <message>
+        <source>REFRESH</source>
+        <translation>새로 읽기</translation>
+    </message>
+    <message>
+        <source>Factory Calibration (For 12 hours)</source>
+        <translation>공장 교정 (12시간)</translation>
+    </message>
+    <message>
+        <source>Factory</source>
+        <translation>공장 교정</translation>
+    </message>
+    <message>
+        <source>TVOC</source>
+        <translation>TVOC</translation>
+    </message>
+    <message>
+        <source>TVOC offset</source>
+        <translation>TVOC 오프셋</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>단위</translation>
+    </message>
+    <message>
+        <source>ppm</source>
+        <translation>ppm</translation>
+    </message>
+    <message>
+        <source>ppb</source>
+        <translation>ppb</translation>
+    </message>
+    <message>
+        <source>Sensitivity</source>
+        <translation>감도</translation>
+    </message>
+    <message>
+        <source>Channel 1</source>
+        <translation>채널 1</translation>
+    </message>
+    <message>
+        <source>Channel 2</source>
+        <translation>채널 2</translation>
+    </message>
+    <message>
+        <source>Full Range Offset</source>
+        <translation>전체 범위 오프셋</translation>
+    </message>
+    <message>
+        <source>%</source>
+        <translation>%</translation>
+    </message>
+    <message>
+        <source>Please retry...</source>
+        <translation>다시 시도하십시오...</translation>
+    </message>
+    <message>
+        <source>Success...</source>
+        <translation>성공...</translation>
+    </message>
+    <message>
+        <source>Unplug the sensor and plug it in again.
+Normal operation after 12 hours.</source>
+        <translation>센서를 뽑았다가 다시 꽂으십시오.
+12시간 후에 정상 동작합니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...]</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...]</translation>
+    </message>
+    <message>
+        <source>change the sensor type to the Mode %1...</source>
+        <translation>센서 모드를 모드 %1(으)로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>error! apply the the sensor mode to mode %1...</source>
+        <translation>오류! 센서 모드를 모드 %1(으)로 바꾸지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>change the sensor unit to %1...</source>
+        <translation>센서 단위를 %1(으)로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>Do you want to calibrate for 12 hours?</source>
+        <translation>12시간 동안 교정하시겠습니까?</translation>
+    </message>
+</context>
+<context>
+    <name>Tq21Calibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>폼</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>TX/RX</source>
+        <translation>TX/RX</translation>
+    </message>
+    <message>
+        <source>REFRESH</source>
+        <translation>새로 읽기</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>단위</translation>
+    </message>
+    <message>
+        <source>Celsius</source>
+        <translation>섭씨</translation>
+    </message>
+    <message>
+        <source>Fahrenheit</source>
+        <translation>화씨</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...]</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...]</translation>
+    </message>
+    <message>
+        <source>Build date time</source>
+        <translation>빌드 일시</translation>
+    </message>
+    <message>
+        <source>Last calibration date time</source>
+        <translation>마지막 교정 일시</translation>
+    </message>
+    <message>
+        <source>Used hours</source>
+        <translation>사용 시간</translation>
+    </message>
+    <message>
+        <source> hours</source>
+        <translation> 시간</translation>
+    </message>
+    <message>
+        <source>CO2</source>
+        <translation>CO2</translation>
+    </message>
+    <message>
+        <source>CO2 offset</source>
+        <translation>CO2 오프셋</translation>
+    </message>
+    <message>
+        <source>CO2 Calibration</source>
+        <translation>CO2 교정</translation>
+    </message>
+    <message>
+        <source>Barometric Pressure</source>
+        <translation>대기압</translation>
+    </message>
+    <message>
+        <source>default value is 1013mbar at 0m alititude. minimum value is 843mbar(1524m). maximum value is 1050(-305m).</source>
+        <translation>기본값은 고도 0m에서 1013mbar입니다. 최솟값은 843mbar(1524m), 최댓값은 1050mbar(-305m)입니다.</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;default value is 1013mbar at 0m alititude. minimum value is 843mbar(1524m). maximum value is 1050(-305m).&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;기본값은 고도 0m에서 1013mbar입니다. 최솟값은 843mbar(1524m), 최댓값은 1050mbar(-305m)입니다.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>Digital Filter</source>
+        <translation>디지털 필터</translation>
+    </message>
+    <message>
+        <source>zero is a smart filter mode. For most applications, a filter setting of 32 is recommended.</source>
+        <translation>0은 스마트 필터 모드입니다. 대부분의 용도에는 필터 값 32를 권장합니다.</translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt;&quot;&gt;For most applications, a filter setting of 32 is recommended.&lt;/span&gt;&lt;/p&gt;&lt;p&gt;If the filter is set to zero, &lt;span style=&quot; font-size:10pt;&quot;&gt;a smart filter mode&lt;/span&gt;will be used in which the filter response is altered to suit the prevailing conditions. This is useful if there is a combination of steady state conditions, with some periods of rapidly changing concentrations.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-size:10pt;&quot;&gt;대부분의 용도에는 필터 값 32를 권장합니다.&lt;/span&gt;&lt;/p&gt;&lt;p&gt;필터를 0으로 두면 &lt;span style=&quot; font-size:10pt;&quot;&gt;스마트 필터 모드&lt;/span&gt;가 쓰여, 필터 응답이 그때그때의 조건에 맞게 바뀝니다. 농도가 안정된 구간과 빠르게 변하는 구간이 섞여 있을 때 유용합니다.&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+    </message>
+    <message>
+        <source>CO2 Version Info.</source>
+        <translation>CO2 센서 버전 정보</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>온도</translation>
+    </message>
+    <message>
+        <source>Temperature offset</source>
+        <translation>온도 오프셋</translation>
+    </message>
+    <message>
+        <source>change the sensor unit to %1...</source>
+        <translation>센서 단위를 %1(으)로 바꾸는 중...</translation>
+    </message>
+</context>
+<context>
+    <name>Tq22Calibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>폼</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>TX/RX</source>
+        <translation>TX/RX</translation>
+    </message>
+    <message>
+        <source>REFRESH</source>
+        <translation>새로 읽기</translation>
+    </message>
+    <message>
+        <source>Unit</source>
+        <translation>단위</translation>
+    </message>
+    <message>
+        <source>Celsius</source>
+        <translation>섭씨</translation>
+    </message>
+    <message>
+        <source>Fahrenheit</source>
+        <translation>화씨</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...]</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...]</translation>
+    </message>
+    <message>
+        <source>Sensor mode</source>
+        <translation>센서 모드</translation>
+    </message>
+    <message>
+        <source>Channel 1</source>
+        <translation>채널 1</translation>
+    </message>
+    <message>
+        <source>Channel 2</source>
+        <translation>채널 2</translation>
+    </message>
+    <message>
+        <source>Full Range Offset</source>
+        <translation>전체 범위 오프셋</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>온도</translation>
+    </message>
+    <message>
+        <source>Atmospheric pressure</source>
+        <translation>대기압</translation>
+    </message>
+    <message>
+        <source>O2</source>
+        <translation>산소(O2)</translation>
+    </message>
+    <message>
+        <source>change the sensor type to the Mode %1...</source>
+        <translation>센서 종류를 모드 %1(으)로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>error! apply the the sensor mode to mode %1...</source>
+        <translation>오류! 센서 모드를 모드 %1(으)로 바꾸지 못했습니다...</translation>
+    </message>
+</context>
+<context>
     <name>SelectDevice</name>
     <message>
         <source>SelectDevice</source>
@@ -347,6 +940,261 @@
     <message>
         <source>TQ Devices</source>
         <translation>TQ 장치</translation>
+    </message>
+</context>
+<context>
+    <name>Tq24Calibrator</name>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>Form</source>
+        <translation>Form</translation>
+    </message>
+    <message>
+        <source>Model</source>
+        <translation>모델</translation>
+    </message>
+    <message>
+        <source>Serial number</source>
+        <translation>일련번호</translation>
+    </message>
+    <message>
+        <source>Digital filter</source>
+        <translation>디지털 필터</translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation>끔</translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation>켬</translation>
+    </message>
+    <message>
+        <source>Last calibration date time</source>
+        <translation>마지막 교정 일시</translation>
+    </message>
+    <message>
+        <source>&gt;</source>
+        <translation>&gt;</translation>
+    </message>
+    <message>
+        <source>Build date time</source>
+        <translation>빌드 일시</translation>
+    </message>
+    <message>
+        <source>Used hours</source>
+        <translation>사용 시간</translation>
+    </message>
+    <message>
+        <source> hours</source>
+        <translation> 시간</translation>
+    </message>
+    <message>
+        <source>TX/RX</source>
+        <translation>TX/RX</translation>
+    </message>
+    <message>
+        <source>REFRESH</source>
+        <translation>새로 읽기</translation>
+    </message>
+    <message>
+        <source>Gas</source>
+        <translation>가스</translation>
+    </message>
+    <message>
+        <source>ppm offset</source>
+        <translation>ppm 오프셋</translation>
+    </message>
+    <message>
+        <source>unit</source>
+        <translation>단위</translation>
+    </message>
+    <message>
+        <source>ppm</source>
+        <translation>ppm</translation>
+    </message>
+    <message>
+        <source>uV</source>
+        <translation>uV</translation>
+    </message>
+    <message>
+        <source>Temperature</source>
+        <translation>온도</translation>
+    </message>
+    <message>
+        <source>Temperature offset</source>
+        <translation>온도 오프셋</translation>
+    </message>
+    <message>
+        <source>°C</source>
+        <translation>°C</translation>
+    </message>
+    <message>
+        <source>°F</source>
+        <translation>°F</translation>
+    </message>
+    <message>
+        <source>Zero calibration</source>
+        <translation>제로 교정</translation>
+    </message>
+    <message>
+        <source> uV</source>
+        <translation> uV</translation>
+    </message>
+    <message>
+        <source>Span calibration</source>
+        <translation>스팬 교정</translation>
+    </message>
+    <message>
+        <source> ppm</source>
+        <translation> ppm</translation>
+    </message>
+    <message>
+        <source>Sensitivity</source>
+        <translation>감도</translation>
+    </message>
+    <message>
+        <source> ppm/uV</source>
+        <translation> ppm/uV</translation>
+    </message>
+    <message>
+        <source>@</source>
+        <translation>@</translation>
+    </message>
+    <message>
+        <source>Change parameters</source>
+        <translation>교정 값 변경</translation>
+    </message>
+    <message>
+        <source>Zero drift adjustment</source>
+        <translation>제로 드리프트 보정</translation>
+    </message>
+    <message>
+        <source>Adjust</source>
+        <translation>보정</translation>
+    </message>
+    <message>
+        <source>the Drift Adjustment is completed.</source>
+        <translation>드리프트 보정을 마쳤습니다.</translation>
+    </message>
+    <message>
+        <source>the Drift Adjustment is failed!</source>
+        <translation>드리프트 보정에 실패했습니다!</translation>
+    </message>
+    <message>
+        <source>Do you want to calibrate for Zero?</source>
+        <translation>제로 교정을 하시겠습니까?</translation>
+    </message>
+    <message>
+        <source>Do you want to Drift Adjustment?</source>
+        <translation>드리프트 보정을 하시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...]</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...]</translation>
+    </message>
+    <message>
+        <source>change the sensor type to the Mode%1...</source>
+        <translation>센서 필터를 모드%1(으)로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>error! apply the the sensor mode to mode%1...</source>
+        <translation>오류! 센서 필터를 모드%1(으)로 바꾸지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>success! apply sensor output mode settings.</source>
+        <translation>성공! 센서 필터 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply sensor output mode settings.</source>
+        <translation>오류! 센서 필터 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply sensor output mode settings...</source>
+        <translation>오류! 센서 필터 설정을 적용하지 못했습니다...</translation>
     </message>
 </context>
 </TS>

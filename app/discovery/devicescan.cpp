@@ -26,7 +26,10 @@ QString comPortFromFriendlyName(const QString &friendlyName)
     const int close = name.indexOf(QLatin1Char(')'), open);
     if (close < 0)
         return QString();
-    return name.mid(open + 1, close - open - 1);
+    // Only a numbered port can be opened: "(COM)" alone names none.
+    static const QRegularExpression numbered(QStringLiteral("\\ACOM\\d+\\z"));
+    const QString port = name.mid(open + 1, close - open - 1);
+    return numbered.match(port).hasMatch() ? port : QString();
 }
 
 QString serialText(const UsbDeviceRecord &record)

@@ -2,10 +2,10 @@
 
 // Helpers shared by the main-window tests: a minimal panel and access to the log window.
 
-#include "app/abstractcalibrator.h"
+#include "calib/abstractcalibrator.h"
 #include "app/mainwindow.h"
-#include "app/messageboxes.h"
-#include "app/paneldispatch.h"
+#include "widgets/messageboxes.h"
+#include "calib/paneldispatch.h"
 #include "app/pollinterval.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"

@@ -9,8 +9,8 @@ private slots:
     void feed_data();
     void feed();
     void feed_deviceNeverSendsLf_boundedAndHandedOn();
+    void feed_overlongLineEndsInKorean_cutBetweenCharacters();
     void reset_dropsUnfinishedLine();
-    void showLineEnds_marksCrLfPairsOnly();
 };
 
 // Each row: the chunks as they arrive, then the lines handed on over all of them.
@@ -73,18 +73,22 @@ void TestLineSplitter::feed_deviceNeverSendsLf_boundedAndHandedOn()
     QVERIFY(!splitter.lastFeedOverflowed());
 }
 
+void TestLineSplitter::feed_overlongLineEndsInKorean_cutBetweenCharacters()
+{
+    const QByteArray korean = QStringLiteral("\uD55C\uAE00").toUtf8(); // two 3-byte characters
+    LineSplitter splitter;
+    const QStringList got = splitter.feed(QByteArray(4094, 'x') + korean + "\n");
+    QCOMPARE(got.size(), 2);
+    QCOMPARE(got.at(0), QString(4094, QLatin1Char('x')));
+    QCOMPARE(got.at(1), QString::fromUtf8(korean));
+}
+
 void TestLineSplitter::reset_dropsUnfinishedLine()
 {
     LineSplitter splitter;
     splitter.feed("ATCOFF1 9");
     splitter.reset();
     QCOMPARE(splitter.feed("ATCVER TQ24-1v5\r\n"), QStringList{"ATCVERTQ24-1v5"});
-}
-
-void TestLineSplitter::showLineEnds_marksCrLfPairsOnly()
-{
-    QCOMPARE(showLineEnds("ATCOFF1\r\n"), QStringLiteral("ATCOFF1[CR][LF]"));
-    QCOMPARE(showLineEnds("A\r\nB\nC\r"), QStringLiteral("A[CR][LF]B\nC\r"));
 }
 
 QTEST_APPLESS_MAIN(TestLineSplitter)

@@ -3,6 +3,7 @@
 #include "tools/tq-sim/simulateddevice.h"
 
 #include <QListWidget>
+#include <QSerialPort>
 #include <QStatusBar>
 #include <QTimer>
 #include <QtTest>
@@ -15,13 +16,14 @@ private slots:
     void init();
     void cleanup();
     void activate_sendsExactlyTheVersionQuery();
+    void unsupportedReply_boxThenPortClosedAndListBack_data();
     void unsupportedReply_boxThenPortClosedAndListBack();
-    void identifiedModelWithoutPanel_refusedLikeUnsupported();
     void supportedReply_panelGetsLinesAndPollsGoOut();
     void secondVersionReply_ignoredWhilePanelExists();
     void deviceVanishesFromScan_closedWithLogLine();
     void deviceUnpluggedDuringPanelBox_panelOutlivesTheBox();
     void simulatorGone_portErrorClosesDevice();
+    void stalePortError_afterReopen_newDeviceStaysOpen();
 
 private:
     void openSimulatedDevice(const QByteArray &versionReply = QByteArray());
@@ -94,11 +96,19 @@ void TestMainWindowE2e::activate_sendsExactlyTheVersionQuery()
                                .arg(m_sim->portName())));
 }
 
+void TestMainWindowE2e::unsupportedReply_boxThenPortClosedAndListBack_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("unknown model") << QByteArray("ATCVER TQ23-1v0");
+    QTest::newRow("model without a panel") << QByteArray("ATCVER TQ24-1v5");
+}
+
 void TestMainWindowE2e::unsupportedReply_boxThenPortClosedAndListBack()
 {
+    QFETCH(QByteArray, reply);
     bool openDuringBox = false;
     m_duringBox = [&] { openDuringBox = m_window->isDeviceOpen(); };
-    openSimulatedDevice("ATCVER TQ23-1v0");
+    openSimulatedDevice(reply);
     QTRY_COMPARE(m_boxes.size(), 1);
     QCOMPARE(m_boxes[0].icon, QMessageBox::Critical);
     QCOMPARE(m_boxes[0].title, QStringLiteral("ERROR"));
@@ -113,15 +123,6 @@ void TestMainWindowE2e::unsupportedReply_boxThenPortClosedAndListBack()
     const QString log = logText();
     QVERIFY(log.indexOf(QStringLiteral("get Version Error")) <
             log.lastIndexOf(QStringLiteral("closeLumaWeaveDevice()")));
-}
-
-void TestMainWindowE2e::identifiedModelWithoutPanel_refusedLikeUnsupported()
-{
-    openSimulatedDevice("ATCVER TQ24-1v5");
-    QTRY_COMPARE(m_boxes.size(), 1);
-    QCOMPARE(m_boxes[0].text, QStringLiteral("error! This device is not supported..."));
-    QVERIFY(!m_window->isDeviceOpen());
-    QCOMPARE(m_window->pollCommand(), QByteArray("ATCD\r\n"));
 }
 
 void TestMainWindowE2e::supportedReply_panelGetsLinesAndPollsGoOut()
@@ -226,6 +227,22 @@ void TestMainWindowE2e::simulatorGone_portErrorClosesDevice()
     m_sim->close();
     QTRY_VERIFY_WITH_TIMEOUT(!m_window->isDeviceOpen(), 3000);
     QVERIFY(!m_window->panel());
+}
+
+void TestMainWindowE2e::stalePortError_afterReopen_newDeviceStaysOpen()
+{
+    PanelDispatch::setFactory(24, testPanelFactory());
+    openSimulatedDevice();
+    QTRY_VERIFY(m_window->panel());
+    auto *oldPort = m_window->findChild<QSerialPort *>();
+    QVERIFY(oldPort);
+    // The old port's error is queued; the device is opened anew before it is delivered.
+    emit oldPort->errorOccurred(QSerialPort::ResourceError);
+    m_window->onDeviceSelected(m_devices.first());
+    QTRY_VERIFY(m_window->panel());
+    QTest::qWait(100);
+    QVERIFY(m_window->isDeviceOpen());
+    QVERIFY(m_window->panel());
 }
 
 QTEST_MAIN(TestMainWindowE2e)

@@ -83,6 +83,8 @@ void TestChartMath::tickValues_localOffset_alignsToLocalMultiples()
         QCOMPARE(std::fmod(t + 19800, 3600.0), 0.0);
     QVERIFY(ticks.first() >= low && ticks.first() < low + 3600);
     QVERIFY(ChartMath::tickValues(0, 1e12, 1, 0).isEmpty());
+    // Both ends of an axis that fall on a step are ticks.
+    QCOMPARE(ChartMath::tickValues(-0.5, 1.0, 0.5, 0), (QVector<double>{-0.5, 0.0, 0.5, 1.0}));
 }
 
 void TestChartMath::lookups_skipMissingTimes()

@@ -4,18 +4,69 @@
 // pseudo-terminal, with every message box answered and recorded.
 
 #include "app/mainwindow.h"
-#include "app/messageboxes.h"
 #include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "calib/calibrator.h"
+#include "calib/paneldispatch.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
+#include "widgets/messageboxes.h"
+#include "widgets/passworddlg.h"
 
+#include <QAbstractButton>
+#include <QLCDNumber>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QtTest>
 
 #include <memory>
+
+// The simulated device of each registered panel model.
+inline SimulatedDevice::Model simulatedModel(int model)
+{
+    static const QMap<int, SimulatedDevice::Model> models = {
+        {20, SimulatedDevice::Model::Tq20}, {21, SimulatedDevice::Model::Tq21},
+        {22, SimulatedDevice::Model::Tq22}, {24, SimulatedDevice::Model::Tq24},
+        {404, SimulatedDevice::Model::Pm},
+    };
+    return models.value(model);
+}
+
+// One data row per registered panel, in a column "model".
+inline void addPanelModelRows()
+{
+    QTest::addColumn<int>("model");
+    registerPanels();
+    for (int model : PanelDispatch::panelModels())
+        QTest::newRow(qPrintable(QStringLiteral("model %1").arg(model))) << model;
+}
+
+// Segments lit on a display (dark pixels inside its frame): none for empty text.
+inline int litPixels(QLCDNumber *lcd)
+{
+    const QImage image = lcd->grab().toImage();
+    int lit = 0;
+    for (int y = 3; y < image.height() - 3; ++y) {
+        for (int x = 3; x < image.width() - 3; ++x)
+            lit += qGray(image.pixel(x, y)) < 96;
+    }
+    return lit;
+}
+
+// Answers a question Yes and any other box Ok.
+inline QMessageBox::StandardButton sayYes(const MessageBoxes::Request &box)
+{
+    return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+}
+
+inline PasswordDlg *openPasswordDialog()
+{
+    for (QWidget *top : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<PasswordDlg *>(top); dialog && dialog->isVisible())
+            return dialog;
+    }
+    return nullptr;
+}
 
 class PanelHarness
 {
@@ -58,11 +109,7 @@ public:
         return QTest::qWaitFor([this] { return window->panel() != nullptr; }, 3000);
     }
 
-    template <typename Panel>
-    Panel *panel() const
-    {
-        return qobject_cast<Panel *>(window->panelWidget());
-    }
+    template <typename Panel> Panel *panel() const { return qobject_cast<Panel *>(window->panelWidget()); }
 
     // Idle: no sequence running and the poll going.
     bool waitIdle(int timeoutMs = 5000) const
@@ -87,7 +134,37 @@ public:
         return out;
     }
 
+    // The commands of the transcript, in order; false when one was written while a reply was awaited.
+    bool commandsInTurn(QList<QByteArray> *received) const
+    {
+        bool awaitingReply = false;
+        for (const auto &entry : sim->transcript()) {
+            const bool command = entry.direction == SimulatedDevice::TranscriptEntry::Received;
+            if (command && awaitingReply)
+                return false;
+            if (command)
+                received->append(entry.bytes);
+            awaitingReply = command;
+        }
+        return true;
+    }
+
+    // The device gone from the scan, and the scan run; replug() lists it again.
+    void unplug()
+    {
+        devices.clear();
+        window->checkConnection();
+    }
+    void replug() { devices = {{sim->portName(), serial}}; }
     QString status() const { return window->statusBar()->currentMessage(); }
+    // The status without the port name the main window appends.
+    QString shortStatus() const { return status().section(QLatin1String(" - ["), 0, 0); }
+    template <typename T = QAbstractButton> T *child(const char *name) const
+    {
+        return window->panelWidget() ? window->panelWidget()->findChild<T *>(QLatin1String(name)) : nullptr;
+    }
+    // Opens the panel and waits for its first refresh to end.
+    bool openIdle() { return openPanel() && waitIdle(); }
     QStringList boxTexts() const
     {
         QStringList texts;

@@ -150,8 +150,6 @@ private slots:
                "ATCCAL 1,2 => ATCCAL 400.00,12.50,56.25|ATCDRFT => ATCDRFT OK|ATCF => ATCF OK|"
                "ATCC => ATCC OK|ATCEXTM => ATCEXTM 1735689600|ATCUSED => ATCUSED 1234|ATCH => ATCH #6|"
                "ATCBLDTM => ERROR|ZERO => ERROR|atcoff1 => ERROR";
-        QTest::newRow("tq24 without v: version 2") << Model::Tq24 << QByteArray("ATCVER TQ24") << QByteArray()
-            << "ATCVER => ATCVER TQ24|ATCCSP => ATCCSP .*|ATCWIN => ERROR";
     }
     void responder_conversation()
     {

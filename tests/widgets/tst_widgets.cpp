@@ -281,47 +281,33 @@ private slots:
         QVERIFY(!dlg);
     }
 
-    void led_state_selectsLookAndPaintsCircle_data()
+    // A circle lit green when transmitting (from the upper left), red when receiving, grey when idle;
+    // any other state looks unset.
+    void led_state_paintsCircleInItsColour()
     {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<QColor>("centre");
-        QTest::addColumn<QColor>("edge");
-        QTest::addColumn<bool>("litFromUpperLeft");
-        QTest::addColumn<QColor>("pixel"); // the gradient a little short of halfway
-        const QColor unsetCentre(0, 28, 0), unsetEdge(142, 142, 142), unsetPixel(67, 82, 67);
-        QTest::newRow("0 unset") << 0 << unsetCentre << unsetEdge << false << unsetPixel;
-        QTest::newRow("1 idle") << 1 << QColor(28, 28, 28) << QColor(128, 128, 128) << false
-                                << QColor(75, 75, 75);
-        QTest::newRow("2 tx") << 2 << QColor(0, 255, 0) << QColor(0, 192, 0) << true << QColor(0, 225, 0);
-        QTest::newRow("3 rx") << 3 << QColor(255, 0, 0) << QColor(192, 0, 0) << false << QColor(225, 0, 0);
-        QTest::newRow("7 unknown") << 7 << unsetCentre << unsetEdge << false << unsetPixel;
-    }
-    void led_state_selectsLookAndPaintsCircle()
-    {
-        QFETCH(int, state);
-        QFETCH(QColor, centre);
-        QFETCH(QColor, edge);
-        QFETCH(bool, litFromUpperLeft);
-        QFETCH(QColor, pixel);
-        QLedIndicator led;
-        const QLedIndicator::Look look = led.lookFor(state);
-        QCOMPARE(look.centre, centre);
-        QCOMPARE(look.edge, edge);
-        QCOMPARE(look.focus, litFromUpperLeft ? QPointF(-500, -500) : QPointF(500, 500));
-
-        led.m_state = state;
-        led.resize(40, 20); // a circle of diameter 20 around (20, 10)
-        QImage image(led.size(), QImage::Format_ARGB32);
-        image.fill(Qt::transparent);
-        led.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+        const auto paint = [](int state) {
+            QLedIndicator led;
+            led.m_state = state;
+            led.resize(40, 20); // a circle of diameter 20 around (20, 10)
+            QImage image(led.size(), QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            led.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
+            return image;
+        };
+        const QImage tx = paint(2), unset = paint(0);
         for (const QPoint &outside : {QPoint(7, 10), QPoint(32, 10), QPoint(11, 1)})
-            QCOMPARE(qAlpha(image.pixel(outside)), 0);
+            QCOMPARE(qAlpha(tx.pixel(outside)), 0);
         for (const QPoint &inside : {QPoint(12, 10), QPoint(28, 10), QPoint(20, 1)})
-            QCOMPARE(qAlpha(image.pixel(inside)), 255);
-        const QColor got = image.pixelColor(20, 10);
-        const int dist = qAbs(got.red() - pixel.red()) + qAbs(got.green() - pixel.green()) +
-                         qAbs(got.blue() - pixel.blue());
-        QVERIFY2(dist < 20, qPrintable(got.name()));
+            QCOMPARE(qAlpha(tx.pixel(inside)), 255);
+        const QColor green = tx.pixelColor(20, 10), red = paint(3).pixelColor(20, 10);
+        const QColor grey = paint(1).pixelColor(20, 10);
+        QVERIFY2(green.green() > 150 && green.red() < 50, qPrintable(green.name()));
+        QVERIFY2(red.red() > 150 && red.green() < 50, qPrintable(red.name()));
+        QVERIFY2(grey.red() == grey.green() && grey.green() == grey.blue(), qPrintable(grey.name()));
+        QVERIFY(unset.pixelColor(20, 10) != grey);
+        QCOMPARE(paint(7), unset);
+        QLedIndicator led;
+        QVERIFY(led.lookFor(2).focus.x() < 0 && led.lookFor(3).focus.x() > 0);
     }
 
     // A lamp paints when its state changes, only itself, and a stream of pulses keeps it lit.

@@ -57,6 +57,7 @@ void TestDeviceScan::devicesFromRecords_oneRecord_listedAsExpected_data()
     QTest::newRow("productB_notListed") << record("USB\\VID_04D8&PID_000B", com5) << none;
     QTest::newRow("otherVendor_notListed") << record("USB\\VID_04D9&PID_000A", com5) << none;
     QTest::newRow("noCom_notListed") << record(tqId, "USB Serial Device") << none;
+    QTest::newRow("unnumberedCom_notListed") << record(tqId, "(COM)") << none;
     QTest::newRow("lowerCaseCom_upperCasedPort")
         << record(tqId, "usb serial device (com7)") << QStringList{"COM7|TQ24-0001"};
     QTest::newRow("comEarlierInName_portFromParenthesis")

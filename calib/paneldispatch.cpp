@@ -1,6 +1,4 @@
-#include "app/paneldispatch.h"
-
-#include "app/versionparser.h"
+#include "calib/paneldispatch.h"
 
 #include <array>
 
@@ -38,4 +36,14 @@ bool PanelDispatch::setFactory(int model, PanelFactory factory)
         }
     }
     return false;
+}
+
+QList<int> PanelDispatch::panelModels()
+{
+    QList<int> models;
+    for (const PanelKind &kind : table()) {
+        if (kind.create)
+            models.append(kind.model);
+    }
+    return models;
 }

@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <functional>
 
 class QWidget;
+
+constexpr int kPmModel = 404; // the particulate-matter device, which answers "QD700" and "PM"
 
 // Builds the panel of one model with (version reply, firmware version, serial text, main window).
 using PanelFactory =
@@ -26,5 +29,7 @@ namespace PanelDispatch {
 const PanelKind *find(int model);
 // Installs (or, with an empty factory, removes) the panel of a supported model; false for other models.
 bool setFactory(int model, PanelFactory factory);
+// The models that have a panel installed, in table order.
+QList<int> panelModels();
 
 } // namespace PanelDispatch

@@ -1,4 +1,4 @@
-#include "app/messageboxes.h"
+#include "widgets/messageboxes.h"
 
 namespace {
 

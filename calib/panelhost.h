@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+class QWidget;
+
+// What a panel needs of the window that shows it: the serial channel, the poll, the controls and
+// the status bar. The main window implements it; tests drive the panel mechanism with a fake.
+class PanelHost
+{
+public:
+    virtual ~PanelHost() = default;
+    // Hands the bytes to the open port; true when at least one byte was accepted.
+    virtual bool writeData(const QByteArray &bytes) = 0;
+    virtual void setPollTimerActive(bool on) = 0;
+    // The Rate menu and the current panel's inputs.
+    virtual void setControlsEnabled(bool on) = 0;
+    virtual void showStatusMessage(const QString &text) = 0;
+    // The panel the host shows now, or nullptr.
+    virtual QWidget *panelWidget() const = 0;
+};

@@ -1,0 +1,51 @@
+#pragma once
+
+// The calibration record's on-disk layout: one append-only table of events in an SQLite file.
+// Shared by the writer (the shared panel mechanism) and the readers (records window, exports), so
+// both agree on names without depending on each other.
+
+namespace RecordSchema {
+
+// Raised with every change of the layout; a reader refuses a file newer than it knows.
+constexpr int kVersion = 1;
+
+constexpr const char *kFileName = "calibration-records.sqlite";
+
+// Executed in order on every open; each is idempotent.
+constexpr const char *kCreateStatements[] = {
+    "CREATE TABLE IF NOT EXISTS events ("
+    " id INTEGER PRIMARY KEY AUTOINCREMENT,"
+    " time_utc TEXT NOT NULL,"        // ISO 8601 with milliseconds and "Z"
+    " utc_offset TEXT NOT NULL,"      // the local offset at that moment, "+09:00"
+    " kind TEXT NOT NULL CHECK (kind IN ('read', 'write', 'action')),"
+    " model TEXT NOT NULL,"           // "TQ24", "PM"
+    " serial TEXT NOT NULL,"
+    " firmware TEXT NOT NULL,"        // the version reply's text
+    " tool_version TEXT NOT NULL,"
+    " setting TEXT,"                  // write: the setting's name as the panel shows it; action: its name
+    " command TEXT,"                  // the command word, "ATCOFF1"
+    " value_before TEXT,"             // write: last read from the device
+    " value_written TEXT,"
+    " value_confirmed TEXT,"          // as the device sent it
+    " outcome TEXT,"                  // see the kOutcome texts
+    " details TEXT"                   // JSON: read, every setting read; action, the values after
+    ")",
+    "CREATE INDEX IF NOT EXISTS events_device ON events (model, serial, time_utc)",
+    // Append-only: an audit trail nobody can edit from inside the file.
+    "CREATE TRIGGER IF NOT EXISTS events_no_update BEFORE UPDATE ON events"
+    " BEGIN SELECT RAISE(ABORT, 'calibration records are append-only'); END",
+    "CREATE TRIGGER IF NOT EXISTS events_no_delete BEFORE DELETE ON events"
+    " BEGIN SELECT RAISE(ABORT, 'calibration records are append-only'); END",
+};
+
+constexpr const char *kKindRead = "read";
+constexpr const char *kKindWrite = "write";
+constexpr const char *kKindAction = "action";
+
+constexpr const char *kOutcomeConfirmed = "confirmed";
+constexpr const char *kOutcomeRejected = "rejected";
+constexpr const char *kOutcomeFailedWrite = "failed write";
+constexpr const char *kOutcomeNoReply = "no reply";
+constexpr const char *kOutcomePortLost = "port lost";
+
+} // namespace RecordSchema

@@ -1,0 +1,283 @@
+#include "panels/tq20calibrator.h"
+
+#include "chart/chartview.h"
+#include "ui_tq20calibrator.h"
+#include "widgets/messageboxes.h"
+
+#include <QButtonGroup>
+#include <QDebug>
+
+namespace {
+
+const int kHumidityButton = 200; // sensor type = id - 199
+const int kCo2Button = 201;
+const int kVocPpmButton = 300; // TVOC unit = id - 300
+const int kVocPpbButton = 301;
+const int kCo2PercentButton = 400; // CO2 unit = id - 400
+const int kCo2PpmButton = 401;
+const int kUnitCount = 2;
+
+} // namespace
+
+Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QString &serialNumber,
+                               QWidget *parent)
+    : Calibrator(kModel, versionText, version, serialNumber, parent), ui(new Ui::Tq20Calibrator)
+{
+    ui->setupUi(this);
+    m_sensorGroup = new QButtonGroup(this);
+    m_sensorGroup->addButton(ui->radioButton_voc_humi, kHumidityButton);
+    m_sensorGroup->addButton(ui->radioButton_voc_co2, kCo2Button);
+    m_vocUnitGroup = new QButtonGroup(this);
+    m_vocUnitGroup->addButton(ui->radioButton_ppm_ch1, kVocPpmButton);
+    m_vocUnitGroup->addButton(ui->radioButton_ppb_ch1, kVocPpbButton);
+    m_co2UnitGroup = new QButtonGroup(this);
+    m_co2UnitGroup->addButton(ui->radioButton_percent_ch2, kCo2PercentButton);
+    m_co2UnitGroup->addButton(ui->radioButton_ppm_ch2, kCo2PpmButton);
+    setFirmwareBoxes({
+        {ui->groupBox_usercal, 0, kNewFirmware},
+        {ui->groupBox_factorycal, 0, kNewFirmware},
+        {ui->groupBox_sensitivity, kNewFirmware},
+        {ui->groupBox_last_calib_timestamp, kNewFirmware},
+        {ui->groupBox_usedtime, kCountingFirmware},
+        {ui->groupBox_build_time, kCountingFirmware},
+    });
+    attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
+                ui->horizontalLayout_led});
+
+    setInputGroups({ui->groupBox_sensortype, ui->groupBox_last_calib_timestamp, ui->groupBox_build_time,
+                    ui->groupBox_usedtime, ui->groupBox_usercal, ui->groupBox_factorycal, ui->groupBox_ch1,
+                    ui->groupBox_ch2});
+    const QStringList applyWords = {QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF"),
+                                    QStringLiteral("ATCVOCU"), QStringLiteral("ATCCU"),
+                                    QStringLiteral("ATCUCAL"), QStringLiteral("ATCFCAL"),
+                                    QStringLiteral("ATCWIN"),  QStringLiteral("ATCEXTM")};
+    setReplyKeywords(applyWords + QStringList{QStringLiteral("ATCUSED"), QStringLiteral("ATCBLDTM")},
+                     applyWords);
+    setLiveLine(QStringLiteral("ATCD"), 2, ShortLine::MissingNoValue);
+    setLiveDisplays({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, 0, 1);
+
+    const auto showUnits = [this] { setSensorMode(); };
+    const ReplyHandler vocUnitReply =
+        unitCodeInto(&m_vocUnit, unitCode(VocPpm), kUnitCount, ui->groupBox_unit_ch1, showUnits);
+    const ReplyHandler co2UnitReply =
+        unitCodeInto(&m_co2Unit, unitCode(Co2Percent), kUnitCount, ui->groupBox_unit_ch2, showUnits);
+    setRefreshOrder({
+        {Cmd::ATCMODE, sensorModeReply("Tq20Calibrator::parsingSequence() sensorType : ")},
+        {Cmd::ATCOFF1, offsetInto(ui->doubleSpinBox_offset_ch1)},
+        {Cmd::ATCOFF2, offsetInto(ui->doubleSpinBox_offset_ch2)},
+        {Cmd::ATCVOCU, vocUnitReply},
+        {Cmd::ATCCU, co2UnitReply},
+        {Cmd::ATCWIN, numberInto(ui->spinBox_sensitivity), kNewFirmware},
+        {Cmd::ATCEXTM, timeInto(ui->dateTimeEdit_exec_datetime), kNewFirmware},
+        {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime), kCountingFirmware},
+        {Cmd::ATCBLDTM, timeInto(ui->dateTimeEdit_build_time), kCountingFirmware},
+    });
+    setApplyHandler(
+        Cmd::ATCMODE,
+        chartAfreshOnChange(sensorModeReply("Tq20Calibrator::parsingApply() sensorType : "), &m_sensorType));
+    setApplyHandler(Cmd::ATCVOCU, chartAfreshOnChange(vocUnitReply, &m_vocUnit));
+    setApplyHandler(Cmd::ATCCU, chartAfreshOnChange(co2UnitReply, &m_co2Unit));
+    // Both calibrations run inside the sensor: the reply only says whether it started.
+    const QString retry = tr("Please retry...");
+    setApplyHandler(Cmd::ATCUCAL, actionReply(
+                                      [this] {
+                                          MessageBoxes::information(this, QStringLiteral("SUCCESS"),
+                                                                    tr("Success..."), QMessageBox::Ok);
+                                      },
+                                      QStringLiteral("FAIL"), retry, AfterOk::End));
+    setApplyHandler(
+        Cmd::ATCFCAL,
+        actionReply(
+            [this] {
+                MessageBoxes::information(
+                    this, QStringLiteral("SUCCESS"),
+                    tr("Unplug the sensor and plug it in again.\nNormal operation after 12 hours."),
+                    QMessageBox::Ok);
+            },
+            QStringLiteral("FAIL"), retry, AfterOk::End));
+
+    connect(m_sensorGroup, &QButtonGroup::idClicked, this,
+            [this](int id) { writeSensorMode(id - kHumidityButton + TvocHumidity); });
+    connect(m_vocUnitGroup, &QButtonGroup::idClicked, this,
+            [this](int id) { writeUnit(Cmd::ATCVOCU, id - kVocPpmButton); });
+    connect(m_co2UnitGroup, &QButtonGroup::idClicked, this,
+            [this](int id) { writeUnit(Cmd::ATCCU, id - kCo2PercentButton); });
+
+    const QString applyFailed = tr("error! apply calibration settings...]");
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch1, ui->doubleSpinBox_offset_ch1, Cmd::ATCOFF1,
+                       applyFailed);
+    applyOffsetOnPress(ui->toolButton_offset_apply_ch2, ui->doubleSpinBox_offset_ch2, Cmd::ATCOFF2,
+                       applyFailed);
+    markPendingOnChange(ui->spinBox_sensitivity);
+    applyOnClick(
+        ui->toolButton_sensitivity_apply, Cmd::ATCWIN,
+        [this] { return QString::number(ui->spinBox_sensitivity->value()); }, applyFailed);
+    connect(ui->pushButton_usercal, &QAbstractButton::clicked, this, [this, applyFailed] {
+        applyLater(
+            Cmd::ATCUCAL, [] { return Cmd::query(Cmd::ATCUCAL); }, applyFailed);
+    });
+    connect(ui->pushButton_factorycal, &QAbstractButton::clicked, this,
+            &Tq20Calibrator::askFactoryCalibration);
+    setCalibrationTimeControls(ui->toolButton_exec_datetime, ui->dateTimeEdit_exec_datetime, applyFailed);
+    connect(ui->pushButton_refresh, &QAbstractButton::clicked, this, &Calibrator::writeRefresh);
+
+    startFirstRefresh();
+}
+
+Tq20Calibrator::~Tq20Calibrator()
+{
+    resetPanel();
+    delete ui;
+}
+
+void Tq20Calibrator::resetPanel()
+{
+    Calibrator::resetPanel();
+    m_sensorType = NotRead;
+    m_vocUnit = VocPpm;
+    m_co2Unit = Co2Ppm;
+    ui->groupBox_ch2->setTitle(tr("Channel 2"));
+    clearChannels({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, {ui->label_unit_ch1, ui->label_unit_ch2},
+                  {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2});
+    showChoice(m_sensorGroup, kHumidityButton + m_sensorType - TvocHumidity);
+    // Until the device is read, nothing shows what this firmware has.
+    showFirmwareBoxes(false);
+    ui->groupBox_unit_ch1->hide();
+    ui->groupBox_unit_ch2->hide();
+}
+
+void Tq20Calibrator::setSensorMode()
+{
+    qDebug().nospace() << "## setSensorMode : " << m_sensorType;
+    qDebug().nospace() << "## TQ_Model : " << m_tqModel;
+    const QString ppm = QStringLiteral("ppm");
+    ui->doubleSpinBox_offset_ch1->setSuffix(QStringLiteral(" ppm"));
+    ui->doubleSpinBox_offset_ch2->setSuffix(QStringLiteral(" ppm"));
+    showFirmwareBoxes();
+    ui->groupBox_unit_ch1->hide();
+    ui->groupBox_unit_ch2->hide();
+    showChoice(m_sensorGroup, kHumidityButton + m_sensorType - TvocHumidity);
+
+    QString unit2;
+    switch (m_sensorType) {
+    case TvocHumidity:
+        ui->groupBox_ch2->setTitle(QStringLiteral("Absolute Humidity"));
+        unit2 = QStringLiteral("g/m3");
+        ui->doubleSpinBox_offset_ch2->setSuffix(QStringLiteral(" g/m3"));
+        break;
+    case TvocCo2:
+        ui->groupBox_ch2->setTitle(QStringLiteral("CO2"));
+        ui->groupBox_unit_ch2->show();
+        showChoice(m_co2UnitGroup, kCo2PercentButton + m_co2Unit);
+        if (m_co2Unit == Co2Ppm)
+            unit2 = ppm;
+        else if (m_co2Unit == Co2Percent)
+            unit2 = QStringLiteral("%");
+        break;
+    default:
+        ui->groupBox_ch1->setTitle(tr("Channel 1"));
+        ui->groupBox_ch2->setTitle(tr("Channel 2"));
+        ui->doubleSpinBox_offset_ch1->setSuffix(QString());
+        ui->doubleSpinBox_offset_ch2->setSuffix(QString());
+        ui->label_unit_ch1->clear();
+        ui->label_unit_ch2->clear();
+        return;
+    }
+    ui->groupBox_ch1->setTitle(QStringLiteral("TVOC"));
+    // Old firmware cannot change the TVOC unit, but it tells it.
+    ui->groupBox_unit_ch1->setVisible(m_version >= kNewFirmware);
+    showVocUnit();
+    ui->label_unit_ch2->setText(unit2);
+    ui->label_unit_ch2->fitText();
+}
+
+void Tq20Calibrator::showChoice(QButtonGroup *group, int id)
+{
+    if (QAbstractButton *button = group->button(id))
+        button->setChecked(true);
+    else
+        clearChoice(group);
+}
+
+void Tq20Calibrator::showVocUnit()
+{
+    showChoice(m_vocUnitGroup, kVocPpmButton + m_vocUnit);
+    QString unit;
+    if (m_vocUnit == VocPpm)
+        unit = QStringLiteral("ppm");
+    else if (m_vocUnit == VocPpb)
+        unit = QStringLiteral("ppb");
+    ui->label_unit_ch1->setText(unit);
+    ui->label_unit_ch1->fitText();
+}
+
+// The ATCMODE reply: the sensor mode in force, 1 or 2.
+Calibrator::ReplyHandler Tq20Calibrator::sensorModeReply(const char *logPrefix)
+{
+    return [this, logPrefix](const Reply &reply) {
+        const qint64 value = reply.integer().value_or(-1);
+        qDebug().nospace().noquote() << logPrefix << value;
+        if (value != TvocHumidity && value != TvocCo2)
+            return Outcome::Rejected;
+        m_sensorType = int(value);
+        setSensorMode();
+        return Outcome::Accepted;
+    };
+}
+
+// A confirmed change of mode or unit starts the chart afresh, since the traces change their scale.
+Calibrator::ReplyHandler Tq20Calibrator::chartAfreshOnChange(ReplyHandler handler, const int *setting)
+{
+    return [this, handler, setting](const Reply &reply) {
+        const int before = *setting;
+        const Outcome outcome = handler(reply);
+        if (outcome == Outcome::Accepted && *setting != before)
+            m_chart->clearSamples();
+        return outcome;
+    };
+}
+
+void Tq20Calibrator::writeSensorMode(int sensorType)
+{
+    ApplyOptions options;
+    options.onlyWhenIdle = true;
+    // The buttons show the mode still in force; after a failure the device is asked which it is.
+    options.failed = [this] {
+        setSensorMode();
+        if (!isBusy())
+            writeRefresh();
+    };
+    applyLater(
+        Cmd::ATCMODE,
+        [this, sensorType] {
+            showStatus(tr("change the sensor type to the Mode %1...").arg(sensorType));
+            return Cmd::write(Cmd::ATCMODE, QString::number(sensorType));
+        },
+        tr("error! apply the the sensor mode to mode %1...").arg(sensorType), options);
+}
+
+void Tq20Calibrator::writeUnit(int id, int unit)
+{
+    ApplyOptions options;
+    options.onlyWhenIdle = true;
+    options.failed = [this] { setSensorMode(); };
+    applyLater(
+        id,
+        [this, id, unit] {
+            const int code = unitCode(unit);
+            showStatus(tr("change the sensor unit to %1...").arg(code));
+            return Cmd::write(id, QString::number(code));
+        },
+        tr("error! apply calibration settings..."), options);
+}
+
+void Tq20Calibrator::askFactoryCalibration()
+{
+    // Asked only while nothing runs; the poll goes on while the technician decides.
+    if (isBusy())
+        return;
+    if (askYes(QStringLiteral("Factory Calibration"), tr("Do you want to calibrate for 12 hours?")))
+        applyLater(
+            Cmd::ATCFCAL, [] { return Cmd::query(Cmd::ATCFCAL); },
+            tr("error! apply calibration settings...]"));
+}

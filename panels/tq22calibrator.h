@@ -1,0 +1,36 @@
+#pragma once
+
+#include "calib/calibrator.h"
+
+namespace Ui {
+class Tq22Calibrator;
+}
+class QButtonGroup;
+
+// Panel of the TQ22 O2 sensor: its sensor type decides whether channel 2 is temperature or
+// atmospheric pressure and the units of both channels; offsets and the temperature unit.
+class Tq22Calibrator : public Calibrator
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kModel = 22;
+    static constexpr int kTypeCount = 4;
+
+    Tq22Calibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
+    ~Tq22Calibrator() override;
+
+    void resetPanel() override;
+    // Titles, units, suffixes and buttons of the sensor type and temperature unit in force.
+    void setSensorMode();
+
+    int sensorType() const { return m_sensorType; }
+
+private:
+    ReplyHandler sensorTypeReply(bool applied);
+    void applySensorType(int buttonId);
+
+    Ui::Tq22Calibrator *ui;
+    QButtonGroup *m_sensorGroup = nullptr;
+    int m_sensorType = 0; // 1 to 4 once the device has said
+};

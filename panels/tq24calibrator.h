@@ -1,0 +1,83 @@
+#pragma once
+
+#include "calib/calibrator.h"
+
+namespace Ui {
+class Tq24Calibrator;
+}
+class CalibWizard;
+class CalibrateScaler;
+class QButtonGroup;
+
+// Panel of the TQ24 gas model: one gas in ppm or uV and the temperature; offsets, digital filter,
+// temperature unit, zero and span calibration, zero drift adjustment and the calibration-parameter
+// wizard.
+class Tq24Calibrator : public Calibrator
+{
+    Q_OBJECT
+
+public:
+    static constexpr int kModel = 24;
+    enum SensorType
+    {
+        RawGas = 0,
+        FilteredGas = 1
+    };
+
+    Tq24Calibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
+    ~Tq24Calibrator() override;
+
+    void resetPanel() override;
+    void setInputsEnabled(bool enabled) override;
+    void setSensorMode();
+    void wizardClose();
+
+    int sensorType() const { return m_sensorType; }
+    bool isMicrovolt() const { return m_isMicrovolt; }
+    CalibWizard *wizard() const { return m_wizard; }
+    // The device's zero, span and span gas are known: read since the last calibration write.
+    bool calibrationKnown() const { return m_calibrationKnown; }
+
+public slots:
+    void slotWizardAlmostDone(int result);
+
+protected:
+    void showLiveValues(const QStringList &fields) override;
+    void hideEvent(QHideEvent *event) override;
+
+private:
+    // The zero, span and span gas last read from the device: what the wizard starts from.
+    struct Calibration
+    {
+        double ppm = 0;
+        double zero = 0;
+        double span = 0;
+    };
+
+    ReplyHandler sensorTypeReply(bool applied);
+    ReplyHandler spanReply();
+    ReplyHandler zeroReply();
+    ReplyHandler parametersReply();
+    void applyFilter(int buttonId);
+    void askZeroCalibration();
+    void applySpanCalibration();
+    void askDriftAdjustment();
+    void openWizard();
+    void writeCalibration(int id, std::function<QString()> command, const ApplyOptions &options = {});
+    void forgetCalibration();
+    void updateWizardButton();
+
+    Ui::Tq24Calibrator *ui;
+    CalibWizard *m_wizard = nullptr;
+    CalibrateScaler *m_wizardPage = nullptr;
+    QButtonGroup *m_temperatureGroup = nullptr;
+    QButtonGroup *m_filterGroup = nullptr;
+    QButtonGroup *m_unitGroup = nullptr;
+    int m_sensorType = RawGas;
+    bool m_isMicrovolt = false;
+    bool m_inputsEnabled = false;
+    bool m_calibrationKnown = false;
+    Calibration m_deviceCalibration;
+    bool m_parametersPending = false;  // Finish pressed, its ATCCAL not yet ended
+    bool m_parametersAnswered = false; // the device answered the pending ATCCAL
+};
