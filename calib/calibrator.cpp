@@ -4,7 +4,9 @@
 #include "chart/chartlib.h"
 #include "chart/chartview.h"
 #include "widgets/decimalinput.h"
+#include "widgets/logmessagehandler.h"
 #include "widgets/messageboxes.h"
+#include "widgets/opaquefill.h"
 #include "widgets/passworddlg.h"
 #include "widgets/qledindicator.h"
 
@@ -48,7 +50,8 @@ const Calibrator::EndTexts kApplyTexts = {
 
 void log(const QString &text)
 {
-    qDebug().noquote() << text;
+    if (logWanted())
+        qDebug().noquote() << text;
 }
 
 // The setting an editor stands for, as the panel names it: the title of its group box.
@@ -103,10 +106,8 @@ void Calibrator::attachForm(const FormParts &parts)
         parts.ledLayout->addWidget(m_txLed);
         parts.ledLayout->addWidget(m_rxLed);
     }
-    for (QLedIndicator *lamp : {m_txLed, m_rxLed}) {
-        lamp->m_state = 1;
-        lamp->update();
-    }
+    for (QLedIndicator *lamp : {m_txLed, m_rxLed})
+        lamp->setState(1);
     for (QAbstractSpinBox *editor : findChildren<QAbstractSpinBox *>())
         acceptAnyDecimalSeparator(editor);
     resetPanel();
@@ -114,7 +115,7 @@ void Calibrator::attachForm(const FormParts &parts)
         m_form.model->setText(m_versionText);
     if (m_form.serial)
         m_form.serial->setText(m_serial);
-    m_pollTime = QDateTime::currentDateTime();
+    m_pollTime = QDateTime::currentDateTimeUtc();
 }
 
 void Calibrator::startFirstRefresh()
@@ -164,6 +165,8 @@ void Calibrator::setLiveLine(const QString &pollWord, int fieldCount, ShortLine 
 void Calibrator::setLiveDisplays(const QList<QLCDNumber *> &displays, int chartField1, int chartField2)
 {
     m_liveDisplays = displays;
+    for (QLCDNumber *lcd : displays)
+        OpaqueFill::keep(lcd);
     m_chartField1 = chartField1;
     m_chartField2 = chartField2;
 }
@@ -196,7 +199,7 @@ bool Calibrator::writePollCommand(const QByteArray &bytes)
     if (!m_mainWindow)
         return false;
     pulse(m_txLed, 2);
-    m_pollTime = QDateTime::currentDateTime();
+    m_pollTime = QDateTime::currentDateTimeUtc();
     // Without a box open, the reply to each poll is read before the next poll is written; an
     // earlier poll still unanswered got no usable reply and is forgotten.
     if (MessageBoxes::openCount() == 0)
@@ -250,14 +253,8 @@ void Calibrator::parsingLine(QString line)
 
 void Calibrator::pulse(QLedIndicator *lamp, int state)
 {
-    if (!lamp)
-        return;
-    lamp->m_state = state;
-    lamp->update();
-    QTimer::singleShot(kLampPulseMs, lamp, [lamp] {
-        lamp->m_state = 1;
-        lamp->update();
-    });
+    if (lamp)
+        lamp->pulse(state, kLampPulseMs);
 }
 
 // --- one command at a time ----------------------------------------------------------------
