@@ -3,6 +3,7 @@
 #include "calib/panelhost.h"
 #include "chart/chartlib.h"
 #include "chart/chartview.h"
+#include "widgets/callpacer.h"
 #include "widgets/decimalinput.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/messageboxes.h"
@@ -39,6 +40,8 @@ const char *const Calibrator::kOverflowMark = "oL";
 namespace {
 
 int g_replyTimeoutMs = Calibrator::kReplyTimeoutMs;
+// The text showField last gave a number, kept on the number itself.
+const char *const kShownText = "tqShownText";
 // Polls remembered while their answers wait unread (a box open inside the read handler).
 const int kMaxUnansweredPolls = 64;
 
@@ -74,6 +77,7 @@ Calibrator::Calibrator(int tqModel, const QString &versionText, int version, con
     m_replyTimer = new QTimer(this);
     m_replyTimer->setSingleShot(true);
     connect(m_replyTimer, &QTimer::timeout, this, &Calibrator::replyTimedOut);
+    m_livePacer = new CallPacer(this);
 }
 
 Calibrator::~Calibrator()
@@ -142,6 +146,10 @@ void Calibrator::resetPanel()
         m_form.serial->clear();
     if (m_chart)
         m_chart->clearSamples();
+    // The panel blanks its numbers next.
+    m_livePacer->cancel();
+    for (QLCDNumber *lcd : qAsConst(m_liveDisplays))
+        lcd->setProperty(kShownText, QVariant());
 }
 
 void Calibrator::setReplyKeywords(const QStringList &refresh, const QStringList &apply)
@@ -776,7 +784,7 @@ void Calibrator::handleLiveLine(const QString &line)
         m_noValuesShown = false;
         showStatus(QString());
     }
-    showLiveValues(fields);
+    m_livePacer->run([this, fields] { showLiveValues(fields); });
 }
 
 void Calibrator::showLiveValues(const QStringList &fields)
@@ -794,15 +802,22 @@ void Calibrator::showNoLiveValues()
 
 void Calibrator::showField(QLCDNumber *lcd, const QString &field)
 {
+    QString text;
     if (!Cmd::number(field)) {
-        lcd->display(QString(qMin(4, lcd->digitCount()), QLatin1Char('-')));
-        return;
+        text = QString(qMin(4, lcd->digitCount()), QLatin1Char('-'));
+    } else {
+        // A decimal point shares its digit's cell only with the small-point style.
+        int cells = field.size();
+        if (lcd->smallDecimalPoint())
+            cells -= field.count(QLatin1Char('.'));
+        text = cells > lcd->digitCount() ? QString::fromLatin1(kOverflowMark) : field;
     }
-    // A decimal point shares its digit's cell only with the small-point style.
-    int cells = field.size();
-    if (lcd->smallDecimalPoint())
-        cells -= field.count(QLatin1Char('.'));
-    lcd->display(cells > lcd->digitCount() ? QString::fromLatin1(kOverflowMark) : field);
+    // Lines streamed back to back mostly repeat the value shown: that costs no repaint.
+    const QVariant shown = lcd->property(kShownText);
+    if (shown.isValid() && shown.toString() == text)
+        return;
+    lcd->setProperty(kShownText, text);
+    lcd->display(text);
 }
 
 void Calibrator::addChartSample(const QString &field1, const QString &field2)
@@ -871,8 +886,10 @@ void Calibrator::fillCombo(QComboBox *combo, const QStringList &texts)
 void Calibrator::clearChannels(const QList<QLCDNumber *> &displays, const QList<QLabel *> &units,
                                const QList<QDoubleSpinBox *> &offsets)
 {
-    for (QLCDNumber *lcd : displays)
+    for (QLCDNumber *lcd : displays) {
+        lcd->setProperty(kShownText, QVariant());
         lcd->display(QString());
+    }
     for (QLabel *unit : units)
         unit->clear();
     for (QDoubleSpinBox *offset : offsets) {

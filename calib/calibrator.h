@@ -15,6 +15,7 @@
 #include <climits>
 #include <functional>
 
+class CallPacer;
 class ChartView;
 class PanelHost;
 class PasswordDlg;
@@ -322,6 +323,7 @@ private:
     int m_liveFieldCount = 0;
     ShortLine m_shortLine = ShortLine::Ignored;
     QList<QLCDNumber *> m_liveDisplays;
+    CallPacer *m_livePacer = nullptr; // a stream of live lines is shown about 30 times a second
     int m_chartField1 = 0;
     int m_chartField2 = 1;
     int m_pollsWithoutValues = 0;

@@ -1,5 +1,6 @@
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
+#include "widgets/opaquefill.h"
 #include "widgets/passworddlg.h"
 #include "widgets/ptermview.h"
 #include "widgets/qledindicator.h"
@@ -8,6 +9,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLCDNumber>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
@@ -381,6 +383,37 @@ private slots:
         child->update();
         QCoreApplication::processEvents();
         QCOMPARE(paints.count, 5);
+    }
+
+    // A number the style sheet fills repaints alone, also after its style sheet was set again; one
+    // the parent shows through still repaints the parent.
+    void opaqueFill_update_parentRepaintsOnlyWhenSeenThrough_data()
+    {
+        QTest::addColumn<QString>("styleSheet");
+        QTest::addColumn<bool>("parentRepaints");
+        QTest::newRow("filled") << "color: rgb(0, 0, 0);background-color: rgb(240, 240, 240);" << false;
+        QTest::newRow("see-through") << "color: rgb(0, 0, 0);" << true;
+    }
+
+    void opaqueFill_update_parentRepaintsOnlyWhenSeenThrough()
+    {
+        QFETCH(QString, styleSheet);
+        QFETCH(bool, parentRepaints);
+        QWidget parent;
+        parent.resize(200, 100);
+        auto *lcd = new QLCDNumber(&parent);
+        lcd->setGeometry(10, 10, 100, 40);
+        lcd->setStyleSheet(styleSheet);
+        OpaqueFill::keep(lcd);
+        QVERIFY(shown(&parent));
+        for (int round = 0; round < 2; ++round) {
+            lcd->setStyleSheet(lcd->styleSheet() + " ");
+            QTest::qWait(50);
+            PaintCount paints(&parent);
+            lcd->display(round + 1);
+            QTest::qWait(50);
+            QCOMPARE(paints.count > 0, parentRepaints);
+        }
     }
 
     void label_resized_scalesByTighterDirection()
