@@ -1,3 +1,4 @@
+#include "widgets/callpacer.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
 #include "widgets/opaquefill.h"
@@ -383,6 +384,21 @@ private slots:
         child->update();
         QCoreApplication::processEvents();
         QCOMPARE(paints.count, 5);
+    }
+
+    // A few calls run at once; in a stream only the latest of a frame runs, and the last is never lost.
+    void callPacer_stream_burstThenLatestPerFrame()
+    {
+        CallPacer pacer(nullptr, 500, 3);
+        QList<int> ran;
+        for (int i = 1; i <= 10; ++i)
+            pacer.run([&ran, i] { ran << i; });
+        QCOMPARE(ran, QList<int>({1, 2, 3}));
+        QTRY_COMPARE(ran, QList<int>({1, 2, 3, 10}));
+        pacer.run([&ran] { ran << 11; });
+        pacer.cancel();
+        QTest::qWait(700);
+        QCOMPARE(ran, QList<int>({1, 2, 3, 10}));
     }
 
     // A number the style sheet fills repaints alone, also after its style sheet was set again; one
