@@ -331,7 +331,8 @@ bool MainWindow::writeData(const QByteArray &bytes)
     if (!m_port || !m_port->isOpen())
         return false;
     if (m_port->write(bytes) > 0) {
-        qDebug() << "writeData(\"" << Cmd::showLineEnds(bytes) << "\") success.";
+        if (logWanted())
+            qDebug() << "writeData(\"" << Cmd::showLineEnds(bytes) << "\") success.";
         return true;
     }
     qDebug("writeData() fail!");
@@ -348,7 +349,8 @@ void MainWindow::readData()
     if (!m_port)
         return;
     const QByteArray bytes = m_port->readAll();
-    qDebug() << "readData() :" << Cmd::showLineEnds(bytes);
+    if (logWanted())
+        qDebug() << "readData() :" << Cmd::showLineEnds(bytes);
     const QStringList lines = m_splitter.feed(bytes);
     if (m_splitter.lastFeedOverflowed())
         qDebug() << "readData() : no line end after" << LineSplitter::kMaxPending

@@ -96,6 +96,12 @@ QString firstLineOf(const QString &path, const QByteArray &key)
     return QString();
 }
 
+// The 1-minute load average: other work on the machine shows in the figures.
+QString loadAverage()
+{
+    return QString::fromLatin1(readFile(QStringLiteral("/proc/loadavg")).split(' ').value(0));
+}
+
 QString machine()
 {
     QString cpu = firstLineOf(QStringLiteral("/proc/cpuinfo"), "model name");
@@ -313,7 +319,8 @@ QString goalText(const Case &c)
 }
 
 void printReport(const QList<Case> &cases, const QMap<QString, Figures> &results,
-                 const QMap<QString, Figures> &baseline, const QString &baselinePath, const Bench &bench)
+                 const QMap<QString, Figures> &baseline, const QString &baselinePath, const Bench &bench,
+                 const QString &loadAtStart)
 {
     QTextStream out(stdout);
     out.setCodec("UTF-8");
@@ -327,23 +334,27 @@ void printReport(const QList<Case> &cases, const QMap<QString, Figures> &results
            "live lines unasked, back to back at 115200 baud). CPU is the run time of all threads "
            "(/proc/PID/task/*/schedstat) in % of one core; wake-ups are voluntary + involuntary context "
            "switches of all threads per minute.\n\n"
-        << "Machine: " << machine() << ".\n\n"
+        << "Machine: " << machine() << "; load average " << loadAtStart << " at the start and "
+        << loadAverage() << " at the end of the run.\n\n"
         << "Command: `" << QCoreApplication::arguments().join(QLatin1Char(' ')) << "`";
     if (!baseline.isEmpty())
         out << "; \"before\" from `" << baselinePath << "`, made the same way on the code before this work";
     out << ".\n\n"
-        << "| case | goal | tool % before | tool % now | bare window % | tool − bare % | goal met | "
-           "before ÷ now | tool ÷ bare | wake-ups/min before | wake-ups/min now | bare wake-ups/min |\n"
+        << QStringLiteral(
+               "| case | goal | tool % before | tool % now | bare window % | tool − bare % | goal met | "
+               "before ÷ now | tool ÷ bare | wake-ups/min before | wake-ups/min now | bare wake-ups/min |\n")
         << "|---|---|---:|---:|---:|---:|---|---:|---:|---:|---:|---:|\n";
     for (const Case &c : cases) {
         const Figures &f = results[c.key];
         const bool hasBefore = baseline.contains(c.key);
         const Figures &b = baseline[c.key];
-        out << "| " << c.title << " | " << goalText(c) << " | " << (hasBefore ? percent(b.toolCpu) : "–")
-            << " | " << percent(f.toolCpu) << " | " << percent(f.bareCpu) << " | "
-            << percent(f.toolCpu - f.bareCpu) << " | " << (goalMet(c, f) ? "yes" : "**no**") << " | "
-            << (hasBefore ? ratio(b.toolCpu, f.toolCpu) : "–") << " | " << ratio(f.toolCpu, f.bareCpu)
-            << " | " << (hasBefore ? QString::number(qRound(b.toolWakeups)) : QStringLiteral("–")) << " | "
+        out << "| " << c.title << " | " << goalText(c) << " | "
+            << (hasBefore ? percent(b.toolCpu) : QStringLiteral("–")) << " | " << percent(f.toolCpu) << " | "
+            << percent(f.bareCpu) << " | " << percent(f.toolCpu - f.bareCpu) << " | "
+            << (goalMet(c, f) ? "yes" : "**no**") << " | "
+            << (hasBefore ? ratio(b.toolCpu, f.toolCpu) : QStringLiteral("–")) << " | "
+            << ratio(f.toolCpu, f.bareCpu) << " | "
+            << (hasBefore ? QString::number(qRound(b.toolWakeups)) : QStringLiteral("–")) << " | "
             << qRound(f.toolWakeups) << " | " << qRound(f.bareWakeups) << " |\n";
     }
     out << "\nThe tool's CPU in % of a core per sixth of each run (flat means the last sixth costs at most "
@@ -407,6 +418,7 @@ int main(int argc, char *argv[])
             cases << c;
     }
 
+    const QString loadAtStart = loadAverage();
     QString error;
     if (!bench.startXServer(&error)) {
         std::fprintf(stderr, "idle_bench: %s\n", qPrintable(error));
@@ -429,6 +441,6 @@ int main(int argc, char *argv[])
         writeTsv(tsv, cases, results);
     const QString baselinePath = option(args, QStringLiteral("--baseline"));
     printReport(cases, results, baselinePath.isEmpty() ? QMap<QString, Figures>() : readTsv(baselinePath),
-                baselinePath, bench);
+                baselinePath, bench, loadAtStart);
     return 0;
 }

@@ -5,8 +5,11 @@
 #include "calib/recordschema.h"
 #include "chart/chartlib.h"
 #include "chart/chartview.h"
+#include "widgets/callpacer.h"
 #include "widgets/decimalinput.h"
+#include "widgets/logmessagehandler.h"
 #include "widgets/messageboxes.h"
+#include "widgets/opaquefill.h"
 #include "widgets/passworddlg.h"
 #include "widgets/qledindicator.h"
 
@@ -41,6 +44,8 @@ const char *const Calibrator::kOverflowMark = "oL";
 namespace {
 
 int g_replyTimeoutMs = Calibrator::kReplyTimeoutMs;
+// The text showField last gave a number, kept on the number itself.
+const char *const kShownText = "tqShownText";
 // Polls remembered while their answers wait unread (a box open inside the read handler).
 const int kMaxUnansweredPolls = 64;
 
@@ -52,7 +57,8 @@ const Calibrator::EndTexts kApplyTexts = {
 
 void log(const QString &text)
 {
-    qDebug().noquote() << text;
+    if (logWanted())
+        qDebug().noquote() << text;
 }
 
 // The setting an editor stands for, as the panel names it: the title of its group box.
@@ -124,6 +130,7 @@ Calibrator::Calibrator(int tqModel, const QString &versionText, int version, con
     connect(m_replyTimer, &QTimer::timeout, this, &Calibrator::replyTimedOut);
     if (m_mainWindow)
         m_record = m_mainWindow->calibrationRecord();
+    m_livePacer = new CallPacer(this);
 }
 
 Calibrator::~Calibrator()
@@ -157,10 +164,8 @@ void Calibrator::attachForm(const FormParts &parts)
         parts.ledLayout->addWidget(m_txLed);
         parts.ledLayout->addWidget(m_rxLed);
     }
-    for (QLedIndicator *lamp : {m_txLed, m_rxLed}) {
-        lamp->m_state = 1;
-        lamp->update();
-    }
+    for (QLedIndicator *lamp : {m_txLed, m_rxLed})
+        lamp->setState(1);
     for (QAbstractSpinBox *editor : findChildren<QAbstractSpinBox *>())
         acceptAnyDecimalSeparator(editor);
     resetPanel();
@@ -168,7 +173,7 @@ void Calibrator::attachForm(const FormParts &parts)
         m_form.model->setText(m_versionText);
     if (m_form.serial)
         m_form.serial->setText(m_serial);
-    m_pollTime = QDateTime::currentDateTime();
+    m_pollTime = QDateTime::currentDateTimeUtc();
 }
 
 void Calibrator::startFirstRefresh()
@@ -195,6 +200,10 @@ void Calibrator::resetPanel()
         m_form.serial->clear();
     if (m_chart)
         m_chart->clearSamples();
+    // The panel blanks its numbers next.
+    m_livePacer->cancel();
+    for (QLCDNumber *lcd : qAsConst(m_liveDisplays))
+        lcd->setProperty(kShownText, QVariant());
 }
 
 void Calibrator::setReplyKeywords(const QStringList &refresh, const QStringList &apply)
@@ -218,6 +227,8 @@ void Calibrator::setLiveLine(const QString &pollWord, int fieldCount, ShortLine 
 void Calibrator::setLiveDisplays(const QList<QLCDNumber *> &displays, int chartField1, int chartField2)
 {
     m_liveDisplays = displays;
+    for (QLCDNumber *lcd : displays)
+        OpaqueFill::keep(lcd);
     m_chartField1 = chartField1;
     m_chartField2 = chartField2;
 }
@@ -250,7 +261,7 @@ bool Calibrator::writePollCommand(const QByteArray &bytes)
     if (!m_mainWindow)
         return false;
     pulse(m_txLed, 2);
-    m_pollTime = QDateTime::currentDateTime();
+    m_pollTime = QDateTime::currentDateTimeUtc();
     // Without a box open, the reply to each poll is read before the next poll is written; an
     // earlier poll still unanswered got no usable reply and is forgotten.
     if (MessageBoxes::openCount() == 0)
@@ -304,14 +315,8 @@ void Calibrator::parsingLine(QString line)
 
 void Calibrator::pulse(QLedIndicator *lamp, int state)
 {
-    if (!lamp)
-        return;
-    lamp->m_state = state;
-    lamp->update();
-    QTimer::singleShot(kLampPulseMs, lamp, [lamp] {
-        lamp->m_state = 1;
-        lamp->update();
-    });
+    if (lamp)
+        lamp->pulse(state, kLampPulseMs);
 }
 
 // --- one command at a time ----------------------------------------------------------------
@@ -870,7 +875,7 @@ void Calibrator::handleLiveLine(const QString &line)
         showStatus(QString());
     }
     const QDateTime poll =
-        m_unansweredPolls.isEmpty() ? QDateTime::currentDateTime() : m_unansweredPolls.first();
+        m_unansweredPolls.isEmpty() ? QDateTime::currentDateTimeUtc() : m_unansweredPolls.first();
     // A field without a value this time keeps the display it had.
     QVector<QLCDNumber *> previous = m_fieldDisplays;
     m_fieldDisplays.fill(nullptr, fields.size());
@@ -878,9 +883,12 @@ void Calibrator::handleLiveLine(const QString &line)
         if (fields.at(i).isEmpty())
             m_fieldDisplays[i] = previous.at(i);
     }
-    m_showingFields = &fields;
-    showLiveValues(fields);
-    m_showingFields = nullptr;
+    // Every line is recorded; the displays may show only the latest of a stream.
+    m_livePacer->run([this, fields] {
+        m_showingFields = &fields;
+        showLiveValues(fields);
+        m_showingFields = nullptr;
+    });
     emit liveValuesShown(poll, fields);
 }
 
@@ -935,15 +943,22 @@ void Calibrator::showField(QLCDNumber *lcd, const QString &field)
         if (m_showingFields->at(i).constData() == field.constData())
             m_fieldDisplays[i] = lcd;
     }
+    QString text;
     if (!Cmd::number(field)) {
-        lcd->display(QString(qMin(4, lcd->digitCount()), QLatin1Char('-')));
-        return;
+        text = QString(qMin(4, lcd->digitCount()), QLatin1Char('-'));
+    } else {
+        // A decimal point shares its digit's cell only with the small-point style.
+        int cells = field.size();
+        if (lcd->smallDecimalPoint())
+            cells -= field.count(QLatin1Char('.'));
+        text = cells > lcd->digitCount() ? QString::fromLatin1(kOverflowMark) : field;
     }
-    // A decimal point shares its digit's cell only with the small-point style.
-    int cells = field.size();
-    if (lcd->smallDecimalPoint())
-        cells -= field.count(QLatin1Char('.'));
-    lcd->display(cells > lcd->digitCount() ? QString::fromLatin1(kOverflowMark) : field);
+    // Lines streamed back to back mostly repeat the value shown: that costs no repaint.
+    const QVariant shown = lcd->property(kShownText);
+    if (shown.isValid() && shown.toString() == text)
+        return;
+    lcd->setProperty(kShownText, text);
+    lcd->display(text);
 }
 
 void Calibrator::addChartSample(const QString &field1, const QString &field2)
@@ -1012,8 +1027,10 @@ void Calibrator::fillCombo(QComboBox *combo, const QStringList &texts)
 void Calibrator::clearChannels(const QList<QLCDNumber *> &displays, const QList<QLabel *> &units,
                                const QList<QDoubleSpinBox *> &offsets)
 {
-    for (QLCDNumber *lcd : displays)
+    for (QLCDNumber *lcd : displays) {
+        lcd->setProperty(kShownText, QVariant());
         lcd->display(QString());
+    }
     for (QLabel *unit : units)
         unit->clear();
     for (QDoubleSpinBox *offset : offsets) {

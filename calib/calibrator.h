@@ -18,6 +18,7 @@
 #include <climits>
 #include <functional>
 
+class CallPacer;
 class ChartView;
 class PanelHost;
 class PasswordDlg;
@@ -348,6 +349,7 @@ private:
     // Which display shows which live field, learnt from showField during each live line.
     const QStringList *m_showingFields = nullptr;
     QVector<QLCDNumber *> m_fieldDisplays;
+    CallPacer *m_livePacer = nullptr; // a stream of live lines is shown about 30 times a second
     int m_chartField1 = 0;
     int m_chartField2 = 1;
     int m_pollsWithoutValues = 0;

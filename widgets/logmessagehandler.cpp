@@ -40,6 +40,11 @@ void deliver(QtMsgType type, qint64 msecsSinceEpoch, const QString &message)
 
 } // namespace
 
+bool logWanted()
+{
+    return !g_logWindow || g_logWindow->isUnlocked();
+}
+
 QString formatLogLine(QtMsgType type, const QDateTime &time, const QString &message)
 {
     return time.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss:zzz ")) + QLatin1String(levelTag(type)) +

@@ -11,6 +11,10 @@ class LogWindow;
 // The single log window; while null, or while it is locked, messages are dropped.
 extern LogWindow *g_logWindow;
 
+// Whether a message logged now could be read. False only while the log window exists and is locked,
+// when the handler drops every message: a caller then skips building a costly message text.
+bool logWanted();
+
 // One log line: "yyyy-MM-dd hh:mm:ss:zzz [TAG] : message\r\n".
 QString formatLogLine(QtMsgType type, const QDateTime &time, const QString &message);
 

@@ -1,12 +1,31 @@
 #include "widgets/qledindicator.h"
 
+#include <QElapsedTimer>
 #include <QEvent>
+#include <QList>
 #include <QPainter>
 #include <QRadialGradient>
 #include <QTimer>
 
 namespace {
 const int minSide = 14;
+// A lamp whose pulse ends takes along the others due within this time, so TX and RX, lit a few
+// milliseconds apart by a poll and its reply, go dark in one repaint.
+const int kEndTogetherMs = 25;
+
+QElapsedTimer &lampClock()
+{
+    static QElapsedTimer clock;
+    if (!clock.isValid())
+        clock.start();
+    return clock;
+}
+
+QList<QLedIndicator *> &pulsingLamps()
+{
+    static QList<QLedIndicator *> lamps;
+    return lamps;
+}
 
 void fillCircle(QPainter &painter, qreal radius, const QPointF &focus, const QColor &c0, const QColor &c1)
 {
@@ -21,6 +40,11 @@ void fillCircle(QPainter &painter, qreal radius, const QPointF &focus, const QCo
 QLedIndicator::QLedIndicator(QWidget *parent) : QAbstractButton(parent)
 {
     setMinimumSize(minSide, minSide);
+}
+
+QLedIndicator::~QLedIndicator()
+{
+    pulsingLamps().removeAll(this);
 }
 
 void QLedIndicator::setState(status state)
@@ -38,21 +62,30 @@ void QLedIndicator::pulse(status state, int ms)
         m_pulseTimer = new QTimer(this);
         m_pulseTimer->setSingleShot(true);
         connect(m_pulseTimer, &QTimer::timeout, this, &QLedIndicator::endPulse);
-        m_pulseClock.start();
     }
-    m_idleAtMs = m_pulseClock.elapsed() + ms;
+    m_idleAtMs = lampClock().elapsed() + ms;
     if (!m_pulseTimer->isActive())
         m_pulseTimer->start(ms);
+    if (!pulsingLamps().contains(this))
+        pulsingLamps().append(this);
 }
 
 // The timer runs from the first pulse of a stream; later pulses only move the end.
 void QLedIndicator::endPulse()
 {
-    const qint64 left = m_idleAtMs - m_pulseClock.elapsed();
-    if (left > 0)
-        m_pulseTimer->start(int(left));
-    else
-        setState(1);
+    const qint64 now = lampClock().elapsed();
+    if (m_idleAtMs > now) {
+        m_pulseTimer->start(int(m_idleAtMs - now));
+        return;
+    }
+    const QList<QLedIndicator *> lamps = pulsingLamps();
+    for (QLedIndicator *lamp : lamps) {
+        if (lamp != this && lamp->m_idleAtMs - now > kEndTogetherMs)
+            continue;
+        lamp->m_pulseTimer->stop();
+        lamp->setState(1);
+        pulsingLamps().removeAll(lamp);
+    }
 }
 
 QLedIndicator::Look QLedIndicator::lookFor(status state) const

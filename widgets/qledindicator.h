@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QColor>
-#include <QElapsedTimer>
 #include <QPixmap>
 #include <QPointF>
 #include <QRect>
@@ -38,12 +37,14 @@ public:
     };
 
     explicit QLedIndicator(QWidget *parent = nullptr);
+    ~QLedIndicator() override;
 
     status state() const { return m_state; }
     // Shows `state`; setting the state it shows already costs nothing.
     void setState(status state);
     // Shows `state`, then idle (1) `ms` after the last pulse: a stream of pulses keeps the lamp lit with
-    // one timer and two paints in all, not a timer and two paints per pulse.
+    // one timer and two paints in all, not a timer and two paints per pulse. Lamps whose pulses end
+    // within a few milliseconds of each other go dark together.
     void pulse(status state, int ms = 300);
 
     Look lookFor(status state) const;
@@ -85,6 +86,5 @@ private:
     Face m_faces[4]; // by state, any other state as 0
     QRect m_backgroundRect; // in the parent, where m_background was taken
     QTimer *m_pulseTimer = nullptr;
-    QElapsedTimer m_pulseClock;
-    qint64 m_idleAtMs = 0;
+    qint64 m_idleAtMs = 0; // on the clock all lamps share
 };

@@ -1,5 +1,7 @@
+#include "widgets/callpacer.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
+#include "widgets/opaquefill.h"
 #include "widgets/passworddlg.h"
 #include "widgets/ptermview.h"
 #include "widgets/qledindicator.h"
@@ -8,6 +10,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QLCDNumber>
 #include <QLineEdit>
 #include <QPainter>
 #include <QPointer>
@@ -317,6 +320,8 @@ private slots:
         parent.resize(100, 40);
         auto *led = new QLedIndicator(&parent);
         led->setGeometry(30, 10, 40, 20);
+        auto *rx = new QLedIndicator(&parent);
+        rx->setGeometry(75, 10, 20, 20);
         QVERIFY(shown(&parent));
         QVERIFY(led->testAttribute(Qt::WA_OpaquePaintEvent));
         // Its corners show what the parent shows there; the parent drawn with it looks the same.
@@ -339,7 +344,12 @@ private slots:
             QTest::qWait(20);
         }
         QCOMPARE(lampPaints.count, 2);
+        // A second lamp lit a few milliseconds later goes dark with the first.
+        led->pulse(3, 300);
+        QTest::qWait(5);
+        rx->pulse(3, 300);
         QTRY_COMPARE(led->state(), 1);
+        QCOMPARE(rx->state(), 1);
         QTRY_COMPARE(lampPaints.count, 3);
         led->setProperty("m_state", 2);
         QTRY_COMPARE(lampPaints.count, 4);
@@ -374,6 +384,52 @@ private slots:
         child->update();
         QCoreApplication::processEvents();
         QCOMPARE(paints.count, 5);
+    }
+
+    // A few calls run at once; in a stream only the latest of a frame runs, and the last is never lost.
+    void callPacer_stream_burstThenLatestPerFrame()
+    {
+        CallPacer pacer(nullptr, 500, 3);
+        QList<int> ran;
+        for (int i = 1; i <= 10; ++i)
+            pacer.run([&ran, i] { ran << i; });
+        QCOMPARE(ran, QList<int>({1, 2, 3}));
+        QTRY_COMPARE(ran, QList<int>({1, 2, 3, 10}));
+        pacer.run([&ran] { ran << 11; });
+        pacer.cancel();
+        QTest::qWait(700);
+        QCOMPARE(ran, QList<int>({1, 2, 3, 10}));
+    }
+
+    // A number the style sheet fills repaints alone, also after its style sheet was set again; one
+    // the parent shows through still repaints the parent.
+    void opaqueFill_update_parentRepaintsOnlyWhenSeenThrough_data()
+    {
+        QTest::addColumn<QString>("styleSheet");
+        QTest::addColumn<bool>("parentRepaints");
+        QTest::newRow("filled") << "color: rgb(0, 0, 0);background-color: rgb(240, 240, 240);" << false;
+        QTest::newRow("see-through") << "color: rgb(0, 0, 0);" << true;
+    }
+
+    void opaqueFill_update_parentRepaintsOnlyWhenSeenThrough()
+    {
+        QFETCH(QString, styleSheet);
+        QFETCH(bool, parentRepaints);
+        QWidget parent;
+        parent.resize(200, 100);
+        auto *lcd = new QLCDNumber(&parent);
+        lcd->setGeometry(10, 10, 100, 40);
+        lcd->setStyleSheet(styleSheet);
+        OpaqueFill::keep(lcd);
+        QVERIFY(shown(&parent));
+        for (int round = 0; round < 2; ++round) {
+            lcd->setStyleSheet(lcd->styleSheet() + " ");
+            QTest::qWait(50);
+            PaintCount paints(&parent);
+            lcd->display(round + 1);
+            QTest::qWait(50);
+            QCOMPARE(paints.count > 0, parentRepaints);
+        }
     }
 
     void label_resized_scalesByTighterDirection()
