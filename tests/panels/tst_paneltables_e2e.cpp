@@ -2,6 +2,7 @@
 #include "chart/chartview.h"
 #include "panelharness.h"
 
+#include <QButtonGroup>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateTimeEdit>
@@ -65,6 +66,8 @@ private slots:
     void apply_writesTheWireCommand_showsTheConfirmedValue();
     void liveLine_valuesOrDashesAndGaps_data();
     void liveLine_valuesOrDashesAndGaps();
+    void choiceDuringRefresh_sendsNothing_data();
+    void choiceDuringRefresh_sendsNothing();
     void temperatureUnit_refusedOrUnwritten_keepsCelsius_data();
     void temperatureUnit_refusedOrUnwritten_keepsCelsius();
 
@@ -102,6 +105,7 @@ bool TestPanelTablesE2e::openModel(int model, const QByteArray &firmware, bool r
     }
     pollIntervalMs = 500;
     m_opened = key;
+    m_h.reset(); // before the new one: the old harness takes the box responder with it
     m_h = std::make_unique<PanelHarness>(simulatedModel(model));
     return (firmware.isEmpty() || m_h->sim->setFirmware(firmware)) && m_h->openIdle();
 }
@@ -254,6 +258,7 @@ void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues()
     QCOMPARE(QString::fromLatin1(received.join()).split(QLatin1String("\r\n"), Qt::SkipEmptyParts).join(' '),
              "ATCVER " + words.section(QLatin1String(" | "), 0, 0));
     checkShown(shown, QStringLiteral("success! refresh calibration settings."));
+    QVERIFY(child("groupBox_ch1")->isEnabled()); // inputs back after the refresh, failed or not
     QTRY_VERIFY(m_h->sim->receivedCommands().contains(poll));
 }
 
@@ -408,6 +413,43 @@ void TestPanelTablesE2e::liveLine_valuesOrDashesAndGaps()
         QVERIFY(litPixels(lcd) > 0); // dashes are drawn, not left blank
         QCOMPARE(charted[i], qIsNaN(values[i]) ? Chart::NoValue : values[i]);
     }
+}
+
+void TestPanelTablesE2e::choiceDuringRefresh_sendsNothing_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("button");
+    QTest::newRow("pm output mode") << 404 << "radioButton_number";
+    QTest::newRow("tq20 sensor mode") << 20 << "radioButton_voc_humi";
+    QTest::newRow("tq21 co2 unit") << 21 << "radioButton_percent_ch1";
+    QTest::newRow("tq22 sensor type") << 22 << "radioButton_type2";
+    QTest::newRow("tq24 filter") << 24 << "radioButton_rawgas";
+    QTest::newRow("tq24 temperature unit") << 24 << "radioButton_fahrenheit";
+}
+
+// Clicked as a locked button would never be: the panel itself must hold the write back.
+void TestPanelTablesE2e::choiceDuringRefresh_sendsNothing()
+{
+    QFETCH(int, model);
+    QFETCH(QString, button);
+    QVERIFY(openModel(model, QByteArray(), true));
+    QSet<QByteArray> refresh;
+    for (int step : panel()->refreshOrder())
+        refresh.insert(Cmd::word(step).toLatin1() + "\r\n");
+    m_h->sim->setReplyDelayMs(250);
+    child<QAbstractButton>("pushButton_refresh")->click();
+    QTRY_COMPARE(panel()->mode(), int(Calibrator::REFRESH));
+    m_h->sim->clearTranscript();
+    auto *choice = child<QAbstractButton>(qPrintable(button));
+    if (QButtonGroup *group = choice->group())
+        emit group->idClicked(group->id(choice));
+    else
+        emit choice->clicked(true);
+    QVERIFY(m_h->waitIdle(8000));
+    m_h->sim->setReplyDelayMs(0);
+    QTest::qWait(600);
+    for (const QByteArray &command : m_h->commands())
+        QVERIFY2(refresh.contains(command), command.constData());
 }
 
 void TestPanelTablesE2e::temperatureUnit_refusedOrUnwritten_keepsCelsius_data()
