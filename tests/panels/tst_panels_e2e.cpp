@@ -125,6 +125,7 @@ void TestPanelsE2e::echoingDevice_readAndWriteShowDeviceValues_lateLineNotLive()
     auto *offset = child<QDoubleSpinBox>("doubleSpinBox_offset_ch1");
     QCOMPARE(offset->value(), 12.5);
     offset->setValue(2.5);
+    QCOMPARE(offset->styleSheet(), QLatin1String(Calibrator::kPendingStyle));
     applyOffset1();
     QTRY_VERIFY(!writes().isEmpty());
     QVERIFY(m_h->waitIdle());

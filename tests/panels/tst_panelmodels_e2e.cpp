@@ -1,0 +1,605 @@
+#include "chart/chartmath.h"
+#include "chart/chartview.h"
+#include "panelharness.h"
+#include "panels/calibwizard.h"
+#include "panels/pmcalibrator.h"
+#include "panels/tq20calibrator.h"
+#include "panels/tq24calibrator.h"
+
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QSerialPort>
+
+namespace {
+
+const QList<QByteArray> kPmRefresh = {"ATCMODE\r\n",  "ATCOFF1\r\n",  "ATCOFF2\r\n",  "ATCOFF3\r\n",
+                                      "ATCOFF4\r\n",  "ATCOFF5\r\n",  "ATCMODID\r\n", "ATCMODBR\r\n",
+                                      "ATCMODSW\r\n", "ATCMODTO\r\n", "ATCEXTM\r\n",  "ATCUSED\r\n"};
+const QList<QByteArray> kTq24Refresh = {"ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\r\n",
+                                        "ATCCSP\r\n",  "ATCEXTM\r\n", "ATCUSED\r\n"};
+const int kLast = ChartView::kSampleCount - 1;
+
+} // namespace
+
+// What only one model has: the particulate-matter channel pairs, previews and factory reset, the TQ20
+// calibrations, the TQ22 temperature unit across sensor types, the TQ24 actions and its wizard. What
+// every panel shares is in the tables of tst_panels_e2e.
+class TestPanelModelsE2e : public QObject
+{
+    Q_OBJECT
+private slots:
+    void cleanup() { m_h.reset(); }
+    void pm_liveLines_fillPreviewsPairAndChart();
+    void pm_outputMode_clearsChart_unansweredGoesBack();
+    void pm_pairChange_refreshesAndShowsThatPairsOffsets();
+    void pm_factoryReset_acceptedHandsOverToRefresh_refusedEndsAsFailed();
+    void pm_unexpectedReplies_endInErrorWithBox();
+    void tq20_sensorModeWrite_failedShowsBoxThenRefreshes();
+    void tq20_calibrations_okRefusedDeclined_data();
+    void tq20_calibrations_okRefusedDeclined();
+    void tq22_temperatureUnit_onlyWithTypeOne_keptAcrossTypes();
+    void tq24_liveLines_slopeDriftAndMicrovolt();
+    void tq24_actions_writeAndShowTheDevicesAnswer_data();
+    void tq24_actions_writeAndShowTheDevicesAnswer();
+    void tq24_filterRejected_ownTextsThenRefresh();
+    void tq24_wizard_finishWritesWhatThePageShowedAndClosesOnReply();
+    void tq24_wizard_closingBeforeTheWriteAndRefusedValues();
+    void tq24_unplugged_wizardDelayQuestionsAndInfoBox_toolStaysAlive();
+
+private:
+    bool open(SimulatedDevice::Model model, const QByteArray &firmware = QByteArray())
+    {
+        pollIntervalMs = 500;
+        if (!m_h)
+            m_h = std::make_unique<PanelHarness>(model);
+        return (firmware.isEmpty() || m_h->sim->setFirmware(firmware)) && m_h->openIdle();
+    }
+    Calibrator *panel() const { return m_h->panel<Calibrator>(); }
+    template <typename T = QAbstractButton> T *child(const char *name) const { return m_h->child<T>(name); }
+    QString text(const char *name) const
+    {
+        if (auto *label = child<QLabel>(name))
+            return label->text();
+        return child<QAbstractSpinBox>(name)->text();
+    }
+    QString status() const { return m_h->shortStatus(); }
+    // No poll and no answers: the test writes the device's side itself.
+    void quiet()
+    {
+        m_h->window->setPollTimerActive(false);
+        m_h->sim->setResponding(false);
+        m_h->sim->clearTranscript();
+    }
+    CalibWizard *openWizard()
+    {
+        child("pushButton_mannual")->click();
+        return m_h->panel<Tq24Calibrator>()->wizard();
+    }
+
+    std::unique_ptr<PanelHarness> m_h;
+};
+
+void TestPanelModelsE2e::pm_liveLines_fillPreviewsPairAndChart()
+{
+    m_h = std::make_unique<PanelHarness>(SimulatedDevice::Model::Pm);
+    m_h->sim->setSetting("ATCMODE", 0);
+    QVERIFY(open(SimulatedDevice::Model::Pm));
+    child<QGroupBox>("groupBox_ch3_4")->setChecked(true);
+    QTest::qWait(600);
+    QVERIFY(m_h->waitIdle());
+    quiet();
+    panel()->chart()->clearSamples();
+
+    m_h->window->writeATCDCommand();
+    m_h->sim->sendRaw("ATCH 5,6,7,----,9,10\r\n");
+    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 7.0);
+    for (int ch = 1; ch <= 6; ++ch) {
+        auto *lcd = child<QLCDNumber>(("lcdNumber_preview_ch" + QByteArray::number(ch)).constData());
+        QCOMPARE(lcd->value(), ch == 4 ? 0.0 : double(ch + 4));
+        QVERIFY(litPixels(lcd) > 0); // "----" is drawn, not blank
+    }
+    QCOMPARE(child<QLCDNumber>("lcdNumber_ch2")->value(), 0.0);
+    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
+    QCOMPARE(panel()->chart()->values2()[kLast], Chart::NoValue);
+
+    // A second line for the same poll is shown but not charted over the first.
+    m_h->sim->sendRaw("ATCH 5,6,8,8,9,10\r\n");
+    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 8.0);
+    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
+}
+
+void TestPanelModelsE2e::pm_outputMode_clearsChart_unansweredGoesBack()
+{
+    QVERIFY(open(SimulatedDevice::Model::Pm));
+    QTRY_VERIFY(panel()->chart()->timeStamps()[kLast] != Chart::NoValue);
+    child("radioButton_number")->click();
+    QVERIFY(m_h->waitIdle());
+    // The chart starts afresh in the new unit (at most the one poll since the end).
+    QCOMPARE(panel()->chart()->timeStamps()[kLast - 2], Chart::NoValue);
+
+    // Unanswered: the buttons go back to the mode the device confirmed.
+    Calibrator::setReplyTimeoutMs(300);
+    m_h->sim->setSilentWords({"ATCMODE"});
+    child("radioButton_mass")->click();
+    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! change the sensor output mode..."});
+    QVERIFY(m_h->waitIdle());
+    Calibrator::setReplyTimeoutMs(0);
+    QVERIFY(child("radioButton_number")->isChecked());
+}
+
+void TestPanelModelsE2e::pm_pairChange_refreshesAndShowsThatPairsOffsets()
+{
+    m_h = std::make_unique<PanelHarness>(SimulatedDevice::Model::Pm);
+    m_h->sim->setSetting("ATCOFF3", 3.5);
+    m_h->sim->setSetting("ATCOFF4", 4.5);
+    m_h->sim->setSetting("ATCOFF5", 5.5);
+    QVERIFY(open(SimulatedDevice::Model::Pm));
+    m_h->sim->clearTranscript();
+    child<QGroupBox>("groupBox_ch3_4")->setChecked(true);
+    QVERIFY(!child<QGroupBox>("groupBox_ch1_2")->isChecked());
+    QTRY_VERIFY(!m_h->commands().isEmpty());
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(m_h->commands(), kPmRefresh);
+    QCOMPARE(child<QGroupBox>("groupBox_ch1")->title(), QStringLiteral("pm1.0"));
+    QCOMPARE(child<QGroupBox>("groupBox_ch2")->title(), QStringLiteral("pm4.0"));
+    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 3.5);
+    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch2")->value(), 4.5);
+    m_h->sim->clearTranscript();
+    child("toolButton_offset_apply_ch2")->click();
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCOFF4 4.50\r\n"});
+
+    // Pair 2: particle counts, and channel 2 has no offset to write.
+    child<QGroupBox>("groupBox_ch5_6")->setChecked(true);
+    QTest::qWait(600);
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(child<QGroupBox>("groupBox_ch2")->title(), QStringLiteral("partical size"));
+    QCOMPARE(text("label_unit_ch1"), QStringLiteral("#/cm3"));
+    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 5.5);
+    QVERIFY(!child<QGroupBox>("groupBox_offset_ch2")->isVisibleTo(panel()));
+    m_h->sim->clearTranscript();
+    child("toolButton_offset_apply_ch2")->click();
+    // Unchecking the selected pair selects nothing else.
+    child<QGroupBox>("groupBox_ch5_6")->setChecked(false);
+    QTest::qWait(700);
+    QCOMPARE(m_h->panel<PmCalibrator>()->selectedChannel(), 2);
+    QVERIFY(m_h->commands().isEmpty());
+    QVERIFY(m_h->window->pollTimer()->isActive());
+}
+
+void TestPanelModelsE2e::pm_factoryReset_acceptedHandsOverToRefresh_refusedEndsAsFailed()
+{
+    const QString question = QStringLiteral("Factory Reset|Your work will be erased. Would you like to continue?");
+    QVERIFY(open(SimulatedDevice::Model::Pm));
+    m_h->sim->setSetting("ATCOFF1", 42.0);
+    m_h->answer = sayYes;
+    QStringList statusDuringBoxes;
+    // A person reads the box for a while: the refresh's replies arrive meanwhile.
+    m_h->duringBox = [&](const MessageBoxes::Request &) {
+        statusDuringBoxes.append(status());
+        QTest::qWait(800);
+    };
+    m_h->sim->clearTranscript();
+    child("pushButton_factoryreset")->click();
+    QTRY_VERIFY(m_h->commands().size() > 1);
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCFTRST\r\n"} + kPmRefresh);
+    QCOMPARE(m_h->boxTexts(), (QStringList{question, "Factory Reset|the Factory Reset is completed."}));
+    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 0.0); // the defaults were read back
+    QVERIFY(!statusDuringBoxes.contains(QStringLiteral("success! apply calibration settings.")));
+
+    // Refused: the panel says so once, and the apply ends as failed.
+    m_h->boxes.clear();
+    m_h->sim->setRefuseActions(true);
+    m_h->sim->clearTranscript();
+    child("pushButton_factoryreset")->click();
+    QVERIFY(m_h->waitIdle());
+    QTRY_COMPARE(m_h->commands(), QList<QByteArray>{"ATCFTRST\r\n"});
+    QCOMPARE(m_h->boxTexts(), (QStringList{question, "Factory Reset|the Factory Reset is failed!"}));
+    QCOMPARE(status(), QStringLiteral("error! apply calibration settings."));
+
+    // No: nothing is written.
+    m_h->answer = [](const MessageBoxes::Request &) { return QMessageBox::No; };
+    m_h->sim->clearTranscript();
+    child("pushButton_factoryreset")->click();
+    QTest::qWait(700);
+    QVERIFY(m_h->commands().isEmpty());
+}
+
+void TestPanelModelsE2e::pm_unexpectedReplies_endInErrorWithBox()
+{
+    QVERIFY(open(SimulatedDevice::Model::Pm));
+    quiet();
+    // An apply of ATCOFF1 answered for ATCOFF2: the keyword passes, the word does not.
+    child("toolButton_offset_apply_ch1")->click();
+    QTRY_COMPARE(m_h->commands(), QList<QByteArray>{"ATCOFF1 0.00\r\n"});
+    m_h->sim->sendRaw("OK\r\nERROR\r\n"); // not replies: ignored, the apply waits
+    QTest::qWait(100);
+    QCOMPARE(panel()->mode(), int(Calibrator::APPLY));
+    m_h->sim->sendRaw("ATCOFF2 1.00\r\n");
+    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply calibration settings..."});
+    QCOMPARE(panel()->mode(), int(Calibrator::DEFAULT));
+    QVERIFY(m_h->window->pollTimer()->isActive());
+
+    // A refresh reply without a readable value is no offset of 0: it ends the refresh, and what
+    // the refresh did not reach is no longer shown as in step.
+    for (const char *reply : {"ATCOFF1\r\n", "ATCOFF1 12.5OK\r\n", "ATCOFF2 1.0\r\n"}) {
+        m_h->boxes.clear();
+        m_h->sim->clearTranscript();
+        child("pushButton_refresh")->click();
+        QTRY_COMPARE(m_h->commands().size(), 1);
+        m_h->sim->sendRaw("ATCMODE 0\r\n");
+        QTRY_COMPARE(m_h->commands().size(), 2);
+        child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->setValue(9);
+        m_h->sim->sendRaw(reply);
+        QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! refresh calibration settings..."});
+        QCOMPARE(m_h->commands().size(), 2);
+        QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 9.0);
+        QCOMPARE(panel()->seq(), 0);
+        QCOMPARE(child<QWidget>("spinBox_modbus_addr")->styleSheet(), QString());
+    }
+}
+
+void TestPanelModelsE2e::tq20_sensorModeWrite_failedShowsBoxThenRefreshes()
+{
+    QVERIFY(open(SimulatedDevice::Model::Tq20, "3v2"));
+    QTRY_VERIFY(panel()->chart()->timeStamps()[kLast - 2] != Chart::NoValue);
+    child("radioButton_voc_humi")->click();
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(panel()->chart()->timeStamps()[kLast - 2], Chart::NoValue); // humidity does not continue the CO2 trace
+
+    // The write cannot go out: the box, then a refresh shows the mode the device kept.
+    auto *port = m_h->window->findChild<QSerialPort *>();
+    m_h->duringBox = [port](const MessageBoxes::Request &) { port->open(QIODevice::ReadWrite); };
+    m_h->sim->clearTranscript();
+    child("radioButton_voc_co2")->click();
+    port->close();
+    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply the the sensor mode to mode 2..."});
+    QTRY_VERIFY(!m_h->commands().isEmpty());
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(m_h->commands(), (QList<QByteArray>{"ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\r\n", "ATCVOCU\r\n",
+                                                 "ATCCU\r\n", "ATCWIN\r\n", "ATCEXTM\r\n", "ATCUSED\r\n",
+                                                 "ATCBLDTM\r\n"}));
+    QVERIFY(child("radioButton_voc_humi")->isChecked());
+    QCOMPARE(m_h->panel<Tq20Calibrator>()->sensorType(), 1);
+}
+
+void TestPanelModelsE2e::tq20_calibrations_okRefusedDeclined_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("refuse");
+    QTest::addColumn<bool>("yes");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("endStatus");
+    const QString ok = QStringLiteral("success! apply calibration settings.");
+    const QString failed = QStringLiteral("error! apply calibration settings.");
+    const QString retry = QStringLiteral("FAIL|Please retry...");
+    const QString question = QStringLiteral("Factory Calibration|Do you want to calibrate for 12 hours?");
+    QTest::newRow("user ok") << "pushButton_usercal" << false << true << QStringList{"SUCCESS|Success..."} << ok;
+    QTest::newRow("user refused") << "pushButton_usercal" << true << true << QStringList{retry} << failed;
+    QTest::newRow("factory ok")
+        << "pushButton_factorycal" << false << true
+        << QStringList{question, "SUCCESS|Unplug the sensor and plug it in again.\nNormal operation after 12 hours."}
+        << ok;
+    QTest::newRow("factory refused") << "pushButton_factorycal" << true << true << QStringList{question, retry}
+                                     << failed;
+    QTest::newRow("factory declined") << "pushButton_factorycal" << false << false << QStringList{question}
+                                      << QStringLiteral("success! refresh calibration settings.");
+}
+
+void TestPanelModelsE2e::tq20_calibrations_okRefusedDeclined()
+{
+    QFETCH(QString, button);
+    QFETCH(bool, refuse);
+    QFETCH(bool, yes);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, endStatus);
+    QVERIFY(open(SimulatedDevice::Model::Tq20, "1v1"));
+    m_h->sim->setRefuseActions(refuse);
+    m_h->answer = [yes](const MessageBoxes::Request &box) { return yes ? sayYes(box) : QMessageBox::No; };
+    QStringList statuses;
+    m_h->duringBox = [&](const MessageBoxes::Request &) { statuses.append(status()); };
+    m_h->sim->clearTranscript();
+    child(qPrintable(button))->click();
+    QTest::qWait(700);
+    QVERIFY(m_h->waitIdle());
+    const QByteArray word = button.contains(QLatin1String("user")) ? "ATCUCAL\r\n" : "ATCFCAL\r\n";
+    QCOMPARE(m_h->commands(), yes ? QList<QByteArray>{word} : QList<QByteArray>{});
+    QCOMPARE(m_h->boxTexts(), boxes);
+    QCOMPARE(status(), endStatus);
+    QVERIFY(!statuses.contains(QStringLiteral("success! apply calibration settings.")));
+}
+
+void TestPanelModelsE2e::tq22_temperatureUnit_onlyWithTypeOne_keptAcrossTypes()
+{
+    const QString degree(QChar(0x00B0));
+    QVERIFY(open(SimulatedDevice::Model::Tq22));
+    m_h->child("radioButton_fahrenheit")->click();
+    QVERIFY(m_h->waitIdle());
+    m_h->child("radioButton_type2")->click();
+    QVERIFY(m_h->waitIdle());
+    m_h->sim->clearTranscript();
+    m_h->child("radioButton_type1")->click();
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCMODE 1\r\n"});
+    QVERIFY(m_h->child<QWidget>("groupBox_tempoutput")->isVisibleTo(panel()));
+    QVERIFY(m_h->child("radioButton_fahrenheit")->isChecked());
+    QCOMPARE(text("label_unit_ch2"), degree + "F");
+    QCOMPARE(m_h->child("radioButton_type1")->text(), "%," + degree + "F");
+    QVERIFY(m_h->boxes.isEmpty());
+}
+
+void TestPanelModelsE2e::tq24_liveLines_slopeDriftAndMicrovolt()
+{
+    QVERIFY(open(SimulatedDevice::Model::Tq24));
+    quiet();
+    panel()->chart()->clearSamples();
+    auto *gas = child<QLCDNumber>("lcdNumber_ch1");
+    const auto live = [this](const QByteArray &line) {
+        QTest::qWait(5);
+        m_h->window->writeATCDCommand();
+        m_h->sim->sendRaw(line + "\r\n");
+        QTest::qWait(50);
+    };
+    const QByteArray full = "ATCH 150.0,400.0,23.50,104.5,0.50000,100.0";
+    live(full);
+    QCOMPARE(text("doubleSpinBox_temperature"), QStringLiteral("23.50\u00B0C"));
+    QCOMPARE(text("doubleSpinBox_slope"), QStringLiteral("0.50000 ppm/uV"));
+    QCOMPARE(text("doubleSpinBox_drift"), QStringLiteral("4.50 uV"));
+    live("ATCH 1,2,3,4,5"); // five fields: nothing changes
+    QCOMPARE(gas->value(), 400.0);
+    QCOMPARE(panel()->chart()->values1()[kLast - 1], Chart::NoValue);
+    live("ATCH 150.0,----,----,----,0.60000,100.0"); // the last temperature kept, no drift level
+    QCOMPARE(text("doubleSpinBox_temperature"), QStringLiteral("23.50\u00B0C"));
+    QCOMPARE(text("doubleSpinBox_slope"), QStringLiteral("0.60000 ppm/uV"));
+    QCOMPARE(text("doubleSpinBox_drift"), QStringLiteral("----"));
+    live("ATCH 151.0,401.0,24.00,103.0,0.5,"); // an empty stored zero is no zero either
+    QCOMPARE(text("doubleSpinBox_drift"), QStringLiteral("----"));
+
+    // uV shows field 0 and starts both charts afresh; nothing is sent.
+    child("radioButton_microvolt")->click();
+    QCOMPARE(text("label_unit_ch1"), QStringLiteral("uV"));
+    QCOMPARE(panel()->chart()->values1()[kLast], Chart::NoValue);
+    QCOMPARE(panel()->chart()->values2()[kLast - 1], Chart::NoValue);
+    live(full);
+    QCOMPARE(gas->value(), 150.0);
+    child("radioButton_ppm")->click();
+    QCOMPARE(panel()->chart()->values1()[kLast], Chart::NoValue);
+    QCOMPARE(m_h->commands(), QList<QByteArray>{});
+}
+
+void TestPanelModelsE2e::tq24_actions_writeAndShowTheDevicesAnswer_data()
+{
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<QByteArray>("reply"); // empty: the simulator answers
+    QTest::addColumn<QList<QByteArray>>("commands");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("shown"); // editor=text
+    QTest::addColumn<bool>("wizardOffered");
+    const auto row = [](const char *name, const char *button, const char *reply, const QList<QByteArray> &commands,
+                        const QStringList &boxes, const char *status, const QStringList &shown, bool offered) {
+        QTest::newRow(name) << button << QByteArray(reply) << commands << boxes << status << shown << offered;
+    };
+    const QString drift = "Drift Adjustment.|Do you want to Drift Adjustment?";
+    const QString zero = "Zero Calibration|Do you want to calibrate for Zero?";
+    const QString failed = "ERROR|error! apply calibration settings...";
+    const char *applied = "success! apply calibration settings.";
+    const char *notApplied = "error! apply calibration settings.";
+    row("drift accepted: refresh, then the box", "pushButton_driftadj", "", QList<QByteArray>{"ATCDRFT\r\n"} + kTq24Refresh,
+        {drift, "Drift Adj.|the Drift Adjustment is completed."}, "success! refresh calibration settings.", {}, true);
+    row("drift refused", "pushButton_driftadj", "ATCDRFT", {"ATCDRFT\r\n"},
+        {drift, "Drift Adj.|the Drift Adjustment is failed!"}, notApplied, {}, false);
+    row("zero", "toolButton_zerocal_apply", "ATCCZR 98.76", {"ATCCZR\r\n"}, {zero}, applied,
+        {"doubleSpinBox_zerocal=98.76 uV"}, false);
+    row("zero without a number", "toolButton_zerocal_apply", "ATCCZRERROR", {"ATCCZR\r\n"}, {zero, failed},
+        notApplied, {"doubleSpinBox_zerocal=100.00 uV"}, false);
+    row("span, four fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00,2098.00",
+        {"ATCCSP 500.00\r\n"}, {}, applied,
+        {"doubleSpinBox_spancal_ppm=500.00 ppm", "doubleSpinBox_slope=0.25000 ppm/uV",
+         "doubleSpinBox_zerocal=98.00 uV", "doubleSpinBox_spancal=2098.00 uV"},
+        true);
+    row("span, three fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00", {"ATCCSP 500.00\r\n"},
+        {failed}, notApplied, {"doubleSpinBox_spancal=2100.00 uV"}, false);
+    row("span, a field without a number", "toolButton_spancal_apply", "ATCCSP 500.00,----,98.00,2098.00",
+        {"ATCCSP 500.00\r\n"}, {failed}, notApplied, {"doubleSpinBox_zerocal=100.00 uV"}, false);
+}
+
+void TestPanelModelsE2e::tq24_actions_writeAndShowTheDevicesAnswer()
+{
+    QFETCH(QString, button);
+    QFETCH(QByteArray, reply);
+    QFETCH(QList<QByteArray>, commands);
+    QFETCH(QStringList, boxes);
+    QFETCH(QString, status);
+    QFETCH(QStringList, shown);
+    QFETCH(bool, wizardOffered);
+
+    QVERIFY(open(SimulatedDevice::Model::Tq24));
+    child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm")->setValue(500);
+    m_h->answer = sayYes;
+    m_h->duringBox = [](const MessageBoxes::Request &) { QTest::qWait(300); }; // replies arrive meanwhile
+    if (reply.isEmpty())
+        m_h->sim->clearTranscript();
+    else
+        quiet();
+    child(qPrintable(button))->click();
+    QTRY_VERIFY(!m_h->commands().isEmpty());
+    if (!reply.isEmpty())
+        m_h->sim->sendRaw(reply + "\r\n");
+    QTRY_COMPARE(m_h->commands(), commands);
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(m_h->boxTexts(), boxes);
+    QCOMPARE(this->status(), status);
+    for (const QString &entry : shown)
+        QCOMPARE(text(qPrintable(entry.section('=', 0, 0))), entry.section('=', 1));
+    QCOMPARE(child("pushButton_mannual")->isEnabled(), wizardOffered);
+}
+
+void TestPanelModelsE2e::tq24_filterRejected_ownTextsThenRefresh()
+{
+    QVERIFY(open(SimulatedDevice::Model::Tq24));
+    // A value the filter cannot have: its own failure texts, then the device is read again.
+    quiet();
+    child("radioButton_rawgas")->click();
+    QTRY_COMPARE(m_h->commands(), QList<QByteArray>{"ATCMODE 0\r\n"});
+    m_h->sim->setResponding(true);
+    m_h->sim->sendRaw("ATCMODE 7\r\n");
+    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply sensor output mode settings..."});
+    QTRY_VERIFY(m_h->commands().size() > 1);
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(m_h->commands().mid(1), kTq24Refresh);
+    QVERIFY(child("radioButton_filtergas")->isChecked());
+
+}
+
+void TestPanelModelsE2e::tq24_wizard_finishWritesWhatThePageShowedAndClosesOnReply()
+{
+    QVERIFY(open(SimulatedDevice::Model::Tq24));
+    child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm")->setValue(77); // typed, never applied
+    QPointer<CalibWizard> wizard = openWizard();
+    QVERIFY(wizard && wizard->isVisible() && wizard->isModal());
+    QCOMPARE(wizard->field("PPM").toDouble(), 1000.0); // the device's values
+    QCOMPARE(wizard->field("ZERO").toDouble(), 100.0);
+    QCOMPARE(wizard->field("SPAN").toDouble(), 2100.0);
+    wizard->setField("ZERO", 12.5);
+    wizard->setField("SPAN", 56.25);
+    wizard->setField("PPM", 400.0);
+
+    m_h->sim->clearTranscript();
+    wizard->button(QWizard::FinishButton)->click();
+    QVERIFY(wizard->isVisible());
+    QTRY_VERIFY(!wizard);
+    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCCAL 400,12.5,56.25\r\n"});
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(status(), QStringLiteral("success! apply calibration settings."));
+    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_zerocal")->value(), 12.5);
+    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_spancal")->value(), 56.25);
+    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm")->value(), 400.0);
+    // What the device now holds in full is known again only from a new reading.
+    QVERIFY(!child("pushButton_mannual")->isEnabled());
+    emit child("pushButton_mannual")->clicked();
+    QVERIFY(!m_h->panel<Tq24Calibrator>()->wizard());
+}
+
+void TestPanelModelsE2e::tq24_wizard_closingBeforeTheWriteAndRefusedValues()
+{
+    QVERIFY(open(SimulatedDevice::Model::Tq24));
+    m_h->sim->clearTranscript();
+    QPointer<CalibWizard> wizard = openWizard();
+    wizard->setField("PPM", 400.0);
+    wizard->setField("SPAN", 2000.0);
+
+    // Finish twice and an edit before the write: one command, with the values at the first Finish.
+    wizard->button(QWizard::FinishButton)->click();
+    wizard->setField("PPM", 999.0);
+    wizard->button(QWizard::FinishButton)->click();
+    QTRY_VERIFY(!wizard);
+    QTest::qWait(600);
+    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCCAL 400,100,2000\r\n"});
+    const auto refresh = [this] {
+        m_h->sim->setResponding(true);
+        child("pushButton_refresh")->click();
+        QTest::qWait(600);
+        return m_h->waitIdle();
+    };
+
+    // A reply whose values do not all read as numbers ends as failed and shows none of them.
+    QVERIFY(refresh());
+    wizard = openWizard();
+    quiet();
+    wizard->button(QWizard::FinishButton)->click();
+    QTRY_COMPARE(m_h->commands().size(), 1);
+    m_h->sim->sendRaw("ATCCAL 400.00,----,2000.00\r\n");
+    QTRY_VERIFY(!wizard);
+    QCOMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply calibration settings..."});
+    QCOMPARE(text("doubleSpinBox_zerocal"), QStringLiteral("100.00 uV"));
+    m_h->boxes.clear();
+
+    // Cancel or Escape within the delay after Finish: nothing is sent and the poll resumes.
+    QVERIFY(refresh());
+    for (bool escape : {false, true}) {
+        wizard = openWizard();
+        QVERIFY(wizard);
+        m_h->sim->clearTranscript();
+        wizard->button(QWizard::FinishButton)->click();
+        if (escape)
+            QTest::keyClick(wizard, Qt::Key_Escape);
+        else
+            wizard->button(QWizard::CancelButton)->click();
+        QTRY_VERIFY(!wizard);
+        QTest::qWait(600);
+        QVERIFY(m_h->waitIdle());
+        QCOMPARE(m_h->commands(), QList<QByteArray>{});
+    }
+
+    // Port gone: the error box, and the wizard stays for another try.
+    wizard = openWizard();
+    m_h->window->findChild<QSerialPort *>()->close();
+    wizard->button(QWizard::FinishButton)->click();
+    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply calibration settings...]"});
+    QTest::qWait(100);
+    QVERIFY(wizard && wizard->isVisible());
+}
+
+void TestPanelModelsE2e::tq24_unplugged_wizardDelayQuestionsAndInfoBox_toolStaysAlive()
+{
+    const auto replugIdle = [this] {
+        if (m_h)
+            m_h->replug();
+        return open(SimulatedDevice::Model::Tq24);
+    };
+    const auto gone = [this](QPointer<Calibrator> panel) {
+        return QTest::qWaitFor([&] { return !panel; }, 3000) && !m_h->window->isDeviceOpen() &&
+               m_h->window->deviceList()->isVisibleTo(m_h->window);
+    };
+
+    // The wizard open, then Finish and unplugged within the delay: it goes with its panel, nothing sent.
+    for (bool finished : {false, true}) {
+        QVERIFY(replugIdle());
+        QPointer<Calibrator> shown = panel();
+        QPointer<CalibWizard> wizard = openWizard();
+        m_h->sim->clearTranscript();
+        if (finished)
+            wizard->button(QWizard::FinishButton)->click();
+        m_h->unplug();
+        QVERIFY(gone(shown));
+        QVERIFY(!wizard);
+        QTest::qWait(600);
+        QCOMPARE(m_h->commands(), QList<QByteArray>{});
+    }
+
+    // A question answered Yes after the device is gone writes nothing.
+    for (const char *button : {"toolButton_zerocal_apply", "pushButton_driftadj"}) {
+        QVERIFY(replugIdle());
+        QPointer<Calibrator> shown = panel();
+        m_h->sim->clearTranscript();
+        m_h->answer = [&](const MessageBoxes::Request &) {
+            m_h->unplug();
+            return QMessageBox::Yes;
+        };
+        child(button)->click();
+        QVERIFY(gone(shown));
+        QTest::qWait(600);
+        QCOMPARE(m_h->commands(), QList<QByteArray>{});
+    }
+
+    // Unplugged while the drift box is open and its refresh runs beneath it.
+    QVERIFY(replugIdle());
+    QPointer<Calibrator> shown = panel();
+    m_h->answer = sayYes;
+    m_h->duringBox = [&](const MessageBoxes::Request &box) {
+        if (box.icon == QMessageBox::Information) {
+            QVERIFY(QTest::qWaitFor([this] { return m_h->commands().contains("ATCOFF1\r\n"); }, 2000));
+            m_h->unplug();
+        }
+    };
+    child("pushButton_driftadj")->click();
+    QVERIFY(gone(shown));
+    QCOMPARE(m_h->boxTexts().last(), QStringLiteral("Drift Adj.|the Drift Adjustment is completed."));
+}
+
+QTEST_MAIN(TestPanelModelsE2e)
+#include "tst_panelmodels_e2e.moc"
