@@ -22,6 +22,8 @@ while IFS=$'\t' read -r file text replacement why; do
   [[ -z "$file" || "$file" == \#* ]] && continue
   [[ -n "$pattern" && "$file$text$why" != *"$pattern"* ]] && continue
   target="$work/src/$file"
+  # Restored from the scratch copy, not the live tree, which may change while the probe runs.
+  cp "$target" "$work/original"
   if ! python3 - "$target" "$text" "$replacement" <<'PY'
 import sys
 path, text, replacement = sys.argv[1:]
@@ -46,7 +48,7 @@ PY
     echo "killed: $file: $why"
     killed=$((killed + 1))
   fi
-  cp "$root/$file" "$target"
+  cp "$work/original" "$target"
 done <"$root/tests/mutants/mutants.tsv"
 
 total=$((killed + survived))
