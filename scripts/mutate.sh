@@ -2,11 +2,13 @@
 # The mutation probe: applies each mutant of tests/mutants/mutants.tsv to a scratch copy of the
 # tree, rebuilds incrementally, runs the tests (the fault matrix too) and writes the kill ratio and
 # the survivors to tests/mutants/RESULTS.md. Not part of CI: it takes an hour or more.
-# Usage: scripts/mutate.sh [pattern]   (only mutants whose line matches the pattern)
+# Usage: scripts/mutate.sh [pattern]   (only mutants whose line matches the pattern; MUTANTS=file
+# takes the list from another file of the same columns)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 work=${MUTANT_DIR:-$root/build-mutants}
 pattern=${1:-}
+mutants=${MUTANTS:-$root/tests/mutants/mutants.tsv}
 mkdir -p "$work"
 rm -rf "$work/src" && mkdir -p "$work/src"
 git -C "$root" ls-files -z | (cd "$root" && tar --null -T - -cf -) | tar -xf - -C "$work/src"
@@ -49,7 +51,7 @@ PY
     killed=$((killed + 1))
   fi
   cp "$work/original" "$target"
-done <"$root/tests/mutants/mutants.tsv"
+done <"$mutants"
 
 total=$((killed + survived))
 {
