@@ -11,7 +11,7 @@ pattern=${1:-}
 mutants=${MUTANTS:-$root/tests/mutants/mutants.tsv}
 mkdir -p "$work"
 rm -rf "$work/src" && mkdir -p "$work/src"
-git -C "$root" ls-files -z | (cd "$root" && tar --null -T - -cf -) | tar -xf - -C "$work/src"
+git -C "$root" ls-files -z | (cd "$root" && tar --null -T - -cf -) | tar -xmf - -C "$work/src"
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
 cmake -S "$work/src" -B "$work/build" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTQ_BUILD_BENCH=OFF "${launcher[@]}" >/dev/null
