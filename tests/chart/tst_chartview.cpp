@@ -43,7 +43,8 @@ private slots:
         QCOMPARE(m_view->values2()[238], 2.5);
         QCOMPARE(m_view->values1()[239], 3.5);
         for (int i = 0; i < 238; ++i)
-            QVERIFY(m_view->timeStamps()[i] == kNo && m_view->values1()[i] == kNo && m_view->values2()[i] == kNo);
+            QVERIFY(m_view->timeStamps()[i] == kNo && m_view->values1()[i] == kNo &&
+                    m_view->values2()[i] == kNo);
 
         // The 241st sample pushes out the first one.
         for (int i = 2; i <= 240; ++i)
@@ -130,7 +131,8 @@ private slots:
         QCOMPARE(m_view->trackCursor(0).values[0].text, QString("N/A"));
 
         const ChartView::TrackCursor &cursor = m_view->trackCursor(1);
-        QCOMPARE(cursor.xCoor, m_view->viewer2()->getPlotAreaLeft() + m_view->viewer2()->getPlotAreaWidth() - 1);
+        QCOMPARE(cursor.xCoor,
+                 m_view->viewer2()->getPlotAreaLeft() + m_view->viewer2()->getPlotAreaWidth() - 1);
         QCOMPARE(cursor.timeLabel, QDateTime::fromSecsSinceEpoch(qint64(kT) + 2).toString("hh:mm:ss"));
         QCOMPARE(cursor.values.size(), 1);
         QCOMPARE(cursor.values[0].text, QString("7.50"));

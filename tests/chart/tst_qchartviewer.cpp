@@ -44,7 +44,8 @@ private slots:
         QSignalSpy streamed(m_viewer.get(), &QChartViewer::mouseMoveChart);
         for (clock.start(); clock.elapsed() < 560; QThread::msleep(2))
             move(50 + int(clock.elapsed()) % 200, 60);
-        QVERIFY2(streamed.count() >= 3 && streamed.count() <= 4, qPrintable(QString::number(streamed.count())));
+        QVERIFY2(streamed.count() >= 3 && streamed.count() <= 4,
+                 qPrintable(QString::number(streamed.count())));
     }
 
     void mouseOnPlotArea_nearAndOutsideEdges_data()

@@ -103,7 +103,8 @@ private slots:
         QTest::addColumn<QPoint>("outside");
         QTest::newRow("left: box starts at the point, centred on it")
             << int(Chart::Left) << QPoint(102, 50) << QPoint(98, 50);
-        QTest::newRow("right: box ends at the point") << int(Chart::Right) << QPoint(98, 50) << QPoint(102, 50);
+        QTest::newRow("right: box ends at the point")
+            << int(Chart::Right) << QPoint(98, 50) << QPoint(102, 50);
         QTest::newRow("top-left: box hangs below the point")
             << int(Chart::TopLeft) << QPoint(102, 52) << QPoint(102, 48);
     }
