@@ -287,7 +287,6 @@ private slots:
         QTest::newRow("silence") << "mute" << QByteArray("ATCVER\r\nATCOFF1 5\r\n") << "";
         QTest::newRow("delay") << "delay" << QByteArray("ATCOFF1\r\n") << "ATCOFF1 0.00\r\n";
         QTest::newRow("reopened port") << "reopen" << QByteArray("ATCOFF2 7\r\n") << "ATCOFF2 7.00\r\n";
-        QTest::newRow("raw bytes") << "raw" << QByteArray() << "ATCD 0\\.3\\x00junk\r\nATC";
     }
     void device_faults()
     {
@@ -324,14 +323,11 @@ private slots:
         int reads = 0;
         connect(&port, &QSerialPort::readyRead, [&] { got += port.readAll(), ++reads; });
         port.write(sent);
-        if (fault == "raw")
-            device.sendRaw(QByteArray("ATCD 0.3\0junk\r\nATC", 18));
         QTest::qWait(250); // the simulator runs on this thread's event loop
         QCOMPARE(got.isEmpty(), fault == "delay" || fault == "mute");
         QTest::qWait(250);
         QVERIFY2(matchesWhole(received, got), got.toPercentEncoding(" \\"));
         QCOMPARE(device.setting(QStringLiteral("ATCOFF1")).toDouble(), fault == "split" ? 1.0 : 0.0);
-        QCOMPARE(device.setting(QStringLiteral("TEMPUNIT")).toString(), QStringLiteral("C"));
         QCOMPARE(device.isOpen(), fault != "vanish");
         QCOMPARE(vanished.size(), fault == "vanish" ? 1 : 0);
         QCOMPARE(device.receivedCommands().size(), fault == "vanish" ? 2 : int(sent.count('\n')));
