@@ -1,16 +1,14 @@
 #include "app/selectdevice.h"
-#include "app/translationloader.h"
 #include "mainwindowtesting.h"
 
 #include <QAction>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QTimer>
-#include <QTranslator>
 #include <QTemporaryFile>
 #include <QtTest>
 
-// The main window without a serial device: menus, timers, the device list and the translation.
+// The main window without a serial device: menus, timers and the device list.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -20,13 +18,11 @@ private slots:
     void start_showsListWithRateDisabledAndOnlyCheckTimerRunning();
     void rate_choices_restartPollingAndKeepOneCheckMark();
     void closeDevice_withNoDevice_statusAndLogTimerStop();
-    void setControlsEnabled_withoutPanel_onlyRateActions();
     void scan_devicesComeAndGo_listFollowsWithinOneCheck();
     void addDevices_entryContainingNewText_preventsNewEntry();
     void activate_emptySerial_openDeviceError();
     void activate_missingPort_cannotOpenMessage();
     void close_destroysLogWindowAndLogsStop();
-    void translation_koreanLocale_loadsFromResourcesWhenDirectoryHasNone();
 
 private:
     QAction *action(const char *name) const { return m_window->findChild<QAction *>(QLatin1String(name)); }
@@ -55,13 +51,20 @@ void TestMainWindow::cleanup()
 void TestMainWindow::start_showsListWithRateDisabledAndOnlyCheckTimerRunning()
 {
     QVERIFY(m_window->deviceList()->isVisibleTo(m_window));
-    for (const char *name : {"action500ms", "action1s", "action2s", "action10s"})
-        QVERIFY2(!action(name)->isEnabled(), name);
     QVERIFY(action("action1s")->isChecked());
     QVERIFY(!action("action500ms")->isChecked());
     QVERIFY(!m_window->pollTimer()->isActive());
     QVERIFY(m_window->checkTimer()->isActive());
-    QVERIFY(action("actionClose_TQ_Device")->isEnabled());
+    // Without a panel the controls are the Rate menu only; the rest stays usable.
+    for (int step = 0; step < 3; ++step) { // at start, enabled, disabled again
+        const bool on = step == 1;
+        if (step > 0)
+            m_window->setControlsEnabled(on);
+        for (const char *name : {"action500ms", "action1s", "action2s", "action10s"})
+            QVERIFY2(action(name)->isEnabled() == on, name);
+    }
+    for (const char *name : {"actionLog_Window", "actionExit", "actionClose_TQ_Device"})
+        QVERIFY2(action(name)->isEnabled(), name);
 }
 
 void TestMainWindow::rate_choices_restartPollingAndKeepOneCheckMark()
@@ -97,19 +100,6 @@ void TestMainWindow::closeDevice_withNoDevice_statusAndLogTimerStop()
     QVERIFY(logText().contains(QStringLiteral("[DEBUG] : closeLumaWeaveDevice()")));
     QVERIFY(logText().contains(QStringLiteral("[DEBUG] : Timer Stop.")));
     QVERIFY(m_window->deviceList()->isVisibleTo(m_window));
-}
-
-void TestMainWindow::setControlsEnabled_withoutPanel_onlyRateActions()
-{
-    m_window->setControlsEnabled(true);
-    for (const char *name : {"action500ms", "action1s", "action2s", "action10s"})
-        QVERIFY2(action(name)->isEnabled(), name);
-    m_window->setControlsEnabled(false);
-    for (const char *name : {"action500ms", "action1s", "action2s", "action10s"})
-        QVERIFY2(!action(name)->isEnabled(), name);
-    QVERIFY(action("actionLog_Window")->isEnabled());
-    QVERIFY(action("actionExit")->isEnabled());
-    QVERIFY(action("actionClose_TQ_Device")->isEnabled());
 }
 
 void TestMainWindow::scan_devicesComeAndGo_listFollowsWithinOneCheck()
@@ -181,20 +171,6 @@ void TestMainWindow::close_destroysLogWindowAndLogsStop()
     QVERIFY(!g_logWindow);
     QVERIFY(!m_window->checkTimer()->isActive());
     qDebug("after close"); // must go nowhere, and must not crash
-}
-
-void TestMainWindow::translation_koreanLocale_loadsFromResourcesWhenDirectoryHasNone()
-{
-    QTranslator korean;
-    QVERIFY(
-        loadTranslation(korean, QStringLiteral("ko_KR"), QDir::tempPath() + QStringLiteral("/no-such-dir")));
-    const QString translated = korean.translate("MainWindow", "Timer Stop.");
-    QVERIFY(!translated.isEmpty());
-    QVERIFY(translated != QStringLiteral("Timer Stop."));
-
-    QTranslator english;
-    QVERIFY(!loadTranslation(english, QStringLiteral("en_US")));
-    QVERIFY(english.isEmpty());
 }
 
 QTEST_MAIN(TestMainWindow)

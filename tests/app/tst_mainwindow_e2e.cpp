@@ -22,8 +22,7 @@ private slots:
     void secondVersionReply_ignoredWhilePanelExists();
     void deviceVanishesFromScan_closedWithLogLine();
     void deviceUnpluggedDuringPanelBox_panelOutlivesTheBox();
-    void simulatorGone_portErrorClosesDevice();
-    void stalePortError_afterReopen_newDeviceStaysOpen();
+    void stalePortError_newDeviceStaysOpen_ownPortErrorClosesIt();
 
 private:
     void openSimulatedDevice(const QByteArray &versionReply = QByteArray());
@@ -219,17 +218,7 @@ void TestMainWindowE2e::deviceUnpluggedDuringPanelBox_panelOutlivesTheBox()
     QTRY_COMPARE(TestPanel::s_alive, 0);
 }
 
-void TestMainWindowE2e::simulatorGone_portErrorClosesDevice()
-{
-    PanelDispatch::setFactory(24, testPanelFactory());
-    openSimulatedDevice();
-    QTRY_VERIFY(m_window->panel());
-    m_sim->close();
-    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isDeviceOpen(), 3000);
-    QVERIFY(!m_window->panel());
-}
-
-void TestMainWindowE2e::stalePortError_afterReopen_newDeviceStaysOpen()
+void TestMainWindowE2e::stalePortError_newDeviceStaysOpen_ownPortErrorClosesIt()
 {
     PanelDispatch::setFactory(24, testPanelFactory());
     openSimulatedDevice();
@@ -243,6 +232,10 @@ void TestMainWindowE2e::stalePortError_afterReopen_newDeviceStaysOpen()
     QTest::qWait(100);
     QVERIFY(m_window->isDeviceOpen());
     QVERIFY(m_window->panel());
+
+    m_sim->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isDeviceOpen(), 3000);
+    QVERIFY(!m_window->panel());
 }
 
 QTEST_MAIN(TestMainWindowE2e)

@@ -24,13 +24,6 @@ void TestCommandSet::commandTexts()
     QCOMPARE(Cmd::write(Cmd::ATCSPAN, QStringLiteral("1013")), QStringLiteral("ATCSPAN 1013\r\n"));
     QCOMPARE(Cmd::decimal2(0.005), QStringLiteral("0.01"));
     QCOMPARE(Cmd::decimal2(-1000000.0), QStringLiteral("-1000000.00"));
-    // The device's words, as its firmware spells them, by the identifier every panel shares.
-    const QStringList words = {"", "", "ATCOFF1", "ATCOFF2", "ATCOFF3", "ATCOFF4", "ATCOFF5", "ATCCAL",
-                               "ATCMODE", "ATCVOCU", "ATCCU", "ATCUCAL", "ATCFCAL", "ATCWIN", "ATCDGFIL",
-                               "ATCSPAN", "ATCSINFO", "ATCDRFT", "", "ATCCZR", "ATCCSP", "ATCEXTM", "ATCUSED",
-                               "ATCBLDTM", "ATCMODID", "ATCMODBR", "ATCMODTO", "ATCMODSW", "ATCFTRST", "", ""};
-    for (int id = 0; id < words.size(); ++id)
-        QCOMPARE(Cmd::word(id), words.at(id));
 }
 
 void TestCommandSet::replyValue_data()

@@ -44,23 +44,18 @@ bool sameInKorean(const QString &text)
 
 // Cases that hold for every model: one row per registered panel, so a panel that is registered is
 // held to them. Each runs the real main window, a real port and the simulator. The device faults
-// (unplugging, silence, the first refresh) are the fault matrix's.
+// (unplugging, silence, the first refresh) are the fault matrix's; a box outliving its panel is
+// tst_mainwindow_e2e's.
 class TestPanelsE2e : public QObject
 {
     Q_OBJECT
 private slots:
     void initTestCase();
     void cleanup();
-    void echoingDevice_readAndWriteShowDeviceValues_lateLineNotLive_data() { models(); }
-    void echoingDevice_readAndWriteShowDeviceValues_lateLineNotLive();
-    void refreshDuringApplyDelay_runsAfterTheApply_oneCommandAtATime_data() { models(); }
-    void refreshDuringApplyDelay_runsAfterTheApply_oneCommandAtATime();
-    void germanLocale_pointOrCommaTypedIsTheDecimalPoint_data() { models(); }
-    void germanLocale_pointOrCommaTypedIsTheDecimalPoint();
-    void silentDevice_displaysAndStatusSayNoValues_data() { models(); }
-    void silentDevice_displaysAndStatusSayNoValues();
-    void unpluggedWhileErrorBoxOpen_listBackToolAlive_data() { models(); }
-    void unpluggedWhileErrorBoxOpen_listBackToolAlive();
+    void germanLocale_pointOrCommaTyped_pendingUntilApplied_data() { models(); }
+    void germanLocale_pointOrCommaTyped_pendingUntilApplied();
+    void lateLineNotLive_silentDevice_displaysAndStatusSayNoValues_data() { models(); }
+    void lateLineNotLive_silentDevice_displaysAndStatusSayNoValues();
     void korean_formAndSharedTextsTranslated_data() { models(); }
     void korean_formAndSharedTextsTranslated();
     void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog_data() { models(); }
@@ -115,59 +110,7 @@ QList<QByteArray> TestPanelsE2e::writes() const
     return out;
 }
 
-void TestPanelsE2e::echoingDevice_readAndWriteShowDeviceValues_lateLineNotLive()
-{
-    QFETCH(int, model);
-    m_h = std::make_unique<PanelHarness>(simulatedModel(model));
-    m_h->sim->setEcho(true);
-    m_h->sim->setSetting(QStringLiteral("ATCOFF1"), 12.5);
-    QVERIFY(openIdle());
-    auto *offset = child<QDoubleSpinBox>("doubleSpinBox_offset_ch1");
-    QCOMPARE(offset->value(), 12.5);
-    offset->setValue(2.5);
-    QCOMPARE(offset->styleSheet(), QLatin1String(Calibrator::kPendingStyle));
-    applyOffset1();
-    QTRY_VERIFY(!writes().isEmpty());
-    QVERIFY(m_h->waitIdle());
-    QCOMPARE(writes(), QList<QByteArray>{"ATCOFF1 2.50\r\n"});
-    QCOMPARE(offset->value(), 2.5);
-    QCOMPARE(offset->styleSheet(), QLatin1String(Calibrator::kInSyncStyle));
-    QCOMPARE(status(), QStringLiteral("success! apply calibration settings."));
-
-    // A late reply that starts with the poll word is no live line.
-    m_h->window->setPollTimerActive(false);
-    QTest::qWait(100);
-    auto *lcd = child<QLCDNumber>("lcdNumber_ch1");
-    const double shown = lcd->value();
-    const QByteArray pollWord = m_h->window->pollCommand().trimmed();
-    m_h->sim->sendRaw(pollWord + "GFIL32\r\n" + pollWord + "\r\n");
-    QTest::qWait(100);
-    QCOMPARE(lcd->value(), shown);
-}
-
-void TestPanelsE2e::refreshDuringApplyDelay_runsAfterTheApply_oneCommandAtATime()
-{
-    QVERIFY(openIdle());
-    m_h->sim->setReplyDelayMs(100);
-    m_h->sim->clearTranscript();
-    child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->setValue(-1.25);
-    applyOffset1();
-    child<QAbstractButton>("pushButton_refresh")->click();
-    QTRY_VERIFY(m_h->commands().size() > 2);
-    QVERIFY(m_h->waitIdle(8000));
-    QCOMPARE(m_h->commands().size(), 1 + panel()->refreshOrder().size());
-    QCOMPARE(m_h->commands().first(), QByteArray("ATCOFF1 -1.25\r\n"));
-    bool awaitingReply = false;
-    for (const auto &entry : m_h->sim->transcript()) {
-        const bool command = entry.direction == SimulatedDevice::TranscriptEntry::Received;
-        QVERIFY2(!(command && awaitingReply), entry.bytes.constData());
-        awaitingReply = command && !entry.bytes.startsWith(m_h->window->pollCommand().left(4));
-    }
-    QCOMPARE(status(), QStringLiteral("success! refresh calibration settings."));
-    QVERIFY(m_h->boxes.isEmpty());
-}
-
-void TestPanelsE2e::germanLocale_pointOrCommaTypedIsTheDecimalPoint()
+void TestPanelsE2e::germanLocale_pointOrCommaTyped_pendingUntilApplied()
 {
     QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QVERIFY(openIdle());
@@ -179,36 +122,35 @@ void TestPanelsE2e::germanLocale_pointOrCommaTypedIsTheDecimalPoint()
         offset->interpretText();
         QCOMPARE(offset->value(), 1.5);
     }
+    QCOMPARE(offset->styleSheet(), QLatin1String(Calibrator::kPendingStyle));
     m_h->sim->clearTranscript();
     applyOffset1();
     QTRY_VERIFY(!writes().isEmpty());
+    QVERIFY(m_h->waitIdle());
     QCOMPARE(writes(), QList<QByteArray>{"ATCOFF1 1.50\r\n"});
+    QCOMPARE(offset->styleSheet(), QLatin1String(Calibrator::kInSyncStyle));
 }
 
-void TestPanelsE2e::silentDevice_displaysAndStatusSayNoValues()
+void TestPanelsE2e::lateLineNotLive_silentDevice_displaysAndStatusSayNoValues()
 {
     QVERIFY(openIdle());
     auto *lcd = child<QLCDNumber>("lcdNumber_ch1");
     QTRY_VERIFY(lcd->value() != 0.0 || m_h->sim->receivedCommands().size() > 2);
+    // A late reply that starts with the poll word is no live line.
+    m_h->window->setPollTimerActive(false);
+    QTest::qWait(100);
+    const double shown = lcd->value();
+    const QByteArray pollWord = m_h->window->pollCommand().trimmed();
+    m_h->sim->sendRaw(pollWord + "GFIL32\r\n" + pollWord + "\r\n");
+    QTest::qWait(100);
+    QCOMPARE(lcd->value(), shown);
+
+    m_h->window->setPollTimerActive(true);
     m_h->sim->setResponding(false);
     QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("the device sends no values."), 4000);
     QCOMPARE(lcd->value(), 0.0);
     m_h->sim->setResponding(true);
     QTRY_VERIFY_WITH_TIMEOUT(status().isEmpty(), 2000);
-}
-
-void TestPanelsE2e::unpluggedWhileErrorBoxOpen_listBackToolAlive()
-{
-    Calibrator::setReplyTimeoutMs(300);
-    QVERIFY(openIdle());
-    QPointer<Calibrator> shown = panel();
-    m_h->sim->setSilentWords({Cmd::word(panel()->refreshOrder().last()).toLatin1()});
-    m_h->duringBox = [this](const MessageBoxes::Request &) { m_h->unplug(); };
-    child<QAbstractButton>("pushButton_refresh")->click();
-    QTRY_VERIFY(!shown);
-    QVERIFY(!m_h->window->isDeviceOpen());
-    QVERIFY(m_h->window->deviceList()->isVisibleTo(m_h->window));
-    QTest::qWait(700);
 }
 
 void TestPanelsE2e::korean_formAndSharedTextsTranslated()
