@@ -150,6 +150,8 @@ void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues_data(
     row("pm, highest indices", 404, "", {"ATCMODBR=5", "ATCMODTO=4", "ATCMODE=1"}, pmWords,
         {"comboBox_modbus_baudrate=57600 *", "comboBox_modbus_timeout=2 Second *", "radioButton_number=on",
          "label_unit_ch2=#/cm3"});
+    row("pm, address beyond the editor", 404, "", {"ATCMODID=300"}, pmWords,
+        {cannotShow.arg("MODBUS Slave ID").arg(300), "spinBox_modbus_addr=255"});
     row("pm, unknown output mode", 404, "", {"ATCMODE=2"}, "ATCMODE | ATCH", {failed, "radioButton_mass=off", "radioButton_number=off"});
 
     const QStringList tq20 = {"ATCOFF1=1.25", "ATCWIN=17", "ATCBLDTM=" + stamp(2025, 11, 2, 8, 30)};
