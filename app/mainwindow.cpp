@@ -503,7 +503,7 @@ QList<QImage> MainWindow::currentCharts() const
 RecordsWindow *MainWindow::showRecordsWindow()
 {
     if (!m_recordsWindow) {
-        m_recordsWindow = new RecordsWindow(RecordsDatabase::filePath(), this);
+        m_recordsWindow = new RecordsWindow(m_record->filePath(), this);
         m_recordsWindow->setChartGrabber([this] { return currentCharts(); });
     }
     m_recordsWindow->showDevice(currentDevice());

@@ -1,6 +1,5 @@
 #include "app/records/recordsdatabase.h"
 
-#include "calib/calibrationrecord.h"
 #include "calib/recordschema.h"
 
 #include <QAtomicInt>
@@ -8,11 +7,9 @@
 #include <QFileInfo>
 #include <QSqlError>
 #include <QSqlQuery>
-#include <QStandardPaths>
 
 namespace {
 
-QString g_recordsFolder;
 QAtomicInt g_connectionCount;
 
 RecordEvent eventFrom(const QSqlQuery &query)
@@ -27,22 +24,6 @@ RecordEvent eventFrom(const QSqlQuery &query)
 }
 
 } // namespace
-
-QString RecordsDatabase::folder()
-{
-    return g_recordsFolder.isEmpty() ? CalibrationRecord::defaultFolder()
-                                     : g_recordsFolder;
-}
-
-void RecordsDatabase::setFolder(const QString &folder)
-{
-    g_recordsFolder = folder;
-}
-
-QString RecordsDatabase::filePath()
-{
-    return QDir(folder()).filePath(QLatin1String(RecordSchema::kFileName));
-}
 
 RecordsDatabase::RecordsDatabase()
     : m_connection(QStringLiteral("records-reader-%1").arg(g_connectionCount.fetchAndAddRelaxed(1)))

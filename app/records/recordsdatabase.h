@@ -43,11 +43,6 @@ class RecordsDatabase
     Q_DECLARE_TR_FUNCTIONS(RecordsDatabase)
 
 public:
-    // The folder of the record file: the user's data folder, or the one set (tests, demos).
-    static QString folder();
-    static void setFolder(const QString &folder);
-    static QString filePath();
-
     RecordsDatabase();
     ~RecordsDatabase();
     RecordsDatabase(const RecordsDatabase &) = delete;
