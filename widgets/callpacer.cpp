@@ -2,21 +2,9 @@
 
 #include <QTimerEvent>
 
-#include <algorithm>
 #include <utility>
 
-CallPacer::CallPacer(QObject *parent, int frameMs, int burst)
-    : QObject(parent), m_frameMs(std::max(1, frameMs)), m_burst(std::max(1, burst)), m_allowance(m_burst)
-{
-    m_clock.start();
-}
-
-void CallPacer::refill()
-{
-    const qint64 now = m_clock.elapsed();
-    m_allowance = std::min<double>(m_burst, m_allowance + double(now - m_refilledMs) / m_frameMs);
-    m_refilledMs = now;
-}
+CallPacer::CallPacer(QObject *parent, int frameMs, int burst) : QObject(parent), m_budget(frameMs, burst) {}
 
 void CallPacer::run(std::function<void()> call)
 {
@@ -24,14 +12,12 @@ void CallPacer::run(std::function<void()> call)
         m_pending = std::move(call);
         return;
     }
-    refill();
-    if (m_allowance >= 1) {
-        m_allowance -= 1;
+    if (m_budget.take()) {
         call();
         return;
     }
     m_pending = std::move(call);
-    m_timerId = startTimer(int((1 - m_allowance) * m_frameMs) + 1, Qt::PreciseTimer);
+    m_timerId = startTimer(m_budget.waitMs(), Qt::PreciseTimer);
 }
 
 void CallPacer::cancel()
@@ -46,8 +32,7 @@ void CallPacer::timerEvent(QTimerEvent *event)
     if (event->timerId() != m_timerId)
         return;
     killTimer(std::exchange(m_timerId, 0));
-    refill();
-    m_allowance = std::max(0.0, m_allowance - 1);
+    m_budget.spendWaited();
     const std::function<void()> call = std::exchange(m_pending, nullptr);
     if (call)
         call();

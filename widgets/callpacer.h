@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "widgets/framebudget.h"
+
 #include <QObject>
 
 #include <functional>
@@ -24,13 +25,7 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
-    void refill();
-
     std::function<void()> m_pending;
-    int m_frameMs;
-    int m_burst;
-    double m_allowance;
-    QElapsedTimer m_clock;
-    qint64 m_refilledMs = 0;
+    FrameBudget m_budget;
     int m_timerId = 0;
 };

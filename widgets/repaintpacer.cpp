@@ -5,21 +5,10 @@
 #include <QTimerEvent>
 #include <QWidget>
 
-#include <algorithm>
-
 RepaintPacer::RepaintPacer(QWidget *window, int frameMs, int burst)
-    : QObject(window), m_window(window), m_frameMs(std::max(1, frameMs)), m_burst(std::max(1, burst)),
-      m_allowance(m_burst)
+    : QObject(window), m_window(window), m_budget(frameMs, burst)
 {
-    m_clock.start();
     window->installEventFilter(this);
-}
-
-void RepaintPacer::refill()
-{
-    const qint64 now = m_clock.elapsed();
-    m_allowance = std::min<double>(m_burst, m_allowance + double(now - m_refilledMs) / m_frameMs);
-    m_refilledMs = now;
 }
 
 // The window repaints on an update request. One beyond the allowance waits for the timer, and the
@@ -30,12 +19,9 @@ bool RepaintPacer::eventFilter(QObject *watched, QEvent *event)
         return false;
     if (m_timerId)
         return true;
-    refill();
-    if (m_allowance >= 1) {
-        m_allowance -= 1;
+    if (m_budget.take())
         return false;
-    }
-    m_timerId = startTimer(int((1 - m_allowance) * m_frameMs) + 1, Qt::PreciseTimer);
+    m_timerId = startTimer(m_budget.waitMs(), Qt::PreciseTimer);
     return true;
 }
 
@@ -47,8 +33,7 @@ void RepaintPacer::timerEvent(QTimerEvent *event)
     m_timerId = 0;
     if (!m_window)
         return;
-    refill();
-    m_allowance = std::max(0.0, m_allowance - 1);
+    m_budget.spendWaited();
     m_releasing = true;
     QEvent request(QEvent::UpdateRequest);
     QCoreApplication::sendEvent(m_window, &request);

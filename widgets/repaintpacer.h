@@ -1,6 +1,7 @@
 #pragma once
 
-#include <QElapsedTimer>
+#include "widgets/framebudget.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -23,14 +24,8 @@ protected:
     void timerEvent(QTimerEvent *event) override;
 
 private:
-    void refill();
-
     QPointer<QWidget> m_window;
-    int m_frameMs;
-    int m_burst;
-    double m_allowance; // repaints that may go at once, one more each frame up to the burst
-    QElapsedTimer m_clock;
-    qint64 m_refilledMs = 0;
+    FrameBudget m_budget;
     int m_timerId = 0;
     bool m_releasing = false;
 };
