@@ -876,15 +876,15 @@ void Calibrator::handleLiveLine(const QString &line)
     }
     const QDateTime poll =
         m_unansweredPolls.isEmpty() ? QDateTime::currentDateTimeUtc() : m_unansweredPolls.first();
-    // A field without a value this time keeps the display it had.
-    QVector<QLCDNumber *> previous = m_fieldDisplays;
-    m_fieldDisplays.fill(nullptr, fields.size());
-    for (int i = 0; i < fields.size() && i < previous.size(); ++i) {
-        if (fields.at(i).isEmpty())
-            m_fieldDisplays[i] = previous.at(i);
-    }
-    // Every line is recorded; the displays may show only the latest of a stream.
+    // Every line is recorded; the displays may show only the latest of a stream, and which display
+    // shows which field is learnt anew only from a line that is shown.
     m_livePacer->run([this, fields] {
+        // A field without a value this time keeps the display it had.
+        const QVector<QLCDNumber *> previous = std::exchange(m_fieldDisplays, QVector<QLCDNumber *>(fields.size()));
+        for (int i = 0; i < fields.size() && i < previous.size(); ++i) {
+            if (fields.at(i).isEmpty())
+                m_fieldDisplays[i] = previous.at(i);
+        }
         m_showingFields = &fields;
         showLiveValues(fields);
         m_showingFields = nullptr;
