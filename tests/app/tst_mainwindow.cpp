@@ -1,14 +1,72 @@
+#include "app/mainwindow.h"
+#include "app/pollinterval.h"
 #include "app/selectdevice.h"
-#include "mainwindowtesting.h"
+#include "calib/abstractcalibrator.h"
+#include "calib/paneldispatch.h"
+#include "tools/tq-sim/simulateddevice.h"
+#include "widgets/logmessagehandler.h"
+#include "widgets/logwindow.h"
+#include "widgets/messageboxes.h"
 
 #include <QAction>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QSerialPort>
 #include <QStatusBar>
-#include <QTimer>
 #include <QTemporaryFile>
+#include <QTextEdit>
+#include <QTimer>
 #include <QtTest>
 
-// The main window without a serial device: menus, timers and the device list.
+namespace {
+
+// Records what the main window hands it, so tests can check the channel without a real model panel.
+class TestPanel : public QWidget, public AbstractCalibrator
+{
+public:
+    TestPanel(const QString &versionText, int version, const QString &serial, QWidget *parent)
+        : QWidget(parent), versionText(versionText), version(version), serial(serial),
+          mainWindow(qobject_cast<MainWindow *>(parent))
+    {
+        ++s_alive;
+    }
+    ~TestPanel() override { --s_alive; }
+
+    void setInputsEnabled(bool enabled) override { inputsEnabled.append(enabled); }
+    bool writePollCommand(const QByteArray &bytes) override
+    {
+        polls.append(bytes);
+        return mainWindow->writeData(bytes);
+    }
+    void parsingLine(QString line) override
+    {
+        lines.append(line);
+        if (onLine)
+            onLine(this, line);
+    }
+
+    QString versionText;
+    int version;
+    QString serial;
+    MainWindow *mainWindow;
+    QStringList lines;
+    QList<QByteArray> polls;
+    QList<bool> inputsEnabled;
+    std::function<void(TestPanel *, const QString &)> onLine;
+
+    static inline int s_alive = 0;
+};
+
+QString logText()
+{
+    auto *view = g_logWindow ? g_logWindow->findChild<QTextEdit *>(QStringLiteral("textEdit")) : nullptr;
+    return view ? view->toPlainText() : QString();
+}
+
+} // namespace
+
+// The real main window: menus, timers and the device list, and a real serial port talking to the
+// simulator on a pseudo-terminal, with a panel that records what it is handed.
 class TestMainWindow : public QObject
 {
     Q_OBJECT
@@ -17,35 +75,96 @@ private slots:
     void cleanup();
     void start_showsListWithRateDisabledAndOnlyCheckTimerRunning();
     void rate_choices_restartPollingAndKeepOneCheckMark();
-    void closeDevice_withNoDevice_statusAndLogTimerStop();
     void scan_devicesComeAndGo_listFollowsWithinOneCheck();
     void addDevices_entryContainingNewText_preventsNewEntry();
     void activate_emptySerial_openDeviceError();
     void activate_missingPort_cannotOpenMessage();
     void close_destroysLogWindowAndLogsStop();
+    void activate_sendsExactlyTheVersionQuery();
+    void unsupportedReply_boxThenPortClosedAndListBack_data();
+    void unsupportedReply_boxThenPortClosedAndListBack();
+    void supportedReply_panelGetsLinesAndPollsGoOut();
+    void secondVersionReply_ignoredWhilePanelExists();
+    void deviceVanishesFromScan_closedWithLogLine();
+    void deviceUnpluggedDuringPanelBox_panelOutlivesTheBox();
+    void stalePortError_newDeviceStaysOpen_ownPortErrorClosesIt();
 
 private:
+    // Lists the simulator and activates it; with a panel, waits until the panel exists.
+    void openSimulatedDevice(const QByteArray &versionReply = QByteArray());
+    void useTestPanel();
+    void openTestPanel();
     QAction *action(const char *name) const { return m_window->findChild<QAction *>(QLatin1String(name)); }
     QListWidget *list() const { return m_window->findChild<QListWidget *>(QStringLiteral("listWidget")); }
     QString status() const { return m_window->statusBar()->currentMessage(); }
 
     MainWindow *m_window = nullptr;
+    SimulatedDevice *m_sim = nullptr;
     QList<Dev_info> m_devices;
+    QList<MessageBoxes::Request> m_boxes;
+    std::function<void()> m_duringBox;
 };
 
 void TestMainWindow::init()
 {
     pollIntervalMs = 1000;
     m_devices.clear();
+    m_boxes.clear();
+    m_duringBox = nullptr;
+    MessageBoxes::setResponder([this](const MessageBoxes::Request &request) {
+        m_boxes.append(request);
+        if (m_duringBox)
+            m_duringBox();
+        return QMessageBox::Ok;
+    });
+    m_sim = new SimulatedDevice(SimulatedDevice::Model::Tq24);
+    QVERIFY2(m_sim->open(), qPrintable(m_sim->errorString()));
     m_window = new MainWindow;
     m_window->setDeviceScanner([this] { return m_devices; });
-    unlockLog();
+    // The log window shown and its gate open, so the test reads what the tool logs from then on.
+    QVERIFY(g_logWindow);
+    g_logWindow->show();
+    g_logWindow->findChild<QLineEdit *>(QStringLiteral("lineEdit"))->setText(QStringLiteral("quirbentol57"));
+    g_logWindow->checkPassword();
+    QVERIFY(g_logWindow->isUnlocked());
 }
 
 void TestMainWindow::cleanup()
 {
     delete m_window;
     m_window = nullptr;
+    delete m_sim;
+    m_sim = nullptr;
+    PanelDispatch::setFactory(24, {});
+    MessageBoxes::setResponder({});
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCOMPARE(TestPanel::s_alive, 0);
+}
+
+void TestMainWindow::openSimulatedDevice(const QByteArray &versionReply)
+{
+    if (!versionReply.isEmpty())
+        m_sim->setVersionReply(versionReply);
+    m_devices = {{m_sim->portName(), QStringLiteral("SIM-TQ24-0001")}};
+    m_window->checkConnection();
+    QCOMPARE(list()->count(), 1);
+    QCOMPARE(list()->item(0)->text(), QStringLiteral("[%1] - SIM-TQ24-0001").arg(m_sim->portName()));
+    emit list()->itemActivated(list()->item(0));
+    QVERIFY(m_window->isDeviceOpen() || !m_boxes.isEmpty());
+}
+
+void TestMainWindow::useTestPanel()
+{
+    PanelDispatch::setFactory(24, [](const QString &text, int version, const QString &serial, QWidget *parent) {
+        return static_cast<QWidget *>(new TestPanel(text, version, serial, parent));
+    });
+}
+
+void TestMainWindow::openTestPanel()
+{
+    useTestPanel();
+    openSimulatedDevice();
+    QTRY_VERIFY(m_window->panel());
 }
 
 void TestMainWindow::start_showsListWithRateDisabledAndOnlyCheckTimerRunning()
@@ -65,6 +184,10 @@ void TestMainWindow::start_showsListWithRateDisabledAndOnlyCheckTimerRunning()
     }
     for (const char *name : {"actionLog_Window", "actionExit", "actionClose_TQ_Device"})
         QVERIFY2(action(name)->isEnabled(), name);
+    // Closing with no device open stops the poll and keeps the list.
+    action("actionClose_TQ_Device")->trigger();
+    QCOMPARE(status(), QStringLiteral("Timer Stop."));
+    QVERIFY(m_window->deviceList()->isVisibleTo(m_window));
 }
 
 void TestMainWindow::rate_choices_restartPollingAndKeepOneCheckMark()
@@ -91,15 +214,6 @@ void TestMainWindow::rate_choices_restartPollingAndKeepOneCheckMark()
     action("action500ms")->trigger();
     QVERIFY(m_window->pollTimer()->isActive());
     QCOMPARE(m_window->pollTimer()->interval(), 500);
-}
-
-void TestMainWindow::closeDevice_withNoDevice_statusAndLogTimerStop()
-{
-    action("actionClose_TQ_Device")->trigger();
-    QCOMPARE(status(), QStringLiteral("Timer Stop."));
-    QVERIFY(logText().contains(QStringLiteral("[DEBUG] : closeLumaWeaveDevice()")));
-    QVERIFY(logText().contains(QStringLiteral("[DEBUG] : Timer Stop.")));
-    QVERIFY(m_window->deviceList()->isVisibleTo(m_window));
 }
 
 void TestMainWindow::scan_devicesComeAndGo_listFollowsWithinOneCheck()
@@ -171,6 +285,151 @@ void TestMainWindow::close_destroysLogWindowAndLogsStop()
     QVERIFY(!g_logWindow);
     QVERIFY(!m_window->checkTimer()->isActive());
     qDebug("after close"); // must go nowhere, and must not crash
+}
+
+void TestMainWindow::activate_sendsExactlyTheVersionQuery()
+{
+    m_sim->setResponding(false);
+    openSimulatedDevice();
+    QVERIFY(m_window->isDeviceOpen());
+    QTRY_COMPARE(m_sim->receivedBytes(), QByteArray("ATCVER\r\n"));
+    QTest::qWait(150);
+    QCOMPARE(m_sim->receivedBytes(), QByteArray("ATCVER\r\n"));
+    QVERIFY(status().startsWith(QStringLiteral("the TQ Series Devices were found. - [")));
+    QVERIFY(!m_window->deviceList()->isVisibleTo(m_window));
+    QVERIFY(!m_window->pollTimer()->isActive());
+}
+
+void TestMainWindow::unsupportedReply_boxThenPortClosedAndListBack_data()
+{
+    QTest::addColumn<QByteArray>("reply");
+    QTest::newRow("unknown model") << QByteArray("ATCVER TQ23-1v0");
+    QTest::newRow("model without a panel") << QByteArray("ATCVER TQ24-1v5");
+}
+
+void TestMainWindow::unsupportedReply_boxThenPortClosedAndListBack()
+{
+    QFETCH(QByteArray, reply);
+    bool openDuringBox = false;
+    m_duringBox = [&] { openDuringBox = m_window->isDeviceOpen(); };
+    openSimulatedDevice(reply);
+    QTRY_COMPARE(m_boxes.size(), 1);
+    QCOMPARE(m_boxes[0].title + '|' + m_boxes[0].text, QStringLiteral("ERROR|error! This device is not supported..."));
+    QVERIFY(openDuringBox);
+    QVERIFY(!m_window->isDeviceOpen());
+    QVERIFY(m_window->deviceList()->isVisibleTo(m_window));
+    QVERIFY(!m_window->panel());
+    QVERIFY(status().startsWith(QStringLiteral("Timer Stop.")));
+    QCOMPARE(m_window->pollCommand(), QByteArray("ATCD\r\n"));
+    const QString log = logText();
+    QVERIFY(log.indexOf(QStringLiteral("get Version Error")) <
+            log.lastIndexOf(QStringLiteral("closeLumaWeaveDevice()")));
+}
+
+void TestMainWindow::supportedReply_panelGetsLinesAndPollsGoOut()
+{
+    useTestPanel();
+    m_sim->setResponding(false);
+    openSimulatedDevice();
+    QTRY_COMPARE(m_sim->receivedCommands().size(), 1);
+    m_sim->sendRaw("ATCVER TQ24-1v5\r\n");
+    QTRY_VERIFY(m_window->panel());
+    auto *panel = static_cast<TestPanel *>(m_window->panel());
+    QCOMPARE(panel->versionText, QStringLiteral("TQ24-1v5"));
+    QCOMPARE(panel->version, 15);
+    QCOMPARE(panel->serial, QStringLiteral("SIM-TQ24-0001"));
+    QCOMPARE(panel->parentWidget(), m_window->centralWidget());
+    QVERIFY(panel->isVisibleTo(m_window));
+    QCOMPARE(m_window->pollCommand(), QByteArray("ATCH\r\n"));
+
+    // A reply split over two writes reaches the panel once, whole; CR LF only lines reach nothing.
+    m_sim->sendRaw("ATCOFF1 1.5");
+    QTest::qWait(50);
+    m_sim->sendRaw("0\r\n\r\nATCH 12.5,----,24.0\r\n");
+    QTRY_COMPARE(panel->lines, (QStringList{"ATCOFF11.50", "ATCH12.5,----,24.0"}));
+
+    m_sim->clearTranscript();
+    m_sim->setResponding(true);
+    pollIntervalMs = 500;
+    m_window->setPollTimerActive(true);
+    QTRY_VERIFY_WITH_TIMEOUT(m_sim->receivedCommands().size() >= 2, 2000);
+    QCOMPARE(m_sim->receivedCommands().first(), QByteArray("ATCH\r\n"));
+    QCOMPARE(panel->polls.first(), QByteArray("ATCH\r\n"));
+    QTRY_VERIFY(panel->lines.size() > 2); // the simulator's live values came back
+
+    m_window->setControlsEnabled(false);
+    QCOMPARE(panel->inputsEnabled.last(), false);
+}
+
+void TestMainWindow::secondVersionReply_ignoredWhilePanelExists()
+{
+    openTestPanel();
+    AbstractCalibrator *first = m_window->panel();
+    m_sim->sendRaw("ATCVER TQ24-1v6\r\nATCD 1\r\n");
+    QTRY_COMPARE(static_cast<TestPanel *>(first)->lines, QStringList{"ATCD1"});
+    QCOMPARE(m_window->panel(), first);
+    QCOMPARE(TestPanel::s_alive, 1);
+    QVERIFY(logText().contains(QStringLiteral("version reply ignored")));
+}
+
+void TestMainWindow::deviceVanishesFromScan_closedWithLogLine()
+{
+    openTestPanel();
+    m_devices.clear();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isDeviceOpen(), 1500);
+    QVERIFY(logText().contains(QStringLiteral("[DEBUG] : all serialport is down.")));
+    QVERIFY(!m_window->panel());
+    QVERIFY(m_window->deviceList()->isVisibleTo(m_window));
+    QTRY_COMPARE(TestPanel::s_alive, 0);
+    QVERIFY(status().startsWith(QStringLiteral("Timer Stop.")));
+    // The falling edge closes once: later scans log nothing more.
+    const int downs = logText().count(QStringLiteral("all serialport is down."));
+    m_window->checkConnection();
+    QCOMPARE(logText().count(QStringLiteral("all serialport is down.")), downs);
+}
+
+void TestMainWindow::deviceUnpluggedDuringPanelBox_panelOutlivesTheBox()
+{
+    openTestPanel();
+    auto *panel = static_cast<TestPanel *>(m_window->panel());
+    bool panelAliveAfterBox = false;
+    panel->onLine = [&](TestPanel *self, const QString &) {
+        QPointer<TestPanel> guard(self);
+        MessageBoxes::critical(self, QStringLiteral("ERROR"), QStringLiteral("error!"));
+        panelAliveAfterBox = !guard.isNull();
+        if (guard)
+            self->lines.append(QStringLiteral("resumed"));
+    };
+    m_duringBox = [this] {
+        // What a nested event loop would do while the box is open: the next scan misses the device.
+        m_devices.clear();
+        m_window->checkConnection();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCOMPARE(TestPanel::s_alive, 1);
+    };
+    m_sim->sendRaw("ATCOFF1 2.00\r\n");
+    QTRY_VERIFY(m_boxes.size() == 1);
+    QVERIFY(panelAliveAfterBox);
+    QVERIFY(!m_window->isDeviceOpen());
+    QTRY_COMPARE(TestPanel::s_alive, 0);
+}
+
+void TestMainWindow::stalePortError_newDeviceStaysOpen_ownPortErrorClosesIt()
+{
+    openTestPanel();
+    auto *oldPort = m_window->findChild<QSerialPort *>();
+    QVERIFY(oldPort);
+    // The old port's error is queued; the device is opened anew before it is delivered.
+    emit oldPort->errorOccurred(QSerialPort::ResourceError);
+    m_window->onDeviceSelected(m_devices.first());
+    QTRY_VERIFY(m_window->panel());
+    QTest::qWait(100);
+    QVERIFY(m_window->isDeviceOpen());
+    QVERIFY(m_window->panel());
+
+    m_sim->close();
+    QTRY_VERIFY_WITH_TIMEOUT(!m_window->isDeviceOpen(), 3000);
+    QVERIFY(!m_window->panel());
 }
 
 QTEST_MAIN(TestMainWindow)

@@ -1,4 +1,3 @@
-#include "app/mainwindowtesting.h"
 #include "app/translationloader.h"
 #include "calib/paneldispatch.h"
 #include "panelharness.h"
