@@ -214,6 +214,9 @@ void TestMainWindow::rate_choices_restartPollingAndKeepOneCheckMark()
     action("action500ms")->trigger();
     QVERIFY(m_window->pollTimer()->isActive());
     QCOMPARE(m_window->pollTimer()->interval(), 500);
+    m_window->setPollTimerActive(false);
+    m_window->setPollTimerActive(true);
+    QCOMPARE(m_window->pollTimer()->interval(), 500);
 }
 
 void TestMainWindow::scan_devicesComeAndGo_listFollowsWithinOneCheck()
@@ -365,7 +368,7 @@ void TestMainWindow::secondVersionReply_ignoredWhilePanelExists()
 {
     openTestPanel();
     AbstractCalibrator *first = m_window->panel();
-    m_sim->sendRaw("ATCVER TQ24-1v6\r\nATCD 1\r\n");
+    m_sim->sendRaw("ATCVER TQ24-1v6\r\n>ATCVER TQ24-1v6\r\nATCD 1\r\n"); // also after line noise
     QTRY_COMPARE(static_cast<TestPanel *>(first)->lines, QStringList{"ATCD1"});
     QCOMPARE(m_window->panel(), first);
     QCOMPARE(TestPanel::s_alive, 1);
