@@ -14,9 +14,9 @@ static QVector<double> tail(const double *samples, int count)
     return QVector<double>(samples + ChartView::kSampleCount - count, samples + ChartView::kSampleCount);
 }
 
-// The chart arithmetic, then the drawing of a 300 x 200 chart whose plot area spans pixels 40..280
-// and 10..170, showing two minutes of one-second samples from kStart: the clock's 60 s grid lines
-// land on whole pixels 40, 160, 280.
+// The chart arithmetic and drawing, and the trend charts' samples, window and cursor, without widgets.
+// The drawn chart is 300 x 200 with its plot area at pixels 40..280 by 10..170, showing two minutes of
+// one-second samples from kStart: the clock's 60 s grid lines land on whole pixels 40, 160, 280.
 class TestChart : public QObject
 {
     Q_OBJECT
