@@ -3,175 +3,169 @@
 
 #include <QtTest>
 
-static const double kNo = 1.7E+308;
 static const double kT = 1700000000;
 
-// Two 710 x 220 chart labels on a shown panel, so resizes reach the labels as they do on a form.
+namespace {
+// Two 710 x 220 chart labels on a shown panel, so resizes reach the labels as they do on a form; the
+// charts show 240 one-second samples up to kT.
+struct TrendPanel
+{
+    std::unique_ptr<QWidget> panel = std::make_unique<QWidget>();
+    QChartViewerLabel *label1 = new QChartViewerLabel(panel.get());
+    std::unique_ptr<ChartView> view;
+
+    TrendPanel()
+    {
+        pollIntervalMs = 1000;
+        auto *label2 = new QChartViewerLabel(panel.get());
+        label1->setGeometry(0, 0, 710, 220);
+        label2->setGeometry(0, 230, 710, 220);
+        panel->resize(710, 450);
+        panel->show();
+        view = std::make_unique<ChartView>(label1, label2);
+        for (int i = 0; i < 240; ++i)
+            view->addSample(kT - 239 + i, 10 + i % 5, 20 + i % 3);
+        // Settled once both cursors stand at the newest sample; if never, the test's checks fail.
+        (void)QTest::qWaitFor(
+            [this] { return view->trackCursor(0).xValue == kT && view->trackCursor(1).xValue == kT; });
+    }
+};
+
+void move(QWidget *viewer, int x, int y = 60)
+{
+    QMouseEvent event(QEvent::MouseMove, QPointF(x, y), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(viewer, &event);
+}
+} // namespace
+
+// The chart viewer widget on its own, showing a 300 x 200 chart with its plot area at pixels 40..280
+// by 10..170; then the trend charts that a panel shows through two viewers.
 class TestChartView : public QObject
 {
     Q_OBJECT
 private slots:
     void init()
     {
-        pollIntervalMs = 1000;
-        m_panel = std::make_unique<QWidget>();
-        m_label1 = new QChartViewerLabel(m_panel.get());
-        m_label2 = new QChartViewerLabel(m_panel.get());
-        m_label1->setGeometry(0, 0, 710, 220);
-        m_label2->setGeometry(0, 230, 710, 220);
-        m_panel->resize(710, 450);
-        m_panel->show();
-        m_view = std::make_unique<ChartView>(m_label1, m_label2);
-        settle();
+        m_viewer = std::make_unique<QChartViewer>();
+        m_chart = std::make_unique<XYChart>(300, 200);
+        m_chart->setPlotArea(40, 10, 241, 161, 0xFFFFFF);
+        m_viewer->setChart(m_chart.get());
     }
 
-    void cleanup()
+    void mouseMoves_burst_rateLimitedAndLastHandled()
     {
-        m_view.reset();
-        m_panel.reset();
-        pollIntervalMs = 1000;
-    }
-
-    void samples_fillFromTheRight_replaceSameTime_dropOldest_clear()
-    {
-        m_view->addSample(kT, 1, 2);
-        m_view->addSample(kT, 1.5, 2.5);
-        m_view->addSample(kT + 1, 3.5, 4.5);
-        QCOMPARE(m_view->timeStamps()[238], kT);
-        QCOMPARE(m_view->timeStamps()[239], kT + 1);
-        QCOMPARE(m_view->values1()[238], 1.5);
-        QCOMPARE(m_view->values2()[238], 2.5);
-        QCOMPARE(m_view->values1()[239], 3.5);
-        for (int i = 0; i < 238; ++i)
-            QVERIFY(m_view->timeStamps()[i] == kNo && m_view->values1()[i] == kNo &&
-                    m_view->values2()[i] == kNo);
-
-        // The 241st sample pushes out the first one.
-        for (int i = 2; i <= 240; ++i)
-            m_view->addSample(kT + i, i, -i);
-        QCOMPARE(m_view->timeStamps()[0], kT + 1);
-        QCOMPARE(m_view->values1()[0], 3.5);
-        QCOMPARE(m_view->values2()[239], -240.0);
-        settle();
-        QCOMPARE(m_view->viewer1()->chart()->xAxis()->getMaxValue(), kT + 240);
-        QCOMPARE(m_view->viewer1()->chart()->xAxis()->getMinValue(), kT);
-        QVERIFY(m_view->trackCursor(1).shown);
-
-        m_view->clearSamples();
-        for (int i = 0; i < ChartView::kSampleCount; ++i)
-            QCOMPARE(m_view->timeStamps()[i], kNo);
-        QCOMPARE(m_view->values1()[239], kNo);
-        QCOMPARE(m_view->values2()[239], kNo);
-        settle();
-        for (QChartViewer *viewer : {m_view->viewer1(), m_view->viewer2()}) {
-            QCOMPARE(viewer->chart()->getLayerCount(), 0);
-            QVERIFY(!viewer->chart()->xAxis()->hasScale());
+        QTest::qWait(20);
+        QSignalSpy moves(m_viewer.get(), &QChartViewer::mouseMove);
+        QSignalSpy handled(m_viewer.get(), &QChartViewer::mouseMovePlotArea);
+        QElapsedTimer clock;
+        clock.start();
+        for (int x = 50; x < 90; ++x) {
+            move(m_viewer.get(), x);
+            QTest::qWait(2);
         }
-        QVERIFY(!m_view->trackCursor(0).shown);
+        const qint64 burstMs = clock.elapsed();
+        QCOMPARE(moves.count(), 40);
+        QTRY_COMPARE(m_viewer->chartMouseX(), 89);
+        QVERIFY2(handled.count() >= 2 && handled.count() < 40 && handled.count() <= burstMs / 10 + 3,
+                 qPrintable(QString::number(handled.count())));
     }
 
-    void addSample_onlyDataMoved_chartMovedInPlace_resizeBuildsAnew()
+    void mouseOnPlotArea_nearAndOutsideEdges_data()
     {
-        fill(240);
-        XYChart *chart = m_view->viewer1()->chart();
-        const QImage before = m_view->viewer1()->displayedImage().copy();
-        m_view->addSample(kT + 1, 99, 98);
-        settle();
-        QCOMPARE(m_view->viewer1()->chart(), chart);
-        QCOMPARE(chart->xAxis()->getMaxValue(), kT + 1);
-        QCOMPARE(chart->getLayerByZ(0)->getDataSetByZ(0)->getValue(239), 99.0);
-        QCOMPARE(m_view->trackCursor(0).values.value(0).text, QStringLiteral("99.00"));
-        QVERIFY(m_view->viewer1()->displayedImage() != before);
-
-        m_label1->resize(600, 200);
-        settle();
-        QVERIFY(m_view->viewer1()->chart() != chart);
-        QCOMPARE(m_view->viewer1()->chart()->getWidth(), 590);
-        QCOMPARE(m_view->viewer1()->chart()->xAxis()->getMaxValue(), kT + 1);
+        QTest::addColumn<int>("x");
+        QTest::addColumn<bool>("onPlotArea");
+        QTest::addColumn<int>("plotX");
+        QTest::newRow("just right of the plot area") << 283 << true << 281;
+        QTest::newRow("just left of the plot area") << 37 << true << 40;
+        QTest::newRow("over the y labels") << 10 << false << 40;
+    }
+    void mouseOnPlotArea_nearAndOutsideEdges()
+    {
+        QFETCH(int, x);
+        QTest::qWait(12);
+        move(m_viewer.get(), x);
+        QTRY_COMPARE(m_viewer->chartMouseX(), x);
+        QTEST(m_viewer->mouseOnPlotArea(), "onPlotArea");
+        QTEST(m_viewer->plotAreaMouseX(), "plotX");
     }
 
-    // The window is 240 poll periods; the 1000 ms one is checked with the samples above.
-    void drawChart_pollPeriod_setsTimeWindow()
+    // Requests within the update interval are merged into one redraw; those made while a redraw is
+    // handled are dropped; one after a quiet spell is served at once.
+    void viewPortUpdate_requests_mergedDroppedOrServedAtOnce()
     {
-        fill(5);
-        pollIntervalMs = 500; // sub-second, so a whole-second division would show
-        m_view->updateChart();
-        settle();
-        for (QChartViewer *viewer : {m_view->viewer1(), m_view->viewer2()}) {
-            QCOMPARE(viewer->chart()->xAxis()->getMaxValue(), kT);
-            QCOMPARE(viewer->chart()->xAxis()->getMinValue(), kT - 120);
-        }
+        int calls = 0;
+        connect(m_viewer.get(), &QChartViewer::viewPortChanged, this, [&] {
+            ++calls;
+            m_viewer->requestViewPortUpdate(true, true);
+        });
+        for (int i = 0; i < 5; ++i)
+            m_viewer->requestViewPortUpdate(true, true);
+        QCOMPARE(calls, 1);
+        QTRY_COMPARE_WITH_TIMEOUT(calls, 2, 200);
+        QTest::qWait(50);
+        QCOMPARE(calls, 2);
+        m_viewer->requestViewPortUpdate(true, true);
+        QCOMPARE(calls, 3);
     }
 
-    void trackCursor_atMouseX_thenAtNewestSample_gapShowsNA()
+    // Nobody listens to the wheel on a panel: it goes on to the parent, which may scroll.
+    void wheel_nobodyListening_passedOn()
     {
-        fill(240);
-        QChartViewer *viewer = m_view->viewer1();
+        QWheelEvent wheel(QPointF(100, 60), QPointF(100, 60), QPoint(), QPoint(0, 120), Qt::NoButton,
+                          Qt::NoModifier, Qt::NoScrollPhase, false);
+        QCoreApplication::sendEvent(m_viewer.get(), &wheel);
+        QVERIFY(!wheel.isAccepted());
+    }
+
+    // Only the data moved: the shown chart takes it in place; a resized label gets a chart of its size.
+    void trend_newSampleMovesChartInPlace_resizeBuildsAnew_panelGoneLeavesViewWorking()
+    {
+        TrendPanel p;
+        QChartViewer *viewer = p.view->viewer1();
+        XYChart *chart = viewer->chart();
+        const int width = chart->getWidth();
+        const QImage before = viewer->displayedImage().copy();
+        p.view->addSample(kT + 1, 99, 98);
+        QTRY_COMPARE(p.view->trackCursor(0).values.value(0).text, QStringLiteral("99.00"));
+        QCOMPARE(viewer->chart(), chart);
+        QVERIFY(viewer->displayedImage() != before);
+
+        p.label1->resize(600, 200);
+        QVERIFY(viewer->chart() != chart);
+        QCOMPARE(viewer->chart()->getWidth(), width - 110);
+        QCOMPARE(viewer->size(), QSize(width - 110, 200));
+
+        p.panel.reset();
+        QVERIFY(!p.view->viewer1());
+        p.view->addSample(kT + 2, 1, 2);
+        p.view->drawChart();
+        QCOMPARE(p.view->values2()[239], 2.0);
+    }
+
+    // The cursor follows the mouse and stays under it as samples arrive; once the mouse has left, it
+    // stays drawn and goes back to the newest sample with the next one.
+    void trend_trackCursor_atMouseThenAtNewestSample()
+    {
+        TrendPanel p;
+        QChartViewer *viewer = p.view->viewer1();
         const double target = kT - 200;
-        const int x = viewer->chart()->getXCoor(target);
-        QMouseEvent move(QEvent::MouseMove, QPointF(x, 60), Qt::NoButton, Qt::NoButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(viewer, &move);
-        QTRY_COMPARE(m_view->trackCursor(0).xValue, target);
-        QCOMPARE(m_view->trackCursor(0).values[0].alignment, 4);
-        QCOMPARE(m_view->trackCursor(0).values[0].anchor.x(), x + 5);
-        QCOMPARE(m_view->trackCursor(0).values[0].text, QString("%1.00").arg(10 + 39 % 5));
-        QCOMPARE(m_view->trackCursor(1).xValue, kT);
+        move(viewer, viewer->chart()->getXCoor(target));
+        QTRY_COMPARE(p.view->trackCursor(0).xValue, target);
+        QCOMPARE(p.view->trackCursor(1).xValue, kT);
 
-        // A new sample keeps the cursor under the mouse; after leaving it returns to the newest one.
-        m_view->addSample(kT + 1, 1, 1);
-        settle();
-        QVERIFY(qAbs(m_view->trackCursor(0).xValue - target) <= 1);
+        p.view->addSample(kT + 1, 1, 1);
+        QTRY_COMPARE(viewer->chart()->xAxis()->getMaxValue(), kT + 1);
+        QVERIFY(qAbs(p.view->trackCursor(0).xValue - target) <= 1);
         QEvent leave(QEvent::Leave);
         QCoreApplication::sendEvent(viewer, &leave);
-        QVERIFY(qAbs(m_view->trackCursor(0).xValue - target) <= 1);
-        m_view->addSample(kT + 2, kNo, 7.5);
-        settle();
-        QCOMPARE(m_view->trackCursor(0).xValue, kT + 2);
-        QCOMPARE(m_view->trackCursor(0).values.size(), 1);
-        QCOMPARE(m_view->trackCursor(0).values[0].text, QString("N/A"));
-
-        const ChartView::TrackCursor &cursor = m_view->trackCursor(1);
-        QCOMPARE(cursor.xCoor,
-                 m_view->viewer2()->getPlotAreaLeft() + m_view->viewer2()->getPlotAreaWidth() - 1);
-        QCOMPARE(cursor.timeLabel, QDateTime::fromSecsSinceEpoch(qint64(kT) + 2).toString("hh:mm:ss"));
-        QCOMPARE(cursor.values.size(), 1);
-        QCOMPARE(cursor.values[0].text, QString("7.50"));
-        QCOMPARE(cursor.values[0].alignment, 6);
-        QCOMPARE(cursor.values[0].anchor.x(), cursor.xCoor - 5);
-    }
-
-    void labels_resizeRedrawsAtNewSize_destroyedFirstLeaveViewWorking()
-    {
-        fill(3);
-        QSignalSpy refresh(m_label2, &QChartViewerLabel::refreshChart);
-        m_label2->resize(500, 180);
-        QCOMPARE(refresh.count(), 1);
-        QCOMPARE(m_view->viewer2()->size(), QSize(490, 180));
-        QVERIFY(m_view->viewer2()->isVisible());
-        QCOMPARE(m_view->viewer2()->getPlotAreaWidth(), 440);
-        QCOMPARE(m_view->viewer1()->chart()->getWidth(), 700);
-
-        m_panel.reset();
-        QVERIFY(!m_view->viewer1());
-        m_view->addSample(kT + 1, 1, 2);
-        m_view->drawChart();
-        QCOMPARE(m_view->values2()[239], 2.0);
-        m_view.reset();
+        QVERIFY(viewer->chart()->hasDynamicLayer());
+        p.view->addSample(kT + 2, 1, 1);
+        QTRY_COMPARE(p.view->trackCursor(0).xValue, kT + 2);
     }
 
 private:
-    void fill(int count)
-    {
-        for (int i = 0; i < count; ++i)
-            m_view->addSample(kT - count + 1 + i, 10 + i % 5, 20 + i % 3);
-        settle();
-    }
-    void settle() { QTest::qWait(30); }
-
-    std::unique_ptr<QWidget> m_panel;
-    QChartViewerLabel *m_label1 = nullptr;
-    QChartViewerLabel *m_label2 = nullptr;
-    std::unique_ptr<ChartView> m_view;
+    std::unique_ptr<QChartViewer> m_viewer;
+    std::unique_ptr<XYChart> m_chart;
 };
 
 QTEST_MAIN(TestChartView)

@@ -8,18 +8,8 @@
 #include "widgets/repaintpacer.h"
 #include "widgets/resizelabel.h"
 
-#include <QApplication>
-#include <QClipboard>
-#include <QLCDNumber>
-#include <QLineEdit>
-#include <QPainter>
-#include <QPointer>
-#include <QProcess>
-#include <QPushButton>
-#include <QRegularExpression>
-#include <QSignalSpy>
-#include <QTest>
-#include <QThread>
+#include <QtTest>
+#include <QtWidgets>
 
 namespace {
 // A locked log window that gets the program's messages while the fixture lives.
@@ -43,8 +33,6 @@ struct LogFixture
     }
 };
 
-QStringList messages;
-
 // Counts the paint events a widget gets.
 struct PaintCount : QObject
 {
@@ -54,17 +42,6 @@ struct PaintCount : QObject
     {
         count += event->type() == QEvent::Paint;
         return false;
-    }
-};
-
-// A parent whose left half is red and right half blue.
-struct TwoTone : QWidget
-{
-    void paintEvent(QPaintEvent *) override
-    {
-        QPainter painter(this);
-        painter.fillRect(0, 0, width() / 2, height(), Qt::red);
-        painter.fillRect(width() / 2, 0, width() - width() / 2, height(), Qt::blue);
     }
 };
 
@@ -81,11 +58,12 @@ class TstWidgets : public QObject
     Q_OBJECT
 
 private slots:
-    // The debug, warning and fatal tags are checked where such messages reach the log below.
+    // The debug and warning tags are checked where such messages reach the log below.
     void formatLogLine_type_taggedLine()
     {
         const QDateTime time(QDate(2026, 3, 5), QTime(14, 7, 2, 45));
-        for (const auto &[type, tag] : {std::pair{QtCriticalMsg, "[CRITC]"}, {QtInfoMsg, "[SYSTM]"}})
+        for (const auto &[type, tag] :
+             {std::pair{QtCriticalMsg, "[CRITC]"}, {QtInfoMsg, "[SYSTM]"}, {QtFatalMsg, "[FATAL]"}})
             QCOMPARE(formatLogLine(type, time, "Timer Stop."),
                      "2026-03-05 14:07:02:045 " + QString(tag) + " : Timer Stop.\r\n");
     }
@@ -118,21 +96,14 @@ private slots:
         qDebug("after");
         QCOMPARE(log.window->isUnlocked(), accepted);
         QCOMPARE(log.view()->isHidden(), !accepted);
-        QCOMPARE(log.field()->isHidden(), accepted);
-        const QString text = log.view()->toPlainText();
-        QVERIFY(!text.contains("before"));
-        QCOMPARE(log.window->waitingMessageCount(), 0);
-        QCOMPARE(text.endsWith(" [DEBUG] : after\n"), accepted);
-        QCOMPARE(text.isEmpty(), !accepted);
-        if (!accepted)
-            QCOMPARE(log.field()->text(), typed);
+        // Nothing from before the unlock, nothing while locked.
+        QCOMPARE(log.view()->toPlainText().section("] : ", 1), QString(accepted ? "after\n" : ""));
 
         QScopedPointer<PasswordDlg> dlg(shown(new PasswordDlg));
         QSignalSpy okSpy(dlg.data(), &PasswordDlg::ok);
         QSignalSpy failSpy(dlg.data(), &PasswordDlg::fail);
         auto *field = dlg->findChild<QLineEdit *>("lineEdit_password");
         QTest::keyClicks(field, typed);
-        QCOMPARE(field->text(), typed.left(14));
         if (enter)
             QTest::keyClick(field, Qt::Key_Return);
         else
@@ -142,30 +113,28 @@ private slots:
         QVERIFY(!dlg->isVisible());
     }
 
-    void log_otherThreadMessage_queuedToGuiThread()
+    void password_cancelSilent_okReceiverMayDeleteDialog()
+    {
+        QPointer<PasswordDlg> dlg = shown(new PasswordDlg);
+        QSignalSpy failSpy(dlg.data(), &PasswordDlg::fail);
+        connect(dlg, &PasswordDlg::ok, this, [&dlg] { delete dlg; });
+        QTest::keyClicks(dlg->findChild<QLineEdit *>("lineEdit_password"), "quirbentol57");
+        QTest::mouseClick(dlg->findChild<QPushButton *>("pushButton_cancel"), Qt::LeftButton);
+        QVERIFY(dlg && !dlg->isVisible()); // closed without ok()
+        QCOMPARE(failSpy.count(), 0);
+        dlg->findChild<QPushButton *>("pushButton_ok")->click();
+        QVERIFY(!dlg);
+    }
+
+    // While the unlocked window is hidden, messages wait raw, as many as the view holds, and show once
+    // it is shown again. A message from another thread reaches the view through the GUI thread.
+    void log_hiddenWindowOrOtherThread_messagesWaitThenShownInOrder()
     {
         const auto logFromWorker = [](const char *text) {
             QScopedPointer<QThread> worker(QThread::create([text] { qWarning("%s", text); }));
             worker->start();
             return worker->wait(5000);
         };
-        LogFixture log;
-        log.unlock();
-        QVERIFY(logFromWorker("unit \xc2\xb5V"));
-        QVERIFY(log.view()->toPlainText().isEmpty()); // not touched from the worker
-        // Non-ASCII text arrives intact; the CR of the line end is dropped.
-        QTRY_VERIFY(log.view()->toPlainText().endsWith(QString::fromUtf8("[WARNG] : unit \xc2\xb5V\n")));
-
-        QVERIFY(logFromWorker("late"));
-        delete log.window;
-        QVERIFY(!g_logWindow);
-        QCoreApplication::processEvents(); // the queued line finds no window
-    }
-
-    // What arrives while the unlocked window is hidden waits raw, as many messages as the view holds,
-    // and shows with its own time stamps once the window is shown again.
-    void log_hiddenWindow_messagesWaitThenShownInOrder()
-    {
         LogFixture log;
         log.unlock();
         log.window->hide();
@@ -177,22 +146,18 @@ private slots:
         QCOMPARE(log.window->waitingMessageCount(), 0);
         // The view keeps its last 400 lines, the empty one after the last line end among them.
         const QString text = log.view()->toPlainText();
-        const QRegularExpression first(
-            "^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d:\\d{3} \\[DEBUG\\] : hidden 51\n");
-        QVERIFY(first.match(text).hasMatch());
+        QVERIFY(text.section('\n', 0, 0).endsWith(" [DEBUG] : hidden 51"));
         QVERIFY(text.endsWith(" [DEBUG] : hidden 449\n"));
         QCOMPARE(text.count('\n'), 399);
-        qDebug("shown");
-        QVERIFY(log.view()->toPlainText().endsWith(" [DEBUG] : shown\n"));
-    }
 
-    void log_fatalMessage_lineWrittenOnce()
-    {
-        QProcess child;
-        child.start(QCoreApplication::applicationFilePath(), {"--fatal-child"});
-        QVERIFY(child.waitForFinished(10000));
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(QString::fromLocal8Bit(child.readAllStandardError()).count("[FATAL] : device gone"), 1);
+        QVERIFY(logFromWorker("unit \xc2\xb5V"));
+        QCOMPARE(log.view()->toPlainText(), text); // not touched from the worker
+        // Non-ASCII text arrives intact; the CR of the line end is dropped.
+        QTRY_VERIFY(log.view()->toPlainText().endsWith(QString::fromUtf8("[WARNG] : unit \xc2\xb5V\n")));
+        QVERIFY(logFromWorker("late"));
+        delete log.window;
+        QVERIFY(!g_logWindow);
+        QCoreApplication::processEvents(); // the queued line finds no window
     }
 
     void term_putData_showsTerminalText_data()
@@ -211,12 +176,11 @@ private slots:
     {
         QFETCH(QByteArray, before);
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, shown);
         PTermView view;
         view.putData(before);
         view.moveCursor(QTextCursor::Start); // received text still goes to the end
         view.putData(bytes);
-        QCOMPARE(view.toPlainText(), shown);
+        QTEST(view.toPlainText(), "shown");
     }
 
     void term_userInput_emitsKeyInput_insertsNothing()
@@ -234,119 +198,58 @@ private slots:
         QCOMPARE(QList<QList<QVariant>>(spy), expected);
     }
 
-    // The chosen font and colours reach the view through its style sheet.
-    void term_applyStyleSheet_viewTakesChosenFontAndColours()
+    // Lit green when transmitting, red when receiving, grey when idle; any other state looks unset.
+    // Outside its circle the parent shows, also when the parent is drawn with the lamp.
+    void led_state_colouredCircleOverParent()
     {
-        PTermView view;
-        const QFont font("Mono", 12, QFont::Bold, true);
-        view.setTermFont(font);
-        view.setFontColor(QColor(1, 2, 3));
-        view.applyStyleSheet();
-        view.ensurePolished();
-        QCOMPARE(view.font().weight(), font.weight());
-        QCOMPARE(view.font().pointSize(), font.pointSize());
-        QVERIFY(view.font().italic());
-        QCOMPARE(view.palette().color(QPalette::Text), QColor(1, 2, 3));
-    }
-
-    void password_cancelSilent_okReceiverMayDeleteDialog()
-    {
-        QPointer<PasswordDlg> dlg = shown(new PasswordDlg);
-        QSignalSpy failSpy(dlg.data(), &PasswordDlg::fail);
-        connect(dlg, &PasswordDlg::ok, this, [&dlg] { delete dlg; });
-        QTest::keyClicks(dlg->findChild<QLineEdit *>("lineEdit_password"), "quirbentol57");
-        QTest::mouseClick(dlg->findChild<QPushButton *>("pushButton_cancel"), Qt::LeftButton);
-        QVERIFY(dlg && !dlg->isVisible()); // closed without ok()
-        QCOMPARE(failSpy.count(), 0);
-        dlg->findChild<QPushButton *>("pushButton_ok")->click();
-        QVERIFY(!dlg);
-    }
-
-    // A circle lit green when transmitting (from the upper left), red when receiving, grey when idle;
-    // any other state looks unset.
-    void led_state_paintsCircleInItsColour()
-    {
-        const auto paint = [](int state) {
-            QLedIndicator led;
-            led.m_state = state;
-            led.resize(40, 20); // a circle of diameter 20 around (20, 10)
-            QImage image(led.size(), QImage::Format_ARGB32);
-            image.fill(Qt::transparent);
-            led.render(&image, QPoint(), QRegion(), QWidget::DrawChildren);
-            return image;
+        QPixmap halves(100, 40);
+        halves.fill(Qt::blue);
+        QPainter(&halves).fillRect(0, 0, 50, 40, Qt::red);
+        QLabel parent;
+        parent.setPixmap(halves);
+        auto *led = new QLedIndicator(&parent);
+        led->setGeometry(30, 10, 40, 20); // a circle of diameter 20 around (20, 10)
+        QVERIFY(shown(&parent));
+        const auto centre = [led](int state) {
+            led->setState(state);
+            return led->grab().toImage().pixelColor(20, 10);
         };
-        const QImage tx = paint(2), unset = paint(0);
-        for (const QPoint &outside : {QPoint(7, 10), QPoint(32, 10), QPoint(11, 1)})
-            QCOMPARE(qAlpha(tx.pixel(outside)), 0);
-        for (const QPoint &inside : {QPoint(12, 10), QPoint(28, 10), QPoint(20, 1)})
-            QCOMPARE(qAlpha(tx.pixel(inside)), 255);
-        const QColor green = tx.pixelColor(20, 10), red = paint(3).pixelColor(20, 10);
-        const QColor grey = paint(1).pixelColor(20, 10);
+        const QColor unset = centre(0), grey = centre(1), red = centre(3), green = centre(2);
         QVERIFY2(green.green() > 150 && green.red() < 50, qPrintable(green.name()));
         QVERIFY2(red.red() > 150 && red.green() < 50, qPrintable(red.name()));
         QVERIFY2(grey.red() == grey.green() && grey.green() == grey.blue(), qPrintable(grey.name()));
-        QVERIFY(unset.pixelColor(20, 10) != grey);
-        QCOMPARE(paint(7), unset);
-        QLedIndicator led;
-        QVERIFY(led.lookFor(2).focus.x() < 0 && led.lookFor(3).focus.x() > 0);
+        QVERIFY(unset != grey);
+        QCOMPARE(centre(7), unset);
+        for (const QImage &image : {led->grab().toImage(), parent.grab().toImage().copy(led->geometry())}) {
+            QCOMPARE(image.pixelColor(7, 10), QColor(Qt::red));
+            QCOMPARE(image.pixelColor(11, 1), QColor(Qt::red));
+            QCOMPARE(image.pixelColor(32, 10), QColor(Qt::blue));
+            QVERIFY(image.pixelColor(12, 10) != QColor(Qt::red));
+            QCOMPARE(image.pixelColor(20, 10), unset);
+        }
     }
 
-    // A lamp paints when its state changes, only itself, and a stream of pulses keeps it lit.
-    void led_statesAndPulses_paintOnChangeOnly()
+    // A stream of pulses keeps a lamp lit past the end of its first pulse; a second lamp lit a few
+    // milliseconds later goes dark with the first.
+    void led_pulses_litUntilTheLastEnds_lampsGoDarkTogether()
     {
-        TwoTone parent;
-        parent.resize(100, 40);
-        auto *led = new QLedIndicator(&parent);
-        led->setGeometry(30, 10, 40, 20);
-        auto *rx = new QLedIndicator(&parent);
-        rx->setGeometry(75, 10, 20, 20);
-        QVERIFY(shown(&parent));
-        QVERIFY(led->testAttribute(Qt::WA_OpaquePaintEvent));
-        // Its corners show what the parent shows there; the parent drawn with it looks the same.
-        for (const QImage &image : {led->grab().toImage(), parent.grab().toImage().copy(led->geometry())}) {
-            QCOMPARE(image.pixelColor(2, 10), QColor(Qt::red));
-            QCOMPARE(image.pixelColor(37, 10), QColor(Qt::blue));
-            QVERIFY(qAbs(image.pixelColor(20, 10).green() - 82) < 8); // the lamp in state 0
-        }
-
-        PaintCount lampPaints(led);
-        PaintCount parentPaints(&parent);
-        led->setState(1);
-        QTRY_COMPARE(lampPaints.count, 1);
-        led->setState(1);
-        QTest::qWait(50);
-        QCOMPARE(lampPaints.count, 1);
-        for (int i = 0; i < 10; ++i) {
-            led->pulse(3, 300);
-            QCOMPARE(led->state(), 3);
+        QLedIndicator tx, rx;
+        for (int i = 0; i < 20; ++i) {
+            QCOMPARE(tx.state(), i ? 2 : 0);
+            tx.pulse(2, 300);
             QTest::qWait(20);
         }
-        QCOMPARE(lampPaints.count, 2);
-        // A second lamp lit a few milliseconds later goes dark with the first.
-        led->pulse(3, 300);
-        QTest::qWait(5);
-        rx->pulse(3, 300);
-        QTRY_COMPARE(led->state(), 1);
-        QCOMPARE(rx->state(), 1);
-        QTRY_COMPARE(lampPaints.count, 3);
-        led->setProperty("m_state", 2);
-        QTRY_COMPARE(lampPaints.count, 4);
-        QCOMPARE(parentPaints.count, 0);
-        // A colour changed through the property system shows at the next paint of that state.
-        const QColor lit = led->grab().toImage().pixelColor(20, 10);
-        led->setProperty("onColor1", QColor(Qt::yellow));
-        const QColor yellowish = led->grab().toImage().pixelColor(20, 10);
-        QVERIFY2(yellowish.red() > lit.red() + 100, qPrintable(yellowish.name()));
+        rx.pulse(3, 300);
+        QTRY_COMPARE(tx.state(), 1);
+        QCOMPARE(rx.state(), 1);
     }
 
-    // Beyond a burst, updates are painted together once per frame; after a quiet spell at once again.
+    // Beyond a burst, updates are painted together once per frame.
     void pacer_streamOfUpdates_burstThenOneRepaintPerFrame()
     {
         QWidget window;
-        window.resize(100, 100);
         new RepaintPacer(&window, 200, 3);
         auto *child = new QWidget(&window);
-        child->setGeometry(10, 10, 50, 50);
         QVERIFY(shown(&window));
         QTest::qWait(200);
         PaintCount paints(child);
@@ -358,10 +261,6 @@ private slots:
         QTRY_COMPARE(paints.count, 4);
         QTest::qWait(30);
         QCOMPARE(paints.count, 4);
-        QTest::qWait(700);
-        child->update();
-        QCoreApplication::processEvents();
-        QCOMPARE(paints.count, 5);
     }
 
     // A few calls run at once; in a stream only the latest of a frame runs, and the last is never lost.
@@ -379,84 +278,57 @@ private slots:
         QCOMPARE(ran, QList<int>({1, 2, 3, 10}));
     }
 
-    // A number the style sheet fills repaints alone, also after its style sheet was set again; one
+    // A number its style sheet fills repaints alone, also after its style sheet was set again; one
     // the parent shows through still repaints the parent.
-    void opaqueFill_update_parentRepaintsOnlyWhenSeenThrough_data()
-    {
-        QTest::addColumn<QString>("styleSheet");
-        QTest::addColumn<bool>("parentRepaints");
-        QTest::newRow("filled") << "color: rgb(0, 0, 0);background-color: rgb(240, 240, 240);" << false;
-        QTest::newRow("see-through") << "color: rgb(0, 0, 0);" << true;
-    }
-
     void opaqueFill_update_parentRepaintsOnlyWhenSeenThrough()
     {
-        QFETCH(QString, styleSheet);
-        QFETCH(bool, parentRepaints);
         QWidget parent;
         parent.resize(200, 100);
-        auto *lcd = new QLCDNumber(&parent);
-        lcd->setGeometry(10, 10, 100, 40);
-        lcd->setStyleSheet(styleSheet);
-        OpaqueFill::keep(lcd);
+        auto *filled = new QLCDNumber(&parent);
+        auto *seeThrough = new QLCDNumber(&parent);
+        filled->setGeometry(10, 10, 80, 40);
+        seeThrough->setGeometry(110, 10, 80, 40);
+        filled->setStyleSheet("color: rgb(0, 0, 0);background-color: rgb(240, 240, 240);");
+        seeThrough->setStyleSheet("color: rgb(0, 0, 0);");
+        OpaqueFill::keep(filled);
+        OpaqueFill::keep(seeThrough);
         QVERIFY(shown(&parent));
-        for (int round = 0; round < 2; ++round) {
+        for (QLCDNumber *lcd : {filled, filled, seeThrough}) {
             lcd->setStyleSheet(lcd->styleSheet() + " ");
             QTest::qWait(50);
             PaintCount paints(&parent);
-            lcd->display(round + 1);
+            lcd->display(lcd->intValue() + 1);
             QTest::qWait(50);
-            QCOMPARE(paints.count > 0, parentRepaints);
+            QCOMPARE(paints.count > 0, lcd == seeThrough);
         }
     }
 
+    // The text fills the label as far as the tighter direction allows; however small the label, the
+    // font stays valid without a warning and grows back.
     void label_resized_scalesByTighterDirection()
     {
-        QScopedPointer<ResizeLabel> label(new ResizeLabel);
-        QFont font = label->font();
-        font.setPointSize(10);
-        label->setFont(font);
+        static QStringList messages;
+        QScopedPointer<ResizeLabel> label(shown(new ResizeLabel));
         label->setText("ppm");
-        label->resize(200, 80);
-        QVERIFY(shown(label.data()));
-        const qreal fitted = label->font().pointSizeF();
-        QVERIFY(fitted > 10);
-        label->resize(400, 160);
-        const qreal doubled = label->font().pointSizeF();
-        QVERIFY2(doubled > 1.7 * fitted && doubled < 2.3 * fitted, qPrintable(QString::number(doubled)));
-        label->resize(1600, 160);
-        QVERIFY2(qAbs(label->font().pointSizeF() - doubled) < 0.25 * doubled, "height is the tighter limit");
-
-        // Margin exactly, zero, flat: a valid font without warnings, and it grows back.
-        for (const QSize &tiny : {QSize(10, 8), QSize(0, 0), QSize(300, 9)}) {
+        const auto fit = [&label](int width, int height) {
             messages.clear();
             const QtMessageHandler previous = qInstallMessageHandler(
                 [](QtMsgType, const QMessageLogContext &, const QString &message) { messages << message; });
-            label->resize(tiny);
+            label->resize(width, height);
             qInstallMessageHandler(previous);
+            return label->font().pointSizeF();
+        };
+        const qreal fitted = fit(200, 80);
+        QVERIFY(fit(400, 160) > 1.7 * fitted && label->font().pointSizeF() < 2.3 * fitted);
+        QVERIFY2(qAbs(fit(1600, 160) - 2 * fitted) < 0.5 * fitted, "height is the tighter limit");
+        for (const QSize &tiny : {QSize(10, 8), QSize(0, 0), QSize(300, 9)}) {
+            QVERIFY(fit(tiny.width(), tiny.height()) > 0);
             QVERIFY2(messages.isEmpty(), qPrintable(messages.join('\n')));
-            QVERIFY(label->font().pointSizeF() > 0);
-            label->resize(200, 80);
-            QVERIFY(label->font().pointSizeF() > 10);
+            QVERIFY(fit(200, 80) > 0.8 * fitted);
         }
-
-        label->setText(QString());
-        const QFont before = label->font();
-        label->resize(400, 200);
-        QCOMPARE(label->font(), before); // empty text keeps the font
     }
 };
 
-int main(int argc, char **argv)
-{
-    QApplication app(argc, argv);
-    if (argc > 1 && qstrcmp(argv[1], "--fatal-child") == 0) {
-        LogFixture log;
-        log.unlock();
-        qFatal("device gone");
-    }
-    TstWidgets test;
-    return QTest::qExec(&test, argc, argv);
-}
+QTEST_MAIN(TstWidgets)
 
 #include "tst_widgets.moc"
