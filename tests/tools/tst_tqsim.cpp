@@ -199,78 +199,35 @@ private slots:
         QVERIFY2(ppm > 20 && ppm < 90, QByteArray::number(ppm).constData());
     }
 
-    void device_splitAndJoinedCommands_answeredOnceInOrder()
-    {
-        SimulatedDevice device(Model::Tq24);
-        QVERIFY(device.open());
-        PlainPort port(device.portName());
-        for (const char *piece : {"ATCO", "FF1 2.5", "0\r", "\n"})
-            port.write(piece), QTest::qWait(20);
-        QCOMPARE(port.readLines(1), QByteArray("ATCOFF1 2.50\r\n"));
-        port.write("ATCVER\r\nATCOFF1 -3\r\nATCOFF1\r\nATCH\r\n");
-        const QByteArray replies = port.readLines(5);
-        const QString sent = "ATCOFF1 2.50\r\nATCVER TQ24-1v5\r\nATCOFF1 -3.00\r\nATCOFF1 -3.00\r\nATCH ";
-        QVERIFY2(matchesWhole(sent + "([^,\r\n]+,){5}[^,\r\n]+\r\n", replies), replies);
-        const ByteList expected{"ATCOFF1 2.50\r\n", "ATCVER\r\n", "ATCOFF1 -3\r\n", "ATCOFF1\r\n", "ATCH\r\n"};
-        QCOMPARE(device.receivedCommands(), expected);
-        QCOMPARE(device.receivedBytes(), expected.join());
-        // The transcript holds both sides in time order, the first reply before the next command.
-        ByteList in, out;
-        qint64 lastMs = 0;
-        for (const SimulatedDevice::TranscriptEntry &entry : device.transcript()) {
-            (entry.direction == SimulatedDevice::TranscriptEntry::Sent ? out : in) << entry.bytes;
-            QVERIFY(entry.timeMs >= lastMs);
-            lastMs = entry.timeMs;
-        }
-        QCOMPARE(in, expected);
-        QCOMPARE(out.join(), replies);
-    }
-
-    // Streaming starts with the first command and never outruns 115200 baud 8N1 (11520 bytes a second).
-    void device_stream_liveLinesAtWirePace()
-    {
-        SimulatedDevice device(Model::Pm);
-        device.setStreaming(true);
-        QVERIFY(device.open());
-        PlainPort port(device.portName());
-        QVERIFY(port.readLines(1, 100).isEmpty());
-        QElapsedTimer clock;
-        clock.start();
-        port.write("ATCVER\r\n");
-        const QByteArray got = port.readLines(INT_MAX, 500);
-        const qint64 wireBytes = clock.elapsed() * 11520 / 1000;
-        QByteArray streamed;
-        for (const QByteArray &line : got.left(got.lastIndexOf('\n')).split('\n')) {
-            if (line.startsWith("ATCVER QD700-PM-2v1\r"))
-                continue;
-            QVERIFY2(matchesWhole("ATCH ([^,\r]+,){5}[^,\r]+\r", line), line);
-            streamed += line + '\n';
-        }
-        QVERIFY2(streamed.size() <= wireBytes + 64, QByteArray::number(streamed.size()));
-        QVERIFY2(streamed.size() >= wireBytes / 4, QByteArray::number(streamed.size()));
-    }
-
     // Each fault through a real QSerialPort on a TQ24; the pattern covers everything that arrives.
+    // Pieces of what is sent, separated by '|', are written 20 ms apart. Nothing arrives before the first
+    // command; streaming starts with it and never outruns 115200 baud 8N1 (11520 bytes a second).
     void device_faults_data()
     {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<QByteArray>("sent");
         QTest::addColumn<QString>("received");
-        QTest::newRow("split") << "split" << QByteArray("ATCOFF1 1\r\n") << "ATCOFF1 1.00\r\n";
-        QTest::newRow("silent word") << "silent" << QByteArray("ATCOFF1 5\r\nATCOFF2\r\n") << "ATCOFF2 0.00\r\n";
+        QTest::addColumn<double>("offset"); // ATCOFF1 afterwards
+        QTest::newRow("command in pieces, then several at once")
+            << "" << QByteArray("ATCO|FF1 2.5|0\r|\nATCVER\r\nATCOFF1 -3\r\nATCOFF1\r\nATCH\r\n")
+            << "ATCOFF1 2.50\r\nATCVER TQ24-1v5\r\nATCOFF1 -3.00\r\nATCOFF1 -3.00\r\nATCH ([^,\r\n]+,){5}[^,\r\n]+\r\n" << -3.0;
+        QTest::newRow("split") << "split" << QByteArray("ATCOFF1 1\r\n") << "ATCOFF1 1.00\r\n" << 1.0;
+        QTest::newRow("silent word") << "silent" << QByteArray("ATCOFF1 5\r\nATCOFF2\r\n") << "ATCOFF2 0.00\r\n" << 0.0;
         QTest::newRow("refused actions") << "refuse" << QByteArray("ATCDRFT\r\nATCF\r\nATCOFF2 1\r\n")
-                                         << "ATCDRFT\r\nATCF\r\nATCOFF2 1.00\r\n";
-        QTest::newRow("echo") << "echo" << QByteArray("ATCOFF2 1\r\n") << "ATCOFF2 1ATCOFF2 1.00\r\n";
+                                         << "ATCDRFT\r\nATCF\r\nATCOFF2 1.00\r\n" << 0.0;
+        QTest::newRow("echo") << "echo" << QByteArray("ATCOFF2 1\r\n") << "ATCOFF2 1ATCOFF2 1.00\r\n" << 0.0;
         QTest::newRow("noise") << "noise" << QByteArray("ATCOFF2\r\n")
-                               << "ATCOFF2 0.00\r\n#noise \\d+\r\n\\x00\\x00\\x00\r\n\\xff\\xfe\\xc3\\(\\x80\r\n";
+                               << "ATCOFF2 0.00\r\n#noise \\d+\r\n\\x00\\x00\\x00\r\n\\xff\\xfe\\xc3\\(\\x80\r\n" << 0.0;
         QTest::newRow("no value in field 2") << "field" << QByteArray("ATCH\r\n")
-                                             << "ATCH [^,]+,----(,[^,-]+){4}\r\n";
+                                             << "ATCH [^,]+,----(,[^,-]+){4}\r\n" << 0.0;
         QTest::newRow("vanish after 2") << "vanish" << QByteArray("ATCOFF2\r\nATCOFF1\r\nATCOFF2 3\r\n")
-                                        << "ATCOFF2 0.00\r\nATCOFF1 0.00\r\n";
+                                        << "ATCOFF2 0.00\r\nATCOFF1 0.00\r\n" << 0.0;
         // Not responding: commands recorded, neither acted on nor answered.
-        QTest::newRow("silence") << "mute" << QByteArray("ATCVER\r\nATCOFF1 5\r\n") << "";
-        QTest::newRow("delay") << "delay" << QByteArray("ATCOFF1\r\n") << "ATCOFF1 0.00\r\n";
-        QTest::newRow("reopened port") << "reopen" << QByteArray("ATCOFF2 7\r\n") << "ATCOFF2 7.00\r\n";
+        QTest::newRow("silence") << "mute" << QByteArray("ATCVER\r\nATCOFF1 5\r\n") << "" << 0.0;
+        QTest::newRow("delay") << "delay" << QByteArray("ATCOFF1\r\n") << "ATCOFF1 0.00\r\n" << 0.0;
+        QTest::newRow("streaming") << "stream" << QByteArray("ATCVER\r\n")
+                                   << "((ATCVER TQ24-1v5|ATCH ([^,\r]+,){5}[^,\r]+)\r\n)+" << 0.0;
+        QTest::newRow("reopened port") << "reopen" << QByteArray("ATCOFF2 7\r\n") << "ATCOFF2 7.00\r\n" << 0.0;
     }
     void device_faults()
     {
@@ -291,6 +248,7 @@ private slots:
         device.setNoise(fault == "noise" ? noise : SimulatedDevice::NoNoise);
         device.setNoValueFields(fault == "field" ? QSet<int>{2} : QSet<int>{});
         device.setVanishAfter(fault == "vanish" ? 2 : 0);
+        device.setStreaming(fault == "stream");
 
         QSerialPort port;
         port.setPortName(device.portName());
@@ -306,15 +264,36 @@ private slots:
         QByteArray got;
         int reads = 0;
         connect(&port, &QSerialPort::readyRead, [&] { got += port.readAll(), ++reads; });
-        port.write(sent);
+        QTest::qWait(50);
+        QVERIFY(got.isEmpty());
+        QElapsedTimer clock;
+        clock.start();
+        for (const QByteArray &piece : sent.split('|'))
+            port.write(piece), QTest::qWait(20);
         QTest::qWait(250); // the simulator runs on this thread's event loop
         QCOMPARE(got.isEmpty(), fault == "delay" || fault == "mute");
         QTest::qWait(250);
+        const qint64 wireBytes = clock.elapsed() * 11520 / 1000;
+        QVERIFY2(fault != "stream" || (got.size() <= wireBytes + 64 && got.size() >= wireBytes / 4),
+                 QByteArray::number(got.size()));
+        device.setStreaming(false);
+        QTest::qWait(30);
         QVERIFY2(matchesWhole(received, got), got.toPercentEncoding(" \\"));
-        QCOMPARE(device.setting(QStringLiteral("ATCOFF1")).toDouble(), fault == "split" ? 1.0 : 0.0);
+        QTEST(device.setting(QStringLiteral("ATCOFF1")).toDouble(), "offset");
         QCOMPARE(device.isOpen(), fault != "vanish");
         QCOMPARE(vanished.size(), fault == "vanish" ? 1 : 0);
-        QCOMPARE(device.receivedCommands().size(), fault == "vanish" ? 2 : int(sent.count('\n')));
+        const QByteArray taken = fault == "vanish" ? "ATCOFF2\r\nATCOFF1\r\n" : sent.replace('|', "");
+        QCOMPARE(device.receivedCommands().join(), taken);
+        // The transcript holds both sides in time order, each reply before the next command.
+        ByteList in, out;
+        qint64 lastMs = 0;
+        for (const SimulatedDevice::TranscriptEntry &entry : device.transcript()) {
+            (entry.direction == SimulatedDevice::TranscriptEntry::Sent ? out : in) << entry.bytes;
+            QVERIFY(entry.timeMs >= lastMs);
+            lastMs = entry.timeMs;
+        }
+        QCOMPARE(in, device.receivedCommands());
+        QCOMPARE(out.join(), got);
         if (fault == "split") {
             QVERIFY2(reads >= 3, QByteArray::number(reads));
             const auto log = device.transcript();
