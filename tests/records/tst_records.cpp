@@ -16,6 +16,9 @@
 #include <QSqlQueryModel>
 #include <QSqlRecord>
 #include <QTemporaryDir>
+#include <QThread>
+
+#include <cstdio>
 
 #include <signal.h>
 #include <unistd.h>
@@ -53,31 +56,42 @@ int count(const QString &file, const QString &where = QStringLiteral("1"))
     return query(file, QStringLiteral("SELECT count(*) AS n FROM events WHERE ") + where).value(0).value("n").toInt();
 }
 
-// The rows of a CSV file (quotes undone); the byte order mark must lead it.
+// The rows of a CSV file, quotes undone; the byte order mark must lead it.
 QList<QStringList> parseCsv(const QString &path)
 {
     QFile file(path);
-    const QByteArray bytes = file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-    if (!bytes.startsWith("\xEF\xBB\xBF"))
+    if (!file.open(QIODevice::ReadOnly) || file.read(3) != "\xEF\xBB\xBF")
         return {};
-    const QString text = QString::fromUtf8(bytes.mid(3));
-    QList<QStringList> rows{{QString()}};
-    bool quoted = false;
-    for (int i = 0; i < text.size(); ++i) {
-        const QChar c = text.at(i);
-        if (quoted && c == '"' && i + 1 < text.size() && text.at(i + 1) == '"')
-            rows.last().last() += text.at(++i);
-        else if (c == '"')
-            quoted = !quoted;
-        else if (!quoted && c == ',')
-            rows.last().append(QString());
-        else if (!quoted && c == '\n')
-            rows.append({QString()});
-        else if (quoted || c != '\r')
-            rows.last().last() += c;
+    static const QRegularExpression cell(QStringLiteral("(?:^|,)(\"(?:[^\"]|\"\")*\"|[^,]*)"));
+    QList<QStringList> rows;
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+        rows.append(QStringList());
+        for (auto match = cell.globalMatch(line); match.hasNext();) {
+            const QString text = match.next().captured(1);
+            rows.last().append(text.startsWith('"') ? text.mid(1, text.size() - 2).replace("\"\"", "\"") : text);
+        }
     }
-    rows.removeLast(); // after the last line end
     return rows;
+}
+
+// Run as "tst_records --write FOLDER SERIAL COUNT", this program is the writer the tests kill or run two of:
+// it appends COUNT events and prints the number of each once committed. A short pause after each, as a
+// technician's events come one at a time: two writers in tight loops could keep the lock from each other
+// longer than the tool waits for it.
+int writeEvents(const QString &folder, const QString &serial, int count)
+{
+    CalibrationRecord record(folder);
+    for (int i = 1; i <= count; ++i) {
+        if (!record.append({QStringLiteral("write"), QString(), serial, QString(), QString(), QString(), QString(),
+                            QString::number(i)})) {
+            std::fprintf(stderr, "%s\n", qPrintable(record.errorString()));
+            return 1;
+        }
+        std::printf("%d\n", i);
+        std::fflush(stdout);
+        QThread::msleep(2);
+    }
+    return 0;
 }
 
 } // namespace
@@ -108,8 +122,9 @@ private slots:
     void writers_killedOrTwoAtOnce_loseNothing_fileAppendOnly()
     {
         QProcess steady, killed;
-        killed.start(QStringLiteral(RECORD_WRITER), {m_data->path(), QStringLiteral("killed"), QStringLiteral("1000000")});
-        steady.start(QStringLiteral(RECORD_WRITER), {m_data->path(), QStringLiteral("steady"), QStringLiteral("300")});
+        const QString self = QCoreApplication::applicationFilePath();
+        killed.start(self, {"--write", m_data->path(), "killed", "1000000"});
+        steady.start(self, {"--write", m_data->path(), "steady", "300"});
         QVERIFY(steady.waitForFinished(60000));
         QVERIFY2(steady.exitCode() == 0, steady.readAllStandardError().constData());
         ::kill(pid_t(killed.processId()), SIGKILL);
@@ -120,7 +135,7 @@ private slots:
         QVERIFY(committed >= 40);
 
         const QString file = m_data->filePath(QStringLiteral("calibration-records.sqlite"));
-        QCOMPARE(query(file, QStringLiteral("PRAGMA integrity_check")).value(0).first().toString(), QStringLiteral("ok"));
+        QCOMPARE(query(file, "PRAGMA integrity_check").value(0).first().toString(), QStringLiteral("ok"));
         bool ok = true;
         for (const char *edit : {"UPDATE events SET serial = 'forged'", "DELETE FROM events"}) {
             query(file, QLatin1String(edit), &ok);
@@ -145,7 +160,7 @@ private slots:
     {
         QTest::addColumn<int>("model");
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("action"); // a number: the offset written; else the button clicked, none: the wizard
+        QTest::addColumn<QString>("action"); // a number: the offset written; a button clicked; none: the wizard
         QTest::addColumn<QStringList>("after"); // the events after the refresh at connection
 
         const int pm = int(SimulatedDevice::Model::Pm);
@@ -157,7 +172,8 @@ private slots:
         // The device keeps its old value for one beyond its range, and answers that.
         QTest::newRow("rejected by the device's value") << tq24 << "" << "1500000"
                                                         << QStringList{write + "1500000.00|1.25|rejected"};
-        QTest::newRow("refused by the port") << tq24 << "port closed" << "12.5" << QStringList{write + "12.50|-|failed write"};
+        QTest::newRow("refused by the port") << tq24 << "port closed" << "12.5"
+                                             << QStringList{write + "12.50|-|failed write"};
         QTest::newRow("unanswered") << tq24 << "silent" << "12.5" << QStringList{write + "12.50|-|no reply"};
         QTest::newRow("cut by an unplug") << tq24 << "unplug" << "12.5" << QStringList{write + "12.50|-|port lost"};
         // The device's state after an action is the refresh that follows it, which names the action.
@@ -234,7 +250,8 @@ private slots:
         const QString folder = QFileInfo(file()).absolutePath();
         // Root writes into a read-only folder, so for root a file takes the folder's place.
         QVERIFY(geteuid() == 0 ? QFile(folder).open(QIODevice::WriteOnly)
-                               : QDir().mkpath(folder) && QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
+                               : QDir().mkpath(folder) &&
+                                     QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner));
         QVERIFY(m_h->openIdle());
         QVERIFY2(m_h->shortStatus().startsWith(QLatin1String(
                      "success! refresh calibration settings. The calibration record cannot be written: ")),
@@ -377,8 +394,8 @@ private:
             QStringList f = QString::fromLatin1(row).replace("%1", kSerial).split('|');
             for (QString &text : f)
                 text = text.isEmpty() ? QString() : text; // NULL in the file
-            if (!record.append({f[1], f[2], f[3], QStringLiteral("TQ24-1v5"), f[4], f[5], f[6], f[7], f[8], f[9], f[10],
-                                QDateTime(day, QTime::fromString(f[0]), Qt::UTC)}))
+            if (!record.append({f[1], f[2], f[3], QStringLiteral("TQ24-1v5"), f[4], f[5], f[6], f[7], f[8], f[9],
+                                f[10], QDateTime(day, QTime::fromString(f[0]), Qt::UTC)}))
                 qWarning("%s", qPrintable(record.errorString()));
         }
         return record.filePath();
@@ -389,5 +406,12 @@ private:
     const int m_pollIntervalMs = pollIntervalMs;
 };
 
-QTEST_MAIN(TestRecords)
+int main(int argc, char *argv[])
+{
+    if (argc == 5 && qstrcmp(argv[1], "--write") == 0) {
+        QCoreApplication app(argc, argv);
+        return writeEvents(QString::fromLocal8Bit(argv[2]), QString::fromLocal8Bit(argv[3]), atoi(argv[4]));
+    }
+    QTEST_MAIN_IMPL(TestRecords)
+}
 #include "tst_records.moc"
