@@ -218,8 +218,6 @@ private slots:
         QTest::newRow("noise") << "noise" << QByteArray("ATCOFF2\r\n")
                                << "ATCOFF2 0.00\r\n#noise \\d+\r\n\\x00\\x00\\x00\r\n\\xff\\xfe\\xc3\\(\\x80\r\n"
                                << 0.0;
-        QTest::newRow("no value in field 2") << "field" << QByteArray("ATCH\r\n")
-                                             << "ATCH [^,]+,----(,[^,-]+){4}\r\n" << 0.0;
         QTest::newRow("vanish after 2") << "vanish" << QByteArray("ATCOFF2\r\nATCOFF1\r\nATCOFF2 3\r\n")
                                         << "ATCOFF2 0.00\r\nATCOFF1 0.00\r\n" << 0.0;
         // Not responding: commands recorded, neither acted on nor answered.
@@ -246,7 +244,6 @@ private slots:
         device.setEcho(fault == "echo");
         const auto noise = SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes | SimulatedDevice::InvalidUtf8;
         device.setNoise(fault == "noise" ? noise : SimulatedDevice::NoNoise);
-        device.setNoValueFields(fault == "field" ? QSet<int>{2} : QSet<int>{});
         device.setVanishAfter(fault == "vanish" ? 2 : 0);
         device.setStreaming(fault == "stream");
 
