@@ -146,6 +146,19 @@ private slots:
                  qPrintable(QString("%1..%2").arg(y->getMinValue()).arg(y->getMaxValue())));
     }
 
+    // A window shrunk to nothing still draws, with a one-pixel chart.
+    void tinyChart_rendersWithoutFault()
+    {
+        XYChart chart(0, -5, 0xF4F4F4, 0x000000, 1);
+        chart.setPlotArea(45, 15, -50, -25, 0xFFFFFF);
+        chart.xAxis()->setDateScale(kStart, kStart);
+        LineLayer *layer = chart.addLineLayer2();
+        layer->setXData(m_times, 121);
+        layer->addDataSet(m_values, 121, 0x151515, "CH1");
+        chart.initDynamicLayer()->circle(chart.getXCoor(kStart), chart.getYCoor(101), 4, 4, 0x151515, 0x151515);
+        QCOMPARE(chart.makeChart().size(), QSize(1, 1));
+    }
+
     void overlay_redrawn_startsFromCleanChart()
     {
         const int top = m_chart->getPlotArea()->getTopY();
