@@ -47,11 +47,8 @@ private:
     static void models() { addPanelModelRows(); }
     void newHarness(int model);
     bool openIdle() { return m_h->openPanel() && m_h->waitIdle(8000); }
-    Calibrator *panel() const { return qobject_cast<Calibrator *>(m_h->window->panelWidget()); }
-    QAbstractButton *button(const QString &name) const
-    {
-        return panel() ? panel()->findChild<QAbstractButton *>(name) : nullptr;
-    }
+    Calibrator *panel() const { return m_h->panel<Calibrator>(); }
+    QAbstractButton *button(const QString &name) const { return m_h->child(qPrintable(name)); }
     // The apply buttons of the panel by kind: value, action, question, password.
     QMap<QString, QString> applyKinds();
     // Clicks an apply of that kind through its question and password; false when the panel has none.
@@ -124,8 +121,7 @@ bool TestFaultMatrixE2e::listBackSoon()
 QMap<QString, QString> TestFaultMatrixE2e::applyKinds()
 {
     QMap<QString, QString> kinds{{QStringLiteral("value"), QStringLiteral("toolButton_offset_apply_ch1")}};
-    if (button(QStringLiteral("toolButton_exec_datetime")) &&
-        button(QStringLiteral("toolButton_exec_datetime"))->isVisibleTo(panel()))
+    if (QAbstractButton *stamp = button(QStringLiteral("toolButton_exec_datetime")); stamp && stamp->isVisibleTo(panel()))
         kinds.insert(QStringLiteral("password"), QStringLiteral("toolButton_exec_datetime"));
     // Buttons whose command is an action word: with a question first, or without.
     for (QPushButton *push : panel()->findChildren<QPushButton *>()) {
@@ -155,16 +151,12 @@ bool TestFaultMatrixE2e::startApply(const QString &kind, const QString &name)
         QTest::mouseClick(apply, Qt::LeftButton);
     else
         apply->click();
-    if (kind != QLatin1String("password"))
-        return true;
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (auto *dialog = qobject_cast<PasswordDlg *>(top); dialog && dialog->isVisible()) {
-            dialog->findChild<QLineEdit *>()->setText(QStringLiteral("quirbentol57"));
-            dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
-            return true;
-        }
+    PasswordDlg *dialog = kind == QLatin1String("password") ? openPasswordDialog() : nullptr;
+    if (dialog) {
+        dialog->findChild<QLineEdit *>()->setText(QStringLiteral("quirbentol57"));
+        dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
     }
-    return false;
+    return kind != QLatin1String("password") || dialog;
 }
 
 void TestFaultMatrixE2e::firstRefresh_inputsLockedUntilRead_earlyClickSendsNothing()
@@ -175,7 +167,7 @@ void TestFaultMatrixE2e::firstRefresh_inputsLockedUntilRead_earlyClickSendsNothi
     const QVariant deviceOffset = m_h->sim->setting(QStringLiteral("ATCOFF1"));
     QVERIFY(m_h->openPanel());
     QTest::qWait(300);
-    const bool locked = !panel()->findChild<QWidget *>(QStringLiteral("doubleSpinBox_offset_ch1"))->isEnabled();
+    const bool locked = !m_h->child<QWidget>("doubleSpinBox_offset_ch1")->isEnabled();
     QTest::mouseClick(button(QStringLiteral("toolButton_offset_apply_ch1")), Qt::LeftButton);
     QVERIFY(m_h->waitIdle(8000));
     QTest::qWait(600);
@@ -245,7 +237,7 @@ void TestFaultMatrixE2e::silentRefreshWord_timesOutAndPollingResumes()
     Calibrator::setReplyTimeoutMs(300);
     newHarness(model);
     QVERIFY(openIdle());
-    auto *offset = panel()->findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox_offset_ch1"));
+    auto *offset = m_h->child<QDoubleSpinBox>("doubleSpinBox_offset_ch1");
     for (int id : panel()->refreshOrder()) {
         const QString word = Cmd::word(id);
         m_h->boxes.clear();
@@ -294,7 +286,7 @@ void TestFaultMatrixE2e::wireFaults_refreshAndApplyReadTheDevice()
         m_h->sim->setReplyDelayMs(300);
     m_h->sim->setSetting(QStringLiteral("ATCOFF1"), -4.75);
     bool passed = openIdle();
-    auto *offset = panel()->findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox_offset_ch1"));
+    auto *offset = m_h->child<QDoubleSpinBox>("doubleSpinBox_offset_ch1");
     passed = passed && offset->value() == -4.75;
     offset->setValue(6.5);
     QTest::mouseClick(button(QStringLiteral("toolButton_offset_apply_ch1")), Qt::LeftButton);

@@ -1,42 +1,19 @@
+#include "app/translationloader.h"
 #include "chart/chartmath.h"
 #include "chart/chartview.h"
 #include "panelharness.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDateTimeEdit>
 #include <QDoubleSpinBox>
-#include <QGroupBox>
 #include <QLCDNumber>
-#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRegularExpression>
 #include <QSerialPort>
+#include <QTranslator>
 
 namespace {
-
-// What a technician reads off a widget: "hidden", a text or title, on/off for a choice, and for an
-// editor a trailing " *" when it shows the device's value, " ~" when it holds one still to apply.
-QString shownText(const QWidget *widget, const QWidget *panel)
-{
-    if (!widget || !widget->isVisibleTo(panel))
-        return widget ? QStringLiteral("hidden") : QStringLiteral("missing");
-    if (auto *label = qobject_cast<const QLabel *>(widget))
-        return label->text();
-    if (auto *box = qobject_cast<const QGroupBox *>(widget))
-        return box->title();
-    if (auto *button = qobject_cast<const QAbstractButton *>(widget))
-        return button->isCheckable() ? (button->isChecked() ? "on" : "off") : (button->isEnabled() ? "enabled" : "disabled");
-    QString text = widget->objectName();
-    if (auto *stamp = qobject_cast<const QDateTimeEdit *>(widget))
-        text = stamp->dateTime().toString(Qt::ISODate);
-    else if (auto *spin = qobject_cast<const QAbstractSpinBox *>(widget))
-        text = spin->text();
-    else if (auto *combo = qobject_cast<const QComboBox *>(widget))
-        text = combo->currentText();
-    if (widget->styleSheet() == QLatin1String(Calibrator::kInSyncStyle))
-        return text + QStringLiteral(" *");
-    return widget->styleSheet() == QLatin1String(Calibrator::kPendingStyle) ? text + QStringLiteral(" ~") : text;
-}
 
 QString stamp(int y, int m, int d, int h, int min)
 {
@@ -50,11 +27,35 @@ QString iso(int y, int m, int d, int h, int min)
 
 const QString kDegree(QChar(0x00B0));
 
+// What the shared part shows for every panel, in the panel's own translation.
+const char *const kSharedTexts[] = {
+    "error! apply calibration settings.",  "error! apply calibration settings...",
+    "success! apply calibration settings.", "get the device's information...",
+    "success! refresh calibration settings.", "error! refresh calibration settings.",
+    "error! refresh calibration settings...", "Last Calibration Time",
+    "Do you want to change the update time?", "error!",
+    "the device sends no values.",          "error! the device did not answer %1.",
+    "warning! the device's %1 is %2, which this panel cannot show.",
+};
+
+// Form texts that read the same in Korean: units, channel and model names, numbers.
+bool sameInKorean(const QString &text)
+{
+    static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
+    static const QStringList kept = {"ppm", "ppb", "mbar", "mmh2o", "ug/m3", "#/cm3", "TVOC", "Humi", "CO2",
+                                     "MODBUS", "REFRESH", "TX/RX", "uV", "partical", "OFF"};
+    QString rest = text;
+    for (const QString &k : kept)
+        rest.remove(k, Qt::CaseInsensitive);
+    return !word.match(rest).hasMatch();
+}
+
 } // namespace
 
 // Each model's settings as rows: what a refresh asks and shows, what an apply writes on the wire
 // and shows after, how a live line reads, and a temperature unit the device will not take. A new
-// model adds its rows here.
+// model adds its rows here. The cases after them hold for every registered panel, one row each.
+// Device faults are the fault matrix's; a box outliving its panel is tst_mainwindow_e2e's.
 class TestPanelTablesE2e : public QObject
 {
     Q_OBJECT
@@ -70,6 +71,14 @@ private slots:
     void choiceDuringRefresh_sendsNothing();
     void temperatureUnit_refusedOrUnwritten_keepsCelsius_data();
     void temperatureUnit_refusedOrUnwritten_keepsCelsius();
+    void germanLocale_pointOrCommaTyped_pendingUntilApplied_data() { addPanelModelRows(); }
+    void germanLocale_pointOrCommaTyped_pendingUntilApplied();
+    void lateLineNotLive_silentDevice_displaysAndStatusSayNoValues_data() { addPanelModelRows(); }
+    void lateLineNotLive_silentDevice_displaysAndStatusSayNoValues();
+    void korean_formAndSharedTextsTranslated_data() { addPanelModelRows(); }
+    void korean_formAndSharedTextsTranslated();
+    void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog_data() { addPanelModelRows(); }
+    void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog();
 
 private:
     // A fresh simulator and panel; with reuse, the previous row's when it is of the same model and
@@ -93,6 +102,7 @@ void TestPanelTablesE2e::cleanup()
         m_opened.clear();
     }
     m_reusable = false;
+    QLocale::setDefault(QLocale::c());
 }
 
 bool TestPanelTablesE2e::openModel(int model, const QByteArray &firmware, bool reuse)
@@ -112,17 +122,10 @@ bool TestPanelTablesE2e::openModel(int model, const QByteArray &firmware, bool r
 
 void TestPanelTablesE2e::checkShown(const QStringList &shown, const QString &defaultStatus)
 {
-    QString status = defaultStatus;
-    for (const QString &entry : shown) {
-        const QString name = entry.section(QLatin1Char('='), 0, 0);
-        if (name == QLatin1String("status"))
-            status = entry.section(QLatin1Char('='), 1);
-        else
-            QCOMPARE(name + QLatin1Char('=') + shownText(child(qPrintable(name)), panel()), entry);
-    }
-    QCOMPARE(this->status(), status);
+    const bool statusGiven = !shown.filter(QRegularExpression(QStringLiteral("^status="))).isEmpty();
+    m_h->checkShown(statusGiven ? shown : shown + QStringList{"status=" + defaultStatus});
     // A failure is said in a box too, a success never.
-    QCOMPARE(m_h->boxes.isEmpty(), !status.startsWith(QLatin1String("error!")));
+    QCOMPARE(m_h->boxes.isEmpty(), !status().startsWith(QLatin1String("error!")));
 }
 
 void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues_data()
@@ -332,6 +335,9 @@ void TestPanelTablesE2e::apply_writesTheWireCommand_showsTheConfirmedValue_data(
 
     row("tq22 type 2", 22, "", "", 0, "radioButton_type2", "ATCMODE 2",
         {"label_unit_ch2=mbar", "groupBox_tempoutput=hidden"});
+    // The unit chosen before type 2 is back with type 1.
+    row("tq22 type 1 after fahrenheit", 22, "", "", 0, "radioButton_type1", "ATCMODE 1",
+        {"groupBox_tempoutput=Unit", "radioButton_fahrenheit=on", "label_unit_ch2=" + deg + "F"});
 
     row("tq24 offset", 24, "", "doubleSpinBox_offset_ch2", -1, "toolButton_offset_apply_ch2", "ATCOFF2 -1.00",
         {"doubleSpinBox_offset_ch2=-1.00 *"});
@@ -400,8 +406,7 @@ void TestPanelTablesE2e::liveLine_valuesOrDashesAndGaps()
     QFETCH(double, ch1);
     QFETCH(double, ch2);
     QVERIFY(openModel(model, QByteArray()));
-    m_h->window->setPollTimerActive(false);
-    m_h->sim->setResponding(false);
+    m_h->quiet();
     QTest::qWait(50); // a reply already on its way lands before the poll below
     panel()->chart()->clearSamples();
     m_h->window->writeATCDCommand();
@@ -440,9 +445,7 @@ void TestPanelTablesE2e::choiceDuringRefresh_sendsNothing()
     QFETCH(int, model);
     QFETCH(QString, button);
     QVERIFY(openModel(model, QByteArray(), true));
-    QSet<QByteArray> refresh;
-    for (int step : panel()->refreshOrder())
-        refresh.insert(Cmd::word(step).toLatin1() + "\r\n");
+    const QList<QByteArray> refresh = m_h->refreshCommands();
     m_h->sim->setReplyDelayMs(250);
     child<QAbstractButton>("pushButton_refresh")->click();
     QTRY_COMPARE(panel()->mode(), int(Calibrator::REFRESH));
@@ -485,6 +488,139 @@ void TestPanelTablesE2e::temperatureUnit_refusedOrUnwritten_keepsCelsius()
     checkShown({"status=error! apply the device's temperature mode to the celsius mode.", "radioButton_celsius=on",
                 "label_unit_ch2=" + kDegree + "C"},
                QString());
+}
+
+void TestPanelTablesE2e::germanLocale_pointOrCommaTyped_pendingUntilApplied()
+{
+    QFETCH(int, model);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    QVERIFY(openModel(model, QByteArray()));
+    auto *offset = child<QDoubleSpinBox>("doubleSpinBox_offset_ch1");
+    for (const char *typed : {"1.5", "1,5"}) {
+        offset->setFocus();
+        offset->selectAll();
+        QTest::keyClicks(offset, QLatin1String(typed));
+        offset->interpretText();
+        QCOMPARE(offset->value(), 1.5);
+    }
+    QCOMPARE(shownText(offset, panel()).right(2), QStringLiteral(" ~"));
+    m_h->sim->clearTranscript();
+    QTest::mouseClick(child("toolButton_offset_apply_ch1"), Qt::LeftButton);
+    QTRY_VERIFY(!m_h->commands().isEmpty());
+    QVERIFY(m_h->waitIdle());
+    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCOFF1 1.50\r\n"});
+    QCOMPARE(shownText(offset, panel()).right(2), QStringLiteral(" *"));
+}
+
+void TestPanelTablesE2e::lateLineNotLive_silentDevice_displaysAndStatusSayNoValues()
+{
+    QFETCH(int, model);
+    QVERIFY(openModel(model, QByteArray()));
+    auto *lcd = child<QLCDNumber>("lcdNumber_ch1");
+    QTRY_VERIFY(lcd->value() != 0.0 || m_h->sim->receivedCommands().size() > 2);
+    // A late reply that starts with the poll word is no live line.
+    m_h->window->setPollTimerActive(false);
+    QTest::qWait(100);
+    const double shown = lcd->value();
+    const QByteArray pollWord = m_h->window->pollCommand().trimmed();
+    m_h->sim->sendRaw(pollWord + "GFIL32\r\n" + pollWord + "\r\n");
+    QTest::qWait(100);
+    QCOMPARE(lcd->value(), shown);
+
+    m_h->window->setPollTimerActive(true);
+    m_h->sim->setResponding(false);
+    QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("the device sends no values."), 4000);
+    QCOMPARE(lcd->value(), 0.0);
+    m_h->sim->setResponding(true);
+    QTRY_VERIFY_WITH_TIMEOUT(status().isEmpty(), 2000);
+}
+
+void TestPanelTablesE2e::korean_formAndSharedTextsTranslated()
+{
+    QFETCH(int, model);
+    QTranslator translator;
+    QVERIFY(loadTranslation(translator, QStringLiteral("ko_KR")));
+    QCoreApplication::installTranslator(&translator);
+    m_h = std::make_unique<PanelHarness>(simulatedModel(model));
+    const bool created = m_h->openPanel();
+    QStringList untranslated;
+    const auto check = [&](const QString &text) {
+        if (!text.isEmpty() && !sameInKorean(text))
+            untranslated.append(text);
+    };
+    // Labels before the device has filled any with its own texts; titles and buttons also after.
+    for (QLabel *label : created ? panel()->findChildren<QLabel *>() : QList<QLabel *>()) {
+        if (label->objectName() != QLatin1String("label_model") && label->objectName() != QLatin1String("label_serial"))
+            check(label->text());
+    }
+    const bool opened = created && m_h->waitIdle();
+    QCoreApplication::removeTranslator(&translator);
+    QVERIFY(opened);
+    const char *context = panel()->metaObject()->className();
+    for (const char *text : kSharedTexts) {
+        if (translator.translate(context, text).isEmpty())
+            untranslated.append(QLatin1String(text));
+    }
+    for (QGroupBox *box : panel()->findChildren<QGroupBox *>())
+        check(box->title());
+    for (QAbstractButton *button : panel()->findChildren<QAbstractButton *>())
+        check(button->text());
+    QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1String(" | "))));
+}
+
+void TestPanelTablesE2e::calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog()
+{
+    QFETCH(int, model);
+    QVERIFY(openModel(model, QByteArray()));
+    auto *stamp = child<QAbstractButton>("toolButton_exec_datetime");
+    if (!stamp || !stamp->isVisibleTo(panel()))
+        QSKIP("no calibration time on this panel");
+    m_h->answer = sayYes;
+    const auto enter = [stamp](const QString &password) {
+        stamp->click();
+        PasswordDlg *dialog = openPasswordDialog();
+        if (dialog) {
+            dialog->findChild<QLineEdit *>()->setText(password);
+            dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
+        }
+        return dialog != nullptr;
+    };
+    m_h->sim->clearTranscript();
+    QVERIFY(enter(QStringLiteral("wrong")));
+    QTRY_COMPARE(m_h->boxTexts().last(), QStringLiteral("Error|error!"));
+    QTest::qWait(600);
+    QVERIFY(m_h->commands().isEmpty());
+
+    const uint before = QDateTime::currentDateTime().toTime_t();
+    QVERIFY(enter(QStringLiteral("quirbentol57")));
+    QTRY_VERIFY(m_h->commands().size() > 1);
+    QVERIFY(m_h->waitIdle());
+    const QByteArray written = m_h->commands().first();
+    const uint now = written.mid(8).trimmed().toUInt();
+    QVERIFY2(written.startsWith("ATCEXTM ") && written.endsWith("\r\n") && now >= before &&
+                 now <= QDateTime::currentDateTime().toTime_t(),
+             written.constData());
+    const QList<QByteArray> refresh = m_h->refreshCommands();
+    QCOMPARE(m_h->commands().mid(1), refresh);
+    QCOMPARE(child<QDateTimeEdit>("dateTimeEdit_exec_datetime")->dateTime().toTime_t(), now);
+    // The refresh's first command half a second after the time was confirmed.
+    qint64 confirmedMs = -1;
+    for (const auto &entry : m_h->sim->transcript()) {
+        if (entry.direction == SimulatedDevice::TranscriptEntry::Sent && entry.bytes.startsWith("ATCEXTM"))
+            confirmedMs = entry.timeMs;
+        else if (confirmedMs >= 0 && entry.bytes == refresh.first()) {
+            QVERIFY2(entry.timeMs - confirmedMs >= 450, QByteArray::number(entry.timeMs - confirmedMs));
+            break;
+        }
+    }
+
+    // Unplugged with the dialog open: the dialog goes with the panel.
+    stamp->click();
+    QPointer<PasswordDlg> dialog = openPasswordDialog();
+    QVERIFY(dialog);
+    m_h->unplug();
+    QTRY_VERIFY(!dialog);
+    QVERIFY(m_h->window->deviceList()->isVisibleTo(m_h->window));
 }
 
 QTEST_MAIN(TestPanelTablesE2e)
