@@ -15,9 +15,10 @@ const int kLast = ChartView::kSampleCount - 1;
 
 } // namespace
 
-// What only one model has: the particulate-matter channel pairs and previews, the actions and their
-// questions (factory reset, TQ20 calibrations, TQ24 drift, zero and span), the TQ24 live fields and
-// its wizard. What every panel shares is in tst_paneltables_e2e; refusals in the fault matrix.
+// What only one model has: the particulate-matter channel pairs and previews, the TQ24 live fields
+// and wizard; and as one table the actions behind questions (factory reset, TQ20 calibrations, TQ24
+// drift, zero and span) and refused or unwritten writes. What every panel shares is in
+// tst_paneltables_e2e; device faults in the fault matrix.
 class TestPanelModelsE2e : public QObject
 {
     Q_OBJECT
@@ -198,7 +199,8 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
     QTest::addColumn<int>("model");
     QTest::addColumn<QString>("button");
     QTest::addColumn<bool>("yes");         // how questions are answered
-    QTest::addColumn<QByteArray>("reply"); // to the first command; empty: the simulator answers
+    // To the first command; empty: the simulator answers; "closed": the port closes before the write.
+    QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QStringList>("commands"); // "refresh": the panel's refresh
     QTest::addColumn<QStringList>("boxes");
     QTest::addColumn<QStringList>("shown"); // see shownText, with the status
@@ -249,6 +251,14 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
     row("tq24 filter value refused: its own texts, then a refresh", 24, "radioButton_rawgas", true, "ATCMODE 7",
         {"ATCMODE 0", "refresh"}, {"ERROR|error! apply sensor output mode settings..."},
         {refreshed, "radioButton_filtergas=on"});
+
+    const QStringList celsius = {"status=error! apply the device's temperature mode to the celsius mode.",
+                                 "radioButton_celsius=on", "label_unit_ch2=" + QString(QChar(0x00B0)) + "C"};
+    const QString unit = "ERROR|error! apply the device's temperature mode to the celsius mode...";
+    row("tq21 fahrenheit refused", 21, "radioButton_fahrenheit", true, "ATCF", {"ATCF"}, {unit}, celsius);
+    row("tq21 fahrenheit unwritten", 21, "radioButton_fahrenheit", true, "closed", {}, {unit}, celsius);
+    row("tq22 fahrenheit refused", 22, "radioButton_fahrenheit", true, "ATCF", {"ATCF"}, {unit}, celsius);
+    row("tq24 fahrenheit refused", 24, "radioButton_fahrenheit", true, "ATCF", {"ATCF"}, {unit}, celsius);
 }
 
 void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer()
@@ -275,13 +285,15 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer()
     QList<QByteArray> expected;
     for (const QString &command : commands)
         expected += command == "refresh" ? m_h->refreshCommands() : QList<QByteArray>{command.toLatin1() + "\r\n"};
-    if (reply.isEmpty())
+    if (reply.isEmpty() || reply == "closed")
         m_h->sim->clearTranscript();
     else
         m_h->quiet();
 
     child(qPrintable(button))->click();
-    if (!reply.isEmpty()) {
+    if (reply == "closed") {
+        m_h->window->findChild<QSerialPort *>()->close();
+    } else if (!reply.isEmpty()) {
         QTRY_VERIFY(!m_h->commands().isEmpty());
         m_h->sim->sendRaw(reply + "\r\n");
         m_h->sim->setResponding(true);

@@ -10,7 +10,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegularExpression>
-#include <QSerialPort>
 #include <QTranslator>
 
 namespace {
@@ -53,8 +52,8 @@ bool sameInKorean(const QString &text)
 } // namespace
 
 // Each model's settings as rows: what a refresh asks and shows, what an apply writes on the wire
-// and shows after, how a live line reads, and a temperature unit the device will not take. A new
-// model adds its rows here. The cases after them hold for every registered panel, one row each.
+// and shows after, how a live line reads, what a choice during a refresh sends. A new model adds its
+// rows here (and its actions and refusals to tst_panelmodels_e2e). The cases after them hold for every registered panel, one row each.
 // Device faults are the fault matrix's; a box outliving its panel is tst_mainwindow_e2e's.
 class TestPanelTablesE2e : public QObject
 {
@@ -69,8 +68,6 @@ private slots:
     void liveLine_valuesOrDashesAndGaps();
     void choiceDuringRefresh_sendsNothing_data();
     void choiceDuringRefresh_sendsNothing();
-    void temperatureUnit_refusedOrUnwritten_keepsCelsius_data();
-    void temperatureUnit_refusedOrUnwritten_keepsCelsius();
     void germanLocale_pointOrCommaTyped_pendingUntilApplied_data() { addPanelModelRows(); }
     void germanLocale_pointOrCommaTyped_pendingUntilApplied();
     void silentDevice_displaysAndStatusSayNoValues_data() { addPanelModelRows(); }
@@ -460,34 +457,6 @@ void TestPanelTablesE2e::choiceDuringRefresh_sendsNothing()
     QTest::qWait(600);
     for (const QByteArray &command : m_h->commands())
         QVERIFY2(refresh.contains(command), command.constData());
-}
-
-void TestPanelTablesE2e::temperatureUnit_refusedOrUnwritten_keepsCelsius_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::addColumn<bool>("unwritten");
-    QTest::newRow("tq21 refused") << 21 << false;
-    QTest::newRow("tq21 port closed") << 21 << true;
-    QTest::newRow("tq22 refused") << 22 << false;
-    QTest::newRow("tq24 refused") << 24 << false;
-}
-
-void TestPanelTablesE2e::temperatureUnit_refusedOrUnwritten_keepsCelsius()
-{
-    QFETCH(int, model);
-    QFETCH(bool, unwritten);
-    QVERIFY(openModel(model, QByteArray()));
-    m_h->sim->setRefuseActions(true);
-    m_h->sim->clearTranscript();
-    child<QAbstractButton>("radioButton_fahrenheit")->click();
-    if (unwritten)
-        m_h->window->findChild<QSerialPort *>()->close();
-    QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->commands().isEmpty(), unwritten);
-    QCOMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply the device's temperature mode to the celsius mode..."});
-    checkShown({"status=error! apply the device's temperature mode to the celsius mode.", "radioButton_celsius=on",
-                "label_unit_ch2=" + kDegree + "C"},
-               QString());
 }
 
 void TestPanelTablesE2e::germanLocale_pointOrCommaTyped_pendingUntilApplied()
