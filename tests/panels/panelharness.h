@@ -19,11 +19,11 @@
 #include <QGroupBox>
 #include <QLCDNumber>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QListWidget>
 #include <QStatusBar>
 #include <QtTest>
-
-#include <memory>
 
 // The simulated device of each registered panel model.
 inline SimulatedDevice::Model simulatedModel(int model)
@@ -191,6 +191,17 @@ public:
     template <typename T = QAbstractButton> T *child(const char *name) const
     {
         return window->panelWidget() ? window->panelWidget()->findChild<T *>(QLatin1String(name)) : nullptr;
+    }
+    // Clicks a button that asks for the password and enters it; false when no dialog came up.
+    bool enterPassword(QAbstractButton *button, const QString &password) const
+    {
+        button->click();
+        PasswordDlg *dialog = openPasswordDialog();
+        if (dialog) {
+            dialog->findChild<QLineEdit *>()->setText(password);
+            dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
+        }
+        return dialog != nullptr;
     }
     // Opens the panel and waits for its first refresh to end.
     bool openIdle() { return openPanel() && waitIdle(); }

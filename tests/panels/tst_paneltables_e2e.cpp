@@ -7,8 +7,6 @@
 #include <QCheckBox>
 #include <QDoubleSpinBox>
 #include <QLCDNumber>
-#include <QLineEdit>
-#include <QPushButton>
 #include <QRegularExpression>
 #include <QTranslator>
 
@@ -536,23 +534,14 @@ void TestPanelTablesE2e::calibrationTime_passwordGatesTheWrite_refreshFollows_un
     if (!stamp || !stamp->isVisibleTo(panel()))
         QSKIP("no calibration time on this panel");
     m_h->answer = sayYes;
-    const auto enter = [stamp](const QString &password) {
-        stamp->click();
-        PasswordDlg *dialog = openPasswordDialog();
-        if (dialog) {
-            dialog->findChild<QLineEdit *>()->setText(password);
-            dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
-        }
-        return dialog != nullptr;
-    };
     m_h->sim->clearTranscript();
-    QVERIFY(enter(QStringLiteral("wrong")));
+    QVERIFY(m_h->enterPassword(stamp, QStringLiteral("wrong")));
     QTRY_COMPARE(m_h->boxTexts().last(), QStringLiteral("Error|error!"));
     QTest::qWait(600);
     QVERIFY(m_h->commands().isEmpty());
 
     const uint before = QDateTime::currentDateTime().toTime_t();
-    QVERIFY(enter(QStringLiteral("quirbentol57")));
+    QVERIFY(m_h->enterPassword(stamp, QStringLiteral("quirbentol57")));
     QTRY_VERIFY(m_h->commands().size() > 1);
     QVERIFY(m_h->waitIdle());
     const QByteArray written = m_h->commands().first();
