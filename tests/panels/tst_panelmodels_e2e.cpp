@@ -73,7 +73,7 @@ void TestPanelModelsE2e::pm_liveLines_fillPreviewsPairAndChart()
     for (int ch = 1; ch <= 6; ++ch) {
         auto *lcd = child<QLCDNumber>(("lcdNumber_preview_ch" + QByteArray::number(ch)).constData());
         QCOMPARE(lcd->value(), ch == 4 ? 0.0 : double(ch + 4));
-        QVERIFY(litPixels(lcd) > 0); // "----" is drawn, not blank
+        QVERIFY(ch != 4 || showsDashes(lcd));
     }
     QCOMPARE(child<QLCDNumber>("lcdNumber_ch2")->value(), 0.0);
     QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
