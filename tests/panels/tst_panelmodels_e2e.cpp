@@ -24,9 +24,8 @@ class TestPanelModelsE2e : public QObject
     Q_OBJECT
 private slots:
     void cleanup() { m_h.reset(); }
-    void pm_liveLines_fillPreviewsPairAndChart();
     void pm_outputMode_clearsChart_unansweredGoesBack();
-    void pm_pairChange_refreshesAndShowsThatPairsOffsets();
+    void pm_pairChange_refreshesAndShowsThatPairsOffsetsAndLiveValues();
     void pm_unexpectedReplies_endInErrorWithBox();
     void tq20_sensorMode_clearsChart();
     void actions_writeAndShowTheDevicesAnswer_data();
@@ -56,35 +55,6 @@ private:
     std::unique_ptr<PanelHarness> m_h;
 };
 
-void TestPanelModelsE2e::pm_liveLines_fillPreviewsPairAndChart()
-{
-    m_h = std::make_unique<PanelHarness>(SimulatedDevice::Model::Pm);
-    m_h->sim->setSetting("ATCMODE", 0);
-    QVERIFY(open(SimulatedDevice::Model::Pm));
-    child<QGroupBox>("groupBox_ch3_4")->setChecked(true);
-    QTest::qWait(600);
-    QVERIFY(m_h->waitIdle());
-    m_h->quiet();
-    panel()->chart()->clearSamples();
-
-    m_h->window->writeATCDCommand();
-    m_h->sim->sendRaw("ATCH 5,6,7,----,9,10\r\n");
-    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 7.0);
-    for (int ch = 1; ch <= 6; ++ch) {
-        auto *lcd = child<QLCDNumber>(("lcdNumber_preview_ch" + QByteArray::number(ch)).constData());
-        QCOMPARE(lcd->value(), ch == 4 ? 0.0 : double(ch + 4));
-        QVERIFY(ch != 4 || showsDashes(lcd));
-    }
-    QCOMPARE(child<QLCDNumber>("lcdNumber_ch2")->value(), 0.0);
-    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
-    QCOMPARE(panel()->chart()->values2()[kLast], Chart::NoValue);
-
-    // A second line for the same poll is shown but not charted over the first.
-    m_h->sim->sendRaw("ATCH 5,6,8,8,9,10\r\n");
-    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 8.0);
-    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
-}
-
 void TestPanelModelsE2e::pm_outputMode_clearsChart_unansweredGoesBack()
 {
     QVERIFY(open(SimulatedDevice::Model::Pm));
@@ -104,7 +74,7 @@ void TestPanelModelsE2e::pm_outputMode_clearsChart_unansweredGoesBack()
     QVERIFY(child("radioButton_number")->isChecked());
 }
 
-void TestPanelModelsE2e::pm_pairChange_refreshesAndShowsThatPairsOffsets()
+void TestPanelModelsE2e::pm_pairChange_refreshesAndShowsThatPairsOffsetsAndLiveValues()
 {
     m_h = std::make_unique<PanelHarness>(SimulatedDevice::Model::Pm);
     for (int ch : {3, 4, 5})
@@ -122,6 +92,27 @@ void TestPanelModelsE2e::pm_pairChange_refreshesAndShowsThatPairsOffsets()
     child("toolButton_offset_apply_ch2")->click();
     QVERIFY(m_h->waitIdle());
     QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCOFF4 4.50\r\n"});
+
+    // A live line fills the previews and the pair's displays and chart.
+    m_h->quiet();
+    panel()->chart()->clearSamples();
+    m_h->window->writeATCDCommand();
+    m_h->sim->sendRaw("ATCH 5,6,7,----,9,10\r\n");
+    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 7.0);
+    for (int ch = 1; ch <= 6; ++ch) {
+        auto *lcd = child<QLCDNumber>(("lcdNumber_preview_ch" + QByteArray::number(ch)).constData());
+        QCOMPARE(lcd->value(), ch == 4 ? 0.0 : double(ch + 4));
+        QVERIFY(ch != 4 || showsDashes(lcd));
+    }
+    QCOMPARE(child<QLCDNumber>("lcdNumber_ch2")->value(), 0.0);
+    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
+    QCOMPARE(panel()->chart()->values2()[kLast], Chart::NoValue);
+    // A second line for the same poll is shown but not charted over the first.
+    m_h->sim->sendRaw("ATCH 5,6,8,8,9,10\r\n");
+    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 8.0);
+    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
+    m_h->sim->setResponding(true);
+    m_h->window->setPollTimerActive(true);
 
     // Pair 2: particle counts, and channel 2 has no offset to write.
     child<QGroupBox>("groupBox_ch5_6")->setChecked(true);
