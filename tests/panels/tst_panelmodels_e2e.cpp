@@ -31,9 +31,9 @@ private slots:
     void actions_writeAndShowTheDevicesAnswer_data();
     void actions_writeAndShowTheDevicesAnswer();
     void tq24_liveLines_slopeDriftAndMicrovolt();
-    void tq24_wizard_finishWritesWhatThePageShowedAndClosesOnReply();
-    void tq24_wizard_closingBeforeTheWriteAndRefusedValues();
-    void tq24_unplugged_wizardDelayAndInfoBox_toolStaysAlive();
+    void tq24_wizard_writesOnlyWhatFinishTook_data();
+    void tq24_wizard_writesOnlyWhatFinishTook();
+    void tq24_unplugged_underTheDriftBox_toolStaysAlive();
 
 private:
     // Opens the panel, on the harness the test set up already if there is one.
@@ -327,122 +327,96 @@ void TestPanelModelsE2e::tq24_liveLines_slopeDriftAndMicrovolt()
     QCOMPARE(m_h->commands(), QList<QByteArray>{});
 }
 
-void TestPanelModelsE2e::tq24_wizard_finishWritesWhatThePageShowedAndClosesOnReply()
+void TestPanelModelsE2e::tq24_wizard_writesOnlyWhatFinishTook_data()
 {
+    QTest::addColumn<QStringList>("steps"); // FIELD=value, finish, cancel, escape, close (the port), unplug
+    QTest::addColumn<QByteArray>("reply");  // to the write; empty: the simulator answers
+    QTest::addColumn<QByteArray>("written");
+    QTest::addColumn<QStringList>("boxes");
+    QTest::addColumn<bool>("stays"); // the wizard is still open at the end
+    QTest::addColumn<QStringList>("shown");
+    const auto row = [](const char *name, const QStringList &steps, const char *reply, const char *written,
+                        const QStringList &boxes, bool stays, const QStringList &shown) {
+        QTest::newRow(name) << steps << QByteArray(reply) << QByteArray(written) << boxes << stays << shown;
+    };
+    const QString failed = "ERROR|error! apply calibration settings...";
+    // What the device now holds in full is known again only from a new reading.
+    row("finish writes the page's values", {"ZERO=12.5", "SPAN=56.25", "PPM=400", "finish"}, "",
+        "ATCCAL 400,12.5,56.25", {}, false,
+        {"status=success! apply calibration settings.", "doubleSpinBox_zerocal=12.50 uV *",
+         "doubleSpinBox_spancal=56.25 uV *", "doubleSpinBox_spancal_ppm=400.00 ppm *", "pushButton_mannual=disabled"});
+    row("finish twice, an edit between: once, the first values", {"PPM=400", "finish", "PPM=999", "finish"}, "",
+        "ATCCAL 400,100,2100", {}, false, {});
+    row("a value of the reply no number: failed, none shown", {"SPAN=2000", "finish"}, "ATCCAL 1000.00,----,2000.00",
+        "ATCCAL 1000,100,2000", {failed}, false, {"doubleSpinBox_spancal=2100.00 uV *"});
+    row("cancel within the delay", {"finish", "cancel"}, "", "", {}, false, {});
+    row("escape within the delay", {"finish", "escape"}, "", "", {}, false, {});
+    row("port gone: the box, the wizard stays", {"close", "finish"}, "", "", {failed + "]"}, true, {});
+    row("unplugged: the wizard goes with its panel", {"unplug"}, "", "", {}, false, {});
+    row("unplugged within the delay", {"finish", "unplug"}, "", "", {}, false, {});
+}
+
+void TestPanelModelsE2e::tq24_wizard_writesOnlyWhatFinishTook()
+{
+    QFETCH(QStringList, steps);
+    QFETCH(QByteArray, reply);
+    QFETCH(QByteArray, written);
+    QFETCH(QStringList, boxes);
+    QFETCH(bool, stays);
+    QFETCH(QStringList, shown);
     QVERIFY(open(SimulatedDevice::Model::Tq24));
     child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm")->setValue(77); // typed, never applied
+    QPointer<Calibrator> shownPanel = panel();
     QPointer<CalibWizard> wizard = openWizard();
     QVERIFY(wizard && wizard->isVisible() && wizard->isModal());
     QCOMPARE(wizard->field("PPM").toDouble(), 1000.0); // the device's values
     QCOMPARE(wizard->field("ZERO").toDouble(), 100.0);
     QCOMPARE(wizard->field("SPAN").toDouble(), 2100.0);
-    wizard->setField("ZERO", 12.5);
-    wizard->setField("SPAN", 56.25);
-    wizard->setField("PPM", 400.0);
+    if (reply.isEmpty())
+        m_h->sim->clearTranscript();
+    else
+        m_h->quiet();
 
-    m_h->sim->clearTranscript();
-    wizard->button(QWizard::FinishButton)->click();
-    QVERIFY(wizard->isVisible());
-    QTRY_VERIFY(!wizard);
-    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCCAL 400,12.5,56.25\r\n"});
-    QVERIFY(m_h->waitIdle());
-    // What the device now holds in full is known again only from a new reading.
-    m_h->checkShown({"status=success! apply calibration settings.", "doubleSpinBox_zerocal=12.50 uV *",
-                     "doubleSpinBox_spancal=56.25 uV *", "doubleSpinBox_spancal_ppm=400.00 ppm *",
-                     "pushButton_mannual=disabled"});
-    emit child("pushButton_mannual")->clicked();
-    QVERIFY(!m_h->panel<Tq24Calibrator>()->wizard());
+    for (const QString &step : steps) {
+        if (step.contains(QLatin1Char('=')))
+            wizard->setField(step.section(QLatin1Char('='), 0, 0), step.section(QLatin1Char('='), 1).toDouble());
+        else if (step == QLatin1String("finish"))
+            wizard->button(QWizard::FinishButton)->click();
+        else if (step == QLatin1String("cancel"))
+            wizard->button(QWizard::CancelButton)->click();
+        else if (step == QLatin1String("escape"))
+            QTest::keyClick(wizard, Qt::Key_Escape);
+        else if (step == QLatin1String("close"))
+            m_h->window->findChild<QSerialPort *>()->close();
+        else
+            m_h->unplug();
+        QVERIFY(step != QLatin1String("finish") || wizard->isVisible()); // open until the device answers
+    }
+    if (!reply.isEmpty()) {
+        QTRY_COMPARE(m_h->commands().size(), 1);
+        m_h->sim->sendRaw(reply + "\r\n");
+    }
+    QTest::qWait(700);
+    QCOMPARE(m_h->commands(), written.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{written + "\r\n"});
+    QCOMPARE(bool(wizard), stays);
+    QCOMPARE(m_h->boxTexts(), boxes);
+    if (steps.contains(QStringLiteral("unplug"))) {
+        QTRY_VERIFY(!shownPanel);
+        QVERIFY(!m_h->window->isDeviceOpen() && m_h->window->deviceList()->isVisibleTo(m_h->window));
+        return;
+    }
+    QVERIFY(stays || m_h->waitIdle());
+    m_h->checkShown(shown);
+    if (!shown.isEmpty()) {
+        emit child("pushButton_mannual")->clicked(); // a click the disabled button could not give
+        QVERIFY(!m_h->panel<Tq24Calibrator>()->wizard());
+    }
 }
 
-void TestPanelModelsE2e::tq24_wizard_closingBeforeTheWriteAndRefusedValues()
+// Unplugged while the box after a drift adjustment is open and the refresh runs beneath it.
+void TestPanelModelsE2e::tq24_unplugged_underTheDriftBox_toolStaysAlive()
 {
     QVERIFY(open(SimulatedDevice::Model::Tq24));
-    m_h->sim->clearTranscript();
-    QPointer<CalibWizard> wizard = openWizard();
-    wizard->setField("PPM", 400.0);
-    wizard->setField("SPAN", 2000.0);
-
-    // Finish twice and an edit before the write: one command, with the values at the first Finish.
-    wizard->button(QWizard::FinishButton)->click();
-    wizard->setField("PPM", 999.0);
-    wizard->button(QWizard::FinishButton)->click();
-    QTRY_VERIFY(!wizard);
-    QTest::qWait(600);
-    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCCAL 400,100,2000\r\n"});
-    const auto refresh = [this] {
-        m_h->sim->setResponding(true);
-        child("pushButton_refresh")->click();
-        QTest::qWait(600);
-        return m_h->waitIdle();
-    };
-
-    // A reply whose values do not all read as numbers ends as failed and shows none of them.
-    QVERIFY(refresh());
-    wizard = openWizard();
-    m_h->quiet();
-    wizard->button(QWizard::FinishButton)->click();
-    QTRY_COMPARE(m_h->commands().size(), 1);
-    m_h->sim->sendRaw("ATCCAL 400.00,----,2000.00\r\n");
-    QTRY_VERIFY(!wizard);
-    QCOMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply calibration settings..."});
-    m_h->checkShown({"doubleSpinBox_zerocal=100.00 uV *"});
-    m_h->boxes.clear();
-
-    // Cancel or Escape within the delay after Finish: nothing is sent and the poll resumes.
-    QVERIFY(refresh());
-    for (bool escape : {false, true}) {
-        wizard = openWizard();
-        QVERIFY(wizard);
-        m_h->sim->clearTranscript();
-        wizard->button(QWizard::FinishButton)->click();
-        if (escape)
-            QTest::keyClick(wizard, Qt::Key_Escape);
-        else
-            wizard->button(QWizard::CancelButton)->click();
-        QTRY_VERIFY(!wizard);
-        QTest::qWait(600);
-        QVERIFY(m_h->waitIdle());
-        QCOMPARE(m_h->commands(), QList<QByteArray>{});
-    }
-
-    // Port gone: the error box, and the wizard stays for another try.
-    wizard = openWizard();
-    m_h->window->findChild<QSerialPort *>()->close();
-    wizard->button(QWizard::FinishButton)->click();
-    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply calibration settings...]"});
-    QTest::qWait(100);
-    QVERIFY(wizard && wizard->isVisible());
-}
-
-void TestPanelModelsE2e::tq24_unplugged_wizardDelayAndInfoBox_toolStaysAlive()
-{
-    const auto replugIdle = [this] {
-        if (m_h)
-            m_h->replug();
-        return open(SimulatedDevice::Model::Tq24);
-    };
-    const auto gone = [this](QPointer<Calibrator> panel) {
-        return QTest::qWaitFor([&] { return !panel; }, 3000) && !m_h->window->isDeviceOpen() &&
-               m_h->window->deviceList()->isVisibleTo(m_h->window);
-    };
-
-    // The wizard open, then Finish and unplugged within the delay: it goes with its panel, nothing sent.
-    for (bool finished : {false, true}) {
-        QVERIFY(replugIdle());
-        QPointer<Calibrator> shown = panel();
-        QPointer<CalibWizard> wizard = openWizard();
-        m_h->sim->clearTranscript();
-        if (finished)
-            wizard->button(QWizard::FinishButton)->click();
-        m_h->unplug();
-        QVERIFY(gone(shown));
-        QVERIFY(!wizard);
-        QTest::qWait(600);
-        QCOMPARE(m_h->commands(), QList<QByteArray>{});
-    }
-
-    // Unplugged while the drift box is open and its refresh runs beneath it.
-    QVERIFY(replugIdle());
     QPointer<Calibrator> shown = panel();
     m_h->answer = sayYes;
     m_h->duringBox = [&](const MessageBoxes::Request &box) {
@@ -452,7 +426,8 @@ void TestPanelModelsE2e::tq24_unplugged_wizardDelayAndInfoBox_toolStaysAlive()
         }
     };
     child("pushButton_driftadj")->click();
-    QVERIFY(gone(shown));
+    QTRY_VERIFY(!shown);
+    QVERIFY(!m_h->window->isDeviceOpen() && m_h->window->deviceList()->isVisibleTo(m_h->window));
     QCOMPARE(m_h->boxTexts().last(), QStringLiteral("Drift Adj.|the Drift Adjustment is completed."));
 }
 
