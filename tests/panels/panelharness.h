@@ -20,8 +20,8 @@
 #include <QLCDNumber>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QListWidget>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QtTest>
 

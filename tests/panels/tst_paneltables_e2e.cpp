@@ -50,9 +50,10 @@ bool sameInKorean(const QString &text)
 } // namespace
 
 // Each model's settings as rows: what a refresh asks and shows, what an apply writes on the wire
-// and shows after, how a live line reads, what a choice during a refresh sends. A new model adds its
-// rows here (and its actions and refusals to tst_panelmodels_e2e). The cases after them hold for every registered panel, one row each.
-// Device faults are the fault matrix's; a box outliving its panel is tst_mainwindow_e2e's.
+// and shows after, how a live line reads, what a choice during a refresh sends; a new model adds
+// its rows here and its actions to tst_panelmodels_e2e. The cases after the tables hold for every
+// registered panel, one row each. Device faults are the fault matrix's; a box outliving its panel
+// is tst_mainwindow_e2e's.
 class TestPanelTablesE2e : public QObject
 {
     Q_OBJECT
