@@ -14,12 +14,16 @@
 #include "widgets/passworddlg.h"
 
 #include <QAbstractButton>
+#include <QComboBox>
+#include <QDateTimeEdit>
+#include <QGroupBox>
 #include <QLCDNumber>
+#include <QLabel>
+#include <QLineEdit>
 #include <QListWidget>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QtTest>
-
-#include <memory>
 
 // The simulated device of each registered panel model.
 inline SimulatedDevice::Model simulatedModel(int model)
@@ -37,26 +41,47 @@ inline void addPanelModelRows()
 {
     QTest::addColumn<int>("model");
     registerPanels();
+    QVERIFY(!PanelDispatch::panelModels().isEmpty());
     for (int model : PanelDispatch::panelModels())
         QTest::newRow(qPrintable(QStringLiteral("model %1").arg(model))) << model;
 }
 
-// Segments lit on a display (dark pixels inside its frame): none for empty text.
-inline int litPixels(QLCDNumber *lcd)
+// Whether a display draws dashes (no value): it looks the same once given "----" itself.
+inline bool showsDashes(QLCDNumber *lcd)
 {
-    const QImage image = lcd->grab().toImage();
-    int lit = 0;
-    for (int y = 3; y < image.height() - 3; ++y) {
-        for (int x = 3; x < image.width() - 3; ++x)
-            lit += qGray(image.pixel(x, y)) < 96;
-    }
-    return lit;
+    const QImage shown = lcd->grab().toImage();
+    lcd->display(QString(qMin(4, lcd->digitCount()), QLatin1Char('-')));
+    return lcd->grab().toImage() == shown;
 }
 
 // Answers a question Yes and any other box Ok.
 inline QMessageBox::StandardButton sayYes(const MessageBoxes::Request &box)
 {
     return box.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
+}
+
+// What a technician reads off a widget: "hidden", a text or title, on/off for a choice, and for an
+// editor a trailing " *" when it shows the device's value, " ~" when it holds one still to apply.
+inline QString shownText(const QWidget *widget, const QWidget *panel)
+{
+    if (!widget || !widget->isVisibleTo(panel))
+        return widget ? QStringLiteral("hidden") : QStringLiteral("missing");
+    if (auto *label = qobject_cast<const QLabel *>(widget))
+        return label->text();
+    if (auto *box = qobject_cast<const QGroupBox *>(widget))
+        return box->title();
+    if (auto *button = qobject_cast<const QAbstractButton *>(widget))
+        return button->isCheckable() ? (button->isChecked() ? "on" : "off") : (button->isEnabled() ? "enabled" : "disabled");
+    QString text = widget->objectName();
+    if (auto *stamp = qobject_cast<const QDateTimeEdit *>(widget))
+        text = stamp->dateTime().toString(Qt::ISODate);
+    else if (auto *spin = qobject_cast<const QAbstractSpinBox *>(widget))
+        text = spin->text();
+    else if (auto *combo = qobject_cast<const QComboBox *>(widget))
+        text = combo->currentText();
+    if (widget->styleSheet() == QLatin1String(Calibrator::kInSyncStyle))
+        return text + QStringLiteral(" *");
+    return widget->styleSheet() == QLatin1String(Calibrator::kPendingStyle) ? text + QStringLiteral(" ~") : text;
 }
 
 inline PasswordDlg *openPasswordDialog()
@@ -163,8 +188,45 @@ public:
     {
         return window->panelWidget() ? window->panelWidget()->findChild<T *>(QLatin1String(name)) : nullptr;
     }
+    // Clicks a button that asks for the password and enters it; false when no dialog came up.
+    bool enterPassword(QAbstractButton *button, const QString &password) const
+    {
+        button->click();
+        PasswordDlg *dialog = openPasswordDialog();
+        if (dialog) {
+            dialog->findChild<QLineEdit *>()->setText(password);
+            dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
+        }
+        return dialog != nullptr;
+    }
     // Opens the panel and waits for its first refresh to end.
     bool openIdle() { return openPanel() && waitIdle(); }
+    // No poll and no answers: the test writes the device's side itself.
+    void quiet()
+    {
+        window->setPollTimerActive(false);
+        sim->setResponding(false);
+        sim->clearTranscript();
+    }
+    // The commands of the panel's refresh, in order.
+    QList<QByteArray> refreshCommands() const
+    {
+        QList<QByteArray> out;
+        for (int step : panel<Calibrator>()->refreshOrder())
+            out.append(Cmd::word(step).toLatin1() + "\r\n");
+        return out;
+    }
+    // Checks "object=text" entries (see shownText); "status" is the status bar.
+    void checkShown(const QStringList &shown) const
+    {
+        for (const QString &entry : shown) {
+            const QString name = entry.section(QLatin1Char('='), 0, 0);
+            const QString text = name == QLatin1String("status")
+                                     ? shortStatus()
+                                     : shownText(child<QWidget>(qPrintable(name)), window->panelWidget());
+            QCOMPARE(name + QLatin1Char('=') + text, entry);
+        }
+    }
     QStringList boxTexts() const
     {
         QStringList texts;

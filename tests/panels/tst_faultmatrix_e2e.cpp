@@ -1,13 +1,10 @@
-#include "calib/paneldispatch.h"
 #include "panelharness.h"
-#include "widgets/passworddlg.h"
 
 #include <QAbstractButton>
 #include <QDoubleSpinBox>
 #include <QFile>
-#include <QLineEdit>
 #include <QPushButton>
-#include <QRadioButton>
+#include <QRegularExpression>
 #include <QTimer>
 
 #include <memory>
@@ -47,11 +44,8 @@ private:
     static void models() { addPanelModelRows(); }
     void newHarness(int model);
     bool openIdle() { return m_h->openPanel() && m_h->waitIdle(8000); }
-    Calibrator *panel() const { return qobject_cast<Calibrator *>(m_h->window->panelWidget()); }
-    QAbstractButton *button(const QString &name) const
-    {
-        return panel() ? panel()->findChild<QAbstractButton *>(name) : nullptr;
-    }
+    Calibrator *panel() const { return m_h->panel<Calibrator>(); }
+    QAbstractButton *button(const QString &name) const { return m_h->child(qPrintable(name)); }
     // The apply buttons of the panel by kind: value, action, question, password.
     QMap<QString, QString> applyKinds();
     // Clicks an apply of that kind through its question and password; false when the panel has none.
@@ -102,11 +96,7 @@ void TestFaultMatrixE2e::newHarness(int model)
 
 bool TestFaultMatrixE2e::sawSuccess() const
 {
-    for (const QString &status : m_statuses) {
-        if (status.startsWith(QLatin1String("success!")))
-            return true;
-    }
-    return false;
+    return !m_statuses.filter(QRegularExpression(QStringLiteral("^success!"))).isEmpty();
 }
 
 void TestFaultMatrixE2e::record(const QString &fault, bool passed)
@@ -124,8 +114,7 @@ bool TestFaultMatrixE2e::listBackSoon()
 QMap<QString, QString> TestFaultMatrixE2e::applyKinds()
 {
     QMap<QString, QString> kinds{{QStringLiteral("value"), QStringLiteral("toolButton_offset_apply_ch1")}};
-    if (button(QStringLiteral("toolButton_exec_datetime")) &&
-        button(QStringLiteral("toolButton_exec_datetime"))->isVisibleTo(panel()))
+    if (QAbstractButton *stamp = button(QStringLiteral("toolButton_exec_datetime")); stamp && stamp->isVisibleTo(panel()))
         kinds.insert(QStringLiteral("password"), QStringLiteral("toolButton_exec_datetime"));
     // Buttons whose command is an action word: with a question first, or without.
     for (QPushButton *push : panel()->findChildren<QPushButton *>()) {
@@ -149,22 +138,13 @@ QMap<QString, QString> TestFaultMatrixE2e::applyKinds()
 bool TestFaultMatrixE2e::startApply(const QString &kind, const QString &name)
 {
     QAbstractButton *apply = button(name);
-    if (!apply)
-        return false;
-    if (kind == QLatin1String("value"))
+    if (apply && kind == QLatin1String("password"))
+        return m_h->enterPassword(apply, QStringLiteral("quirbentol57"));
+    if (apply && kind == QLatin1String("value"))
         QTest::mouseClick(apply, Qt::LeftButton);
-    else
+    else if (apply)
         apply->click();
-    if (kind != QLatin1String("password"))
-        return true;
-    for (QWidget *top : QApplication::topLevelWidgets()) {
-        if (auto *dialog = qobject_cast<PasswordDlg *>(top); dialog && dialog->isVisible()) {
-            dialog->findChild<QLineEdit *>()->setText(QStringLiteral("quirbentol57"));
-            dialog->findChild<QPushButton *>(QStringLiteral("pushButton_ok"))->click();
-            return true;
-        }
-    }
-    return false;
+    return apply;
 }
 
 void TestFaultMatrixE2e::firstRefresh_inputsLockedUntilRead_earlyClickSendsNothing()
@@ -175,21 +155,15 @@ void TestFaultMatrixE2e::firstRefresh_inputsLockedUntilRead_earlyClickSendsNothi
     const QVariant deviceOffset = m_h->sim->setting(QStringLiteral("ATCOFF1"));
     QVERIFY(m_h->openPanel());
     QTest::qWait(300);
-    const bool locked = !panel()->findChild<QWidget *>(QStringLiteral("doubleSpinBox_offset_ch1"))->isEnabled();
+    const bool locked = !m_h->child<QWidget>("doubleSpinBox_offset_ch1")->isEnabled();
     QTest::mouseClick(button(QStringLiteral("toolButton_offset_apply_ch1")), Qt::LeftButton);
     QVERIFY(m_h->waitIdle(8000));
     QTest::qWait(600);
-    QStringList written;
-    for (const QByteArray &command : m_h->commands()) {
-        if (command.contains(' '))
-            written.append(QString::fromLatin1(command));
-    }
     // The version, then each setting once, and nothing written.
-    const bool passed = locked && written.isEmpty() &&
-                        m_h->sim->setting(QStringLiteral("ATCOFF1")) == deviceOffset &&
-                        m_h->commands().size() == 1 + panel()->refreshOrder().size();
+    const bool passed = locked && m_h->commands() == QList<QByteArray>{"ATCVER\r\n"} + m_h->refreshCommands() &&
+                        m_h->sim->setting(QStringLiteral("ATCOFF1")) == deviceOffset;
     record(QStringLiteral("apply clicked during the first refresh, replies 60 ms late"), passed);
-    QVERIFY2(passed, qPrintable(written.join(QLatin1Char(' '))));
+    QVERIFY2(passed, m_h->commands().join(' ').constData());
 }
 
 void TestFaultMatrixE2e::unpluggedAfterEachRefreshCommand()
@@ -245,7 +219,7 @@ void TestFaultMatrixE2e::silentRefreshWord_timesOutAndPollingResumes()
     Calibrator::setReplyTimeoutMs(300);
     newHarness(model);
     QVERIFY(openIdle());
-    auto *offset = panel()->findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox_offset_ch1"));
+    auto *offset = m_h->child<QDoubleSpinBox>("doubleSpinBox_offset_ch1");
     for (int id : panel()->refreshOrder()) {
         const QString word = Cmd::word(id);
         m_h->boxes.clear();
@@ -294,7 +268,7 @@ void TestFaultMatrixE2e::wireFaults_refreshAndApplyReadTheDevice()
         m_h->sim->setReplyDelayMs(300);
     m_h->sim->setSetting(QStringLiteral("ATCOFF1"), -4.75);
     bool passed = openIdle();
-    auto *offset = panel()->findChild<QDoubleSpinBox *>(QStringLiteral("doubleSpinBox_offset_ch1"));
+    auto *offset = m_h->child<QDoubleSpinBox>("doubleSpinBox_offset_ch1");
     passed = passed && offset->value() == -4.75;
     offset->setValue(6.5);
     QTest::mouseClick(button(QStringLiteral("toolButton_offset_apply_ch1")), Qt::LeftButton);

@@ -7,48 +7,36 @@
 #include "panels/tq24calibrator.h"
 
 #include <QDoubleSpinBox>
-#include <QGroupBox>
-#include <QLCDNumber>
-#include <QLabel>
 #include <QSerialPort>
 
 namespace {
 
-const QList<QByteArray> kPmRefresh = {"ATCMODE\r\n",  "ATCOFF1\r\n",  "ATCOFF2\r\n",  "ATCOFF3\r\n",
-                                      "ATCOFF4\r\n",  "ATCOFF5\r\n",  "ATCMODID\r\n", "ATCMODBR\r\n",
-                                      "ATCMODSW\r\n", "ATCMODTO\r\n", "ATCEXTM\r\n",  "ATCUSED\r\n"};
-const QList<QByteArray> kTq24Refresh = {"ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\r\n",
-                                        "ATCCSP\r\n",  "ATCEXTM\r\n", "ATCUSED\r\n"};
 const int kLast = ChartView::kSampleCount - 1;
 
 } // namespace
 
-// What only one model has: the particulate-matter channel pairs, previews and factory reset, the TQ20
-// calibrations, the TQ22 temperature unit across sensor types, the TQ24 actions and its wizard. What
-// every panel shares is in tst_paneltables_e2e and tst_panels_e2e; refusals in the fault matrix.
+// What only one model has: the particulate-matter channel pairs and previews, the TQ24 live fields
+// and wizard; and as one table the actions behind questions (factory reset, TQ20 calibrations, TQ24
+// drift, zero and span) and refused or unwritten writes. What every panel shares is in
+// tst_paneltables_e2e; device faults in the fault matrix.
 class TestPanelModelsE2e : public QObject
 {
     Q_OBJECT
 private slots:
     void cleanup() { m_h.reset(); }
-    void pm_liveLines_fillPreviewsPairAndChart();
     void pm_outputMode_clearsChart_unansweredGoesBack();
-    void pm_pairChange_refreshesAndShowsThatPairsOffsets();
-    void pm_factoryReset_acceptedHandsOverToRefresh_declinedWritesNothing();
+    void pm_pairChange_refreshesAndShowsThatPairsOffsetsAndLiveValues();
     void pm_unexpectedReplies_endInErrorWithBox();
-    void tq20_sensorModeWrite_failedShowsBoxThenRefreshes();
-    void tq20_calibrations_okRefusedDeclined_data();
-    void tq20_calibrations_okRefusedDeclined();
-    void tq22_temperatureUnit_onlyWithTypeOne_keptAcrossTypes();
+    void tq20_sensorMode_clearsChart();
+    void actions_writeAndShowTheDevicesAnswer_data();
+    void actions_writeAndShowTheDevicesAnswer();
     void tq24_liveLines_slopeDriftAndMicrovolt();
-    void tq24_actions_writeAndShowTheDevicesAnswer_data();
-    void tq24_actions_writeAndShowTheDevicesAnswer();
-    void tq24_filterRejected_ownTextsThenRefresh();
-    void tq24_wizard_finishWritesWhatThePageShowedAndClosesOnReply();
-    void tq24_wizard_closingBeforeTheWriteAndRefusedValues();
-    void tq24_unplugged_wizardDelayQuestionsAndInfoBox_toolStaysAlive();
+    void tq24_wizard_writesOnlyWhatFinishTook_data();
+    void tq24_wizard_writesOnlyWhatFinishTook();
+    void tq24_unplugged_underTheDriftBox_toolStaysAlive();
 
 private:
+    // Opens the panel, on the harness the test set up already if there is one.
     bool open(SimulatedDevice::Model model, const QByteArray &firmware = QByteArray())
     {
         pollIntervalMs = 500;
@@ -58,20 +46,6 @@ private:
     }
     Calibrator *panel() const { return m_h->panel<Calibrator>(); }
     template <typename T = QAbstractButton> T *child(const char *name) const { return m_h->child<T>(name); }
-    QString text(const char *name) const
-    {
-        if (auto *label = child<QLabel>(name))
-            return label->text();
-        return child<QAbstractSpinBox>(name)->text();
-    }
-    QString status() const { return m_h->shortStatus(); }
-    // No poll and no answers: the test writes the device's side itself.
-    void quiet()
-    {
-        m_h->window->setPollTimerActive(false);
-        m_h->sim->setResponding(false);
-        m_h->sim->clearTranscript();
-    }
     CalibWizard *openWizard()
     {
         child("pushButton_mannual")->click();
@@ -80,35 +54,6 @@ private:
 
     std::unique_ptr<PanelHarness> m_h;
 };
-
-void TestPanelModelsE2e::pm_liveLines_fillPreviewsPairAndChart()
-{
-    m_h = std::make_unique<PanelHarness>(SimulatedDevice::Model::Pm);
-    m_h->sim->setSetting("ATCMODE", 0);
-    QVERIFY(open(SimulatedDevice::Model::Pm));
-    child<QGroupBox>("groupBox_ch3_4")->setChecked(true);
-    QTest::qWait(600);
-    QVERIFY(m_h->waitIdle());
-    quiet();
-    panel()->chart()->clearSamples();
-
-    m_h->window->writeATCDCommand();
-    m_h->sim->sendRaw("ATCH 5,6,7,----,9,10\r\n");
-    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 7.0);
-    for (int ch = 1; ch <= 6; ++ch) {
-        auto *lcd = child<QLCDNumber>(("lcdNumber_preview_ch" + QByteArray::number(ch)).constData());
-        QCOMPARE(lcd->value(), ch == 4 ? 0.0 : double(ch + 4));
-        QVERIFY(litPixels(lcd) > 0); // "----" is drawn, not blank
-    }
-    QCOMPARE(child<QLCDNumber>("lcdNumber_ch2")->value(), 0.0);
-    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
-    QCOMPARE(panel()->chart()->values2()[kLast], Chart::NoValue);
-
-    // A second line for the same poll is shown but not charted over the first.
-    m_h->sim->sendRaw("ATCH 5,6,8,8,9,10\r\n");
-    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 8.0);
-    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
-}
 
 void TestPanelModelsE2e::pm_outputMode_clearsChart_unansweredGoesBack()
 {
@@ -129,36 +74,52 @@ void TestPanelModelsE2e::pm_outputMode_clearsChart_unansweredGoesBack()
     QVERIFY(child("radioButton_number")->isChecked());
 }
 
-void TestPanelModelsE2e::pm_pairChange_refreshesAndShowsThatPairsOffsets()
+void TestPanelModelsE2e::pm_pairChange_refreshesAndShowsThatPairsOffsetsAndLiveValues()
 {
     m_h = std::make_unique<PanelHarness>(SimulatedDevice::Model::Pm);
-    m_h->sim->setSetting("ATCOFF3", 3.5);
-    m_h->sim->setSetting("ATCOFF4", 4.5);
-    m_h->sim->setSetting("ATCOFF5", 5.5);
+    for (int ch : {3, 4, 5})
+        m_h->sim->setSetting(QStringLiteral("ATCOFF%1").arg(ch), ch + 0.5);
     QVERIFY(open(SimulatedDevice::Model::Pm));
     m_h->sim->clearTranscript();
     child<QGroupBox>("groupBox_ch3_4")->setChecked(true);
     QVERIFY(!child<QGroupBox>("groupBox_ch1_2")->isChecked());
     QTRY_VERIFY(!m_h->commands().isEmpty());
     QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->commands(), kPmRefresh);
-    QCOMPARE(child<QGroupBox>("groupBox_ch1")->title(), QStringLiteral("pm1.0"));
-    QCOMPARE(child<QGroupBox>("groupBox_ch2")->title(), QStringLiteral("pm4.0"));
-    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 3.5);
-    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch2")->value(), 4.5);
+    QCOMPARE(m_h->commands(), m_h->refreshCommands());
+    m_h->checkShown({"groupBox_ch1=pm1.0", "groupBox_ch2=pm4.0", "doubleSpinBox_offset_ch1=3.50 *",
+                     "doubleSpinBox_offset_ch2=4.50 *"});
     m_h->sim->clearTranscript();
     child("toolButton_offset_apply_ch2")->click();
     QVERIFY(m_h->waitIdle());
     QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCOFF4 4.50\r\n"});
 
+    // A live line fills the previews and the pair's displays and chart.
+    m_h->quiet();
+    panel()->chart()->clearSamples();
+    m_h->window->writeATCDCommand();
+    m_h->sim->sendRaw("ATCH 5,6,7,----,9,10\r\n");
+    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 7.0);
+    for (int ch = 1; ch <= 6; ++ch) {
+        auto *lcd = child<QLCDNumber>(("lcdNumber_preview_ch" + QByteArray::number(ch)).constData());
+        QCOMPARE(lcd->value(), ch == 4 ? 0.0 : double(ch + 4));
+        QVERIFY(ch != 4 || showsDashes(lcd));
+    }
+    QCOMPARE(child<QLCDNumber>("lcdNumber_ch2")->value(), 0.0);
+    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
+    QCOMPARE(panel()->chart()->values2()[kLast], Chart::NoValue);
+    // A second line for the same poll is shown but not charted over the first.
+    m_h->sim->sendRaw("ATCH 5,6,8,8,9,10\r\n");
+    QTRY_COMPARE(child<QLCDNumber>("lcdNumber_ch1")->value(), 8.0);
+    QCOMPARE(panel()->chart()->values1()[kLast], 7.0);
+    m_h->sim->setResponding(true);
+    m_h->window->setPollTimerActive(true);
+
     // Pair 2: particle counts, and channel 2 has no offset to write.
     child<QGroupBox>("groupBox_ch5_6")->setChecked(true);
     QTest::qWait(600);
     QVERIFY(m_h->waitIdle());
-    QCOMPARE(child<QGroupBox>("groupBox_ch2")->title(), QStringLiteral("partical size"));
-    QCOMPARE(text("label_unit_ch1"), QStringLiteral("#/cm3"));
-    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 5.5);
-    QVERIFY(!child<QGroupBox>("groupBox_offset_ch2")->isVisibleTo(panel()));
+    m_h->checkShown({"groupBox_ch2=partical size", "label_unit_ch1=#/cm3", "doubleSpinBox_offset_ch1=5.50 *",
+                     "groupBox_offset_ch2=hidden"});
     m_h->sim->clearTranscript();
     child("toolButton_offset_apply_ch2")->click();
     // Unchecking the selected pair selects nothing else.
@@ -169,39 +130,10 @@ void TestPanelModelsE2e::pm_pairChange_refreshesAndShowsThatPairsOffsets()
     QVERIFY(m_h->window->pollTimer()->isActive());
 }
 
-void TestPanelModelsE2e::pm_factoryReset_acceptedHandsOverToRefresh_declinedWritesNothing()
-{
-    const QString question = QStringLiteral("Factory Reset|Your work will be erased. Would you like to continue?");
-    QVERIFY(open(SimulatedDevice::Model::Pm));
-    m_h->sim->setSetting("ATCOFF1", 42.0);
-    m_h->answer = sayYes;
-    QStringList statusDuringBoxes;
-    // A person reads the box for a while: the refresh's replies arrive meanwhile.
-    m_h->duringBox = [&](const MessageBoxes::Request &) {
-        statusDuringBoxes.append(status());
-        QTest::qWait(800);
-    };
-    m_h->sim->clearTranscript();
-    child("pushButton_factoryreset")->click();
-    QTRY_VERIFY(m_h->commands().size() > 1);
-    QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCFTRST\r\n"} + kPmRefresh);
-    QCOMPARE(m_h->boxTexts(), (QStringList{question, "Factory Reset|the Factory Reset is completed."}));
-    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 0.0); // the defaults were read back
-    QVERIFY(!statusDuringBoxes.contains(QStringLiteral("success! apply calibration settings.")));
-
-    // No: nothing is written.
-    m_h->answer = [](const MessageBoxes::Request &) { return QMessageBox::No; };
-    m_h->sim->clearTranscript();
-    child("pushButton_factoryreset")->click();
-    QTest::qWait(700);
-    QVERIFY(m_h->commands().isEmpty());
-}
-
 void TestPanelModelsE2e::pm_unexpectedReplies_endInErrorWithBox()
 {
     QVERIFY(open(SimulatedDevice::Model::Pm));
-    quiet();
+    m_h->quiet();
     // An apply of ATCOFF1 answered for ATCOFF2: the keyword passes, the word does not.
     child("toolButton_offset_apply_ch1")->click();
     QTRY_COMPARE(m_h->commands(), QList<QByteArray>{"ATCOFF1 0.00\r\n"});
@@ -226,105 +158,142 @@ void TestPanelModelsE2e::pm_unexpectedReplies_endInErrorWithBox()
         m_h->sim->sendRaw(reply);
         QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! refresh calibration settings..."});
         QCOMPARE(m_h->commands().size(), 2);
-        QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_offset_ch1")->value(), 9.0);
         QCOMPARE(panel()->seq(), 0);
-        QCOMPARE(child<QWidget>("spinBox_modbus_addr")->styleSheet(), QString());
+        m_h->checkShown({"doubleSpinBox_offset_ch1=9.00 ~", "spinBox_modbus_addr=1"});
     }
 }
 
-void TestPanelModelsE2e::tq20_sensorModeWrite_failedShowsBoxThenRefreshes()
+void TestPanelModelsE2e::tq20_sensorMode_clearsChart()
 {
     QVERIFY(open(SimulatedDevice::Model::Tq20, "3v2"));
     QTRY_VERIFY(panel()->chart()->timeStamps()[kLast - 2] != Chart::NoValue);
     child("radioButton_voc_humi")->click();
     QVERIFY(m_h->waitIdle());
     QCOMPARE(panel()->chart()->timeStamps()[kLast - 2], Chart::NoValue); // humidity does not continue the CO2 trace
-
-    // The write cannot go out: the box, then a refresh shows the mode the device kept.
-    auto *port = m_h->window->findChild<QSerialPort *>();
-    m_h->duringBox = [port](const MessageBoxes::Request &) { port->open(QIODevice::ReadWrite); };
-    m_h->sim->clearTranscript();
-    child("radioButton_voc_co2")->click();
-    port->close();
-    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply the the sensor mode to mode 2..."});
-    QTRY_VERIFY(!m_h->commands().isEmpty());
-    QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->commands(), (QList<QByteArray>{"ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\r\n", "ATCVOCU\r\n",
-                                                 "ATCCU\r\n", "ATCWIN\r\n", "ATCEXTM\r\n", "ATCUSED\r\n",
-                                                 "ATCBLDTM\r\n"}));
-    QVERIFY(child("radioButton_voc_humi")->isChecked());
-    QCOMPARE(m_h->panel<Tq20Calibrator>()->sensorType(), 1);
 }
 
-void TestPanelModelsE2e::tq20_calibrations_okRefusedDeclined_data()
+void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
 {
+    QTest::addColumn<int>("model");
     QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("refuse");
-    QTest::addColumn<bool>("yes");
+    QTest::addColumn<bool>("yes");         // how questions are answered
+    // To the first command; empty: the simulator answers; "closed": the port is closed before the
+    // write and open again once the box is up.
+    QTest::addColumn<QByteArray>("reply");
+    QTest::addColumn<QStringList>("commands"); // "refresh": the panel's refresh
     QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<QString>("endStatus");
-    const QString ok = QStringLiteral("success! apply calibration settings.");
-    const QString failed = QStringLiteral("error! apply calibration settings.");
-    const QString retry = QStringLiteral("FAIL|Please retry...");
-    const QString question = QStringLiteral("Factory Calibration|Do you want to calibrate for 12 hours?");
-    QTest::newRow("user ok") << "pushButton_usercal" << false << true << QStringList{"SUCCESS|Success..."} << ok;
-    QTest::newRow("user refused") << "pushButton_usercal" << true << true << QStringList{retry} << failed;
-    QTest::newRow("factory ok")
-        << "pushButton_factorycal" << false << true
-        << QStringList{question, "SUCCESS|Unplug the sensor and plug it in again.\nNormal operation after 12 hours."}
-        << ok;
-    QTest::newRow("factory refused") << "pushButton_factorycal" << true << true << QStringList{question, retry}
-                                     << failed;
-    QTest::newRow("factory declined") << "pushButton_factorycal" << false << false << QStringList{question}
-                                      << QStringLiteral("success! refresh calibration settings.");
+    QTest::addColumn<QStringList>("shown"); // see shownText, with the status
+    const auto row = [](const char *name, int model, const char *button, bool yes, const char *reply,
+                        const QStringList &commands, const QStringList &boxes, const QStringList &shown) {
+        QTest::newRow(name) << model << button << yes << QByteArray(reply) << commands << boxes << shown;
+    };
+    const QString applied = "status=success! apply calibration settings.";
+    const QString notApplied = "status=error! apply calibration settings.";
+    const QString refreshed = "status=success! refresh calibration settings.";
+    const QString failed = "ERROR|error! apply calibration settings...";
+
+    const QString reset = "Factory Reset|Your work will be erased. Would you like to continue?";
+    row("pm factory reset: the defaults read back", 404, "pushButton_factoryreset", true, "", {"ATCFTRST", "refresh"},
+        {reset, "Factory Reset|the Factory Reset is completed."}, {refreshed, "doubleSpinBox_offset_ch1=0.00 *"});
+    row("pm factory reset declined", 404, "pushButton_factoryreset", false, "", {}, {reset},
+        {refreshed, "doubleSpinBox_offset_ch1=42.00 *"});
+
+    const QString retry = "FAIL|Please retry...";
+    const QString factory = "Factory Calibration|Do you want to calibrate for 12 hours?";
+    row("tq20 user", 20, "pushButton_usercal", true, "", {"ATCUCAL"}, {"SUCCESS|Success..."}, {applied});
+    row("tq20 user refused", 20, "pushButton_usercal", true, "ATCUCAL", {"ATCUCAL"}, {retry}, {notApplied});
+    row("tq20 factory", 20, "pushButton_factorycal", true, "", {"ATCFCAL"},
+        {factory, "SUCCESS|Unplug the sensor and plug it in again.\nNormal operation after 12 hours."}, {applied});
+    row("tq20 factory refused", 20, "pushButton_factorycal", true, "ATCFCAL", {"ATCFCAL"}, {factory, retry},
+        {notApplied});
+    row("tq20 factory declined", 20, "pushButton_factorycal", false, "", {}, {factory}, {refreshed});
+    row("tq20 sensor mode unwritten: the box, then a refresh", 20, "radioButton_voc_humi", true, "closed",
+        {"refresh"}, {"ERROR|error! apply the the sensor mode to mode 1..."}, {refreshed, "radioButton_voc_co2=on"});
+
+    const QString drift = "Drift Adjustment.|Do you want to Drift Adjustment?";
+    const QString zero = "Zero Calibration|Do you want to calibrate for Zero?";
+    row("tq24 drift: refresh, then the box", 24, "pushButton_driftadj", true, "", {"ATCDRFT", "refresh"},
+        {drift, "Drift Adj.|the Drift Adjustment is completed."}, {refreshed, "pushButton_mannual=enabled"});
+    row("tq24 drift refused", 24, "pushButton_driftadj", true, "ATCDRFT", {"ATCDRFT"},
+        {drift, "Drift Adj.|the Drift Adjustment is failed!"}, {notApplied, "pushButton_mannual=disabled"});
+    row("tq24 zero", 24, "toolButton_zerocal_apply", true, "ATCCZR 98.76", {"ATCCZR"}, {zero},
+        {applied, "doubleSpinBox_zerocal=98.76 uV *", "pushButton_mannual=disabled"});
+    row("tq24 zero without a number", 24, "toolButton_zerocal_apply", true, "ATCCZRERROR", {"ATCCZR"},
+        {zero, failed}, {notApplied, "doubleSpinBox_zerocal=100.00 uV *"});
+    row("tq24 span, four fields", 24, "toolButton_spancal_apply", true, "ATCCSP 500.00,0.25000,98.00,2098.00",
+        {"ATCCSP 500.00"}, {},
+        {applied, "doubleSpinBox_spancal_ppm=500.00 ppm *", "doubleSpinBox_slope=0.25000 ppm/uV",
+         "doubleSpinBox_zerocal=98.00 uV *", "doubleSpinBox_spancal=2098.00 uV *", "pushButton_mannual=enabled"});
+    row("tq24 span, three fields", 24, "toolButton_spancal_apply", true, "ATCCSP 500.00,0.25000,98.00",
+        {"ATCCSP 500.00"}, {failed}, {notApplied, "doubleSpinBox_spancal=2100.00 uV *"});
+    row("tq24 span, a field without a number", 24, "toolButton_spancal_apply", true,
+        "ATCCSP 500.00,----,98.00,2098.00", {"ATCCSP 500.00"}, {failed},
+        {notApplied, "doubleSpinBox_zerocal=100.00 uV *", "pushButton_mannual=disabled"});
+    row("tq24 filter value refused: its own texts, then a refresh", 24, "radioButton_rawgas", true, "ATCMODE 7",
+        {"ATCMODE 0", "refresh"}, {"ERROR|error! apply sensor output mode settings..."},
+        {refreshed, "radioButton_filtergas=on"});
+
+    const QStringList celsius = {"status=error! apply the device's temperature mode to the celsius mode.",
+                                 "radioButton_celsius=on", "label_unit_ch2=" + QString(QChar(0x00B0)) + "C"};
+    const QString unit = "ERROR|error! apply the device's temperature mode to the celsius mode...";
+    row("tq21 fahrenheit refused", 21, "radioButton_fahrenheit", true, "ATCF", {"ATCF"}, {unit}, celsius);
+    row("tq21 fahrenheit unwritten", 21, "radioButton_fahrenheit", true, "closed", {}, {unit}, celsius);
+    row("tq22 fahrenheit refused", 22, "radioButton_fahrenheit", true, "ATCF", {"ATCF"}, {unit}, celsius);
+    row("tq24 fahrenheit refused", 24, "radioButton_fahrenheit", true, "ATCF", {"ATCF"}, {unit}, celsius);
 }
 
-void TestPanelModelsE2e::tq20_calibrations_okRefusedDeclined()
+void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer()
 {
+    QFETCH(int, model);
     QFETCH(QString, button);
-    QFETCH(bool, refuse);
     QFETCH(bool, yes);
+    QFETCH(QByteArray, reply);
+    QFETCH(QStringList, commands);
     QFETCH(QStringList, boxes);
-    QFETCH(QString, endStatus);
-    QVERIFY(open(SimulatedDevice::Model::Tq20, "1v1"));
-    m_h->sim->setRefuseActions(refuse);
+    QFETCH(QStringList, shown);
+    m_h = std::make_unique<PanelHarness>(simulatedModel(model));
+    m_h->sim->setSetting("ATCOFF1", 42.0);
+    QVERIFY(open(simulatedModel(model), model == 20 ? "1v1" : ""));
+    if (auto *ppm = child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm"))
+        ppm->setValue(500);
     m_h->answer = [yes](const MessageBoxes::Request &box) { return yes ? sayYes(box) : QMessageBox::No; };
-    QStringList statuses;
-    m_h->duringBox = [&](const MessageBoxes::Request &) { statuses.append(status()); };
-    m_h->sim->clearTranscript();
-    child(qPrintable(button))->click();
-    QTest::qWait(700);
-    QVERIFY(m_h->waitIdle());
-    const QByteArray word = button.contains(QLatin1String("user")) ? "ATCUCAL\r\n" : "ATCFCAL\r\n";
-    QCOMPARE(m_h->commands(), yes ? QList<QByteArray>{word} : QList<QByteArray>{});
-    QCOMPARE(m_h->boxTexts(), boxes);
-    QCOMPARE(status(), endStatus);
-    QVERIFY(!statuses.contains(QStringLiteral("success! apply calibration settings.")));
-}
+    QStringList statusDuringBoxes;
+    // A person reads the box for a while: the replies arrive meanwhile.
+    auto *port = m_h->window->findChild<QSerialPort *>();
+    m_h->duringBox = [&](const MessageBoxes::Request &) {
+        statusDuringBoxes.append(m_h->shortStatus());
+        if (reply == "closed")
+            port->open(QIODevice::ReadWrite);
+        QTest::qWait(400);
+    };
+    QList<QByteArray> expected;
+    for (const QString &command : commands)
+        expected += command == "refresh" ? m_h->refreshCommands() : QList<QByteArray>{command.toLatin1() + "\r\n"};
+    if (reply.isEmpty() || reply == "closed")
+        m_h->sim->clearTranscript();
+    else
+        m_h->quiet();
 
-void TestPanelModelsE2e::tq22_temperatureUnit_onlyWithTypeOne_keptAcrossTypes()
-{
-    const QString degree(QChar(0x00B0));
-    QVERIFY(open(SimulatedDevice::Model::Tq22));
-    m_h->child("radioButton_fahrenheit")->click();
+    child(qPrintable(button))->click();
+    if (reply == "closed") {
+        port->close();
+    } else if (!reply.isEmpty()) {
+        QTRY_VERIFY(!m_h->commands().isEmpty());
+        m_h->sim->sendRaw(reply + "\r\n");
+        m_h->sim->setResponding(true);
+    }
+    QTRY_COMPARE(m_h->commands(), expected);
+    QTest::qWait(200);
     QVERIFY(m_h->waitIdle());
-    m_h->child("radioButton_type2")->click();
-    QVERIFY(m_h->waitIdle());
-    m_h->sim->clearTranscript();
-    m_h->child("radioButton_type1")->click();
-    QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCMODE 1\r\n"});
-    QVERIFY(m_h->child<QWidget>("groupBox_tempoutput")->isVisibleTo(panel()));
-    QVERIFY(m_h->child("radioButton_fahrenheit")->isChecked());
-    QCOMPARE(text("label_unit_ch2"), degree + "F");
-    QCOMPARE(m_h->child("radioButton_type1")->text(), "%," + degree + "F");
-    QVERIFY(m_h->boxes.isEmpty());
+    QCOMPARE(m_h->boxTexts(), boxes);
+    m_h->checkShown(shown);
+    QVERIFY(!statusDuringBoxes.contains(QStringLiteral("success! apply calibration settings.")));
 }
 
 void TestPanelModelsE2e::tq24_liveLines_slopeDriftAndMicrovolt()
 {
     QVERIFY(open(SimulatedDevice::Model::Tq24));
-    quiet();
+    m_h->quiet();
     panel()->chart()->clearSamples();
     auto *gas = child<QLCDNumber>("lcdNumber_ch1");
     const auto live = [this](const QByteArray &line) {
@@ -335,22 +304,20 @@ void TestPanelModelsE2e::tq24_liveLines_slopeDriftAndMicrovolt()
     };
     const QByteArray full = "ATCH 150.0,400.0,23.50,104.5,0.50000,100.0";
     live(full);
-    QCOMPARE(text("doubleSpinBox_temperature"), QStringLiteral("23.50\u00B0C"));
-    QCOMPARE(text("doubleSpinBox_slope"), QStringLiteral("0.50000 ppm/uV"));
-    QCOMPARE(text("doubleSpinBox_drift"), QStringLiteral("4.50 uV"));
+    m_h->checkShown({"doubleSpinBox_temperature=23.50\u00B0C", "doubleSpinBox_slope=0.50000 ppm/uV",
+                     "doubleSpinBox_drift=4.50 uV"});
     live("ATCH 1,2,3,4,5"); // five fields: nothing changes
     QCOMPARE(gas->value(), 400.0);
     QCOMPARE(panel()->chart()->values1()[kLast - 1], Chart::NoValue);
     live("ATCH 150.0,----,----,----,0.60000,100.0"); // the last temperature kept, no drift level
-    QCOMPARE(text("doubleSpinBox_temperature"), QStringLiteral("23.50\u00B0C"));
-    QCOMPARE(text("doubleSpinBox_slope"), QStringLiteral("0.60000 ppm/uV"));
-    QCOMPARE(text("doubleSpinBox_drift"), QStringLiteral("----"));
+    m_h->checkShown({"doubleSpinBox_temperature=23.50\u00B0C", "doubleSpinBox_slope=0.60000 ppm/uV",
+                     "doubleSpinBox_drift=----"});
     live("ATCH 151.0,401.0,24.00,103.0,0.5,"); // an empty stored zero is no zero either
-    QCOMPARE(text("doubleSpinBox_drift"), QStringLiteral("----"));
+    m_h->checkShown({"doubleSpinBox_drift=----"});
 
     // uV shows field 0 and starts both charts afresh; nothing is sent.
     child("radioButton_microvolt")->click();
-    QCOMPARE(text("label_unit_ch1"), QStringLiteral("uV"));
+    m_h->checkShown({"label_unit_ch1=uV"});
     QCOMPARE(panel()->chart()->values1()[kLast], Chart::NoValue);
     QCOMPARE(panel()->chart()->values2()[kLast - 1], Chart::NoValue);
     live(full);
@@ -360,223 +327,96 @@ void TestPanelModelsE2e::tq24_liveLines_slopeDriftAndMicrovolt()
     QCOMPARE(m_h->commands(), QList<QByteArray>{});
 }
 
-void TestPanelModelsE2e::tq24_actions_writeAndShowTheDevicesAnswer_data()
+void TestPanelModelsE2e::tq24_wizard_writesOnlyWhatFinishTook_data()
 {
-    QTest::addColumn<QString>("button");
-    QTest::addColumn<QByteArray>("reply"); // empty: the simulator answers
-    QTest::addColumn<QList<QByteArray>>("commands");
+    QTest::addColumn<QStringList>("steps"); // FIELD=value, finish, cancel, escape, close (the port), unplug
+    QTest::addColumn<QByteArray>("reply");  // to the write; empty: the simulator answers
+    QTest::addColumn<QByteArray>("written");
     QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<QString>("status");
-    QTest::addColumn<QStringList>("shown"); // editor=text
-    QTest::addColumn<bool>("wizardOffered");
-    const auto row = [](const char *name, const char *button, const char *reply, const QList<QByteArray> &commands,
-                        const QStringList &boxes, const char *status, const QStringList &shown, bool offered) {
-        QTest::newRow(name) << button << QByteArray(reply) << commands << boxes << status << shown << offered;
+    QTest::addColumn<bool>("stays"); // the wizard is still open at the end
+    QTest::addColumn<QStringList>("shown");
+    const auto row = [](const char *name, const QStringList &steps, const char *reply, const char *written,
+                        const QStringList &boxes, bool stays, const QStringList &shown) {
+        QTest::newRow(name) << steps << QByteArray(reply) << QByteArray(written) << boxes << stays << shown;
     };
-    const QString drift = "Drift Adjustment.|Do you want to Drift Adjustment?";
-    const QString zero = "Zero Calibration|Do you want to calibrate for Zero?";
     const QString failed = "ERROR|error! apply calibration settings...";
-    const char *applied = "success! apply calibration settings.";
-    const char *notApplied = "error! apply calibration settings.";
-    row("drift accepted: refresh, then the box", "pushButton_driftadj", "", QList<QByteArray>{"ATCDRFT\r\n"} + kTq24Refresh,
-        {drift, "Drift Adj.|the Drift Adjustment is completed."}, "success! refresh calibration settings.", {}, true);
-    row("drift refused", "pushButton_driftadj", "ATCDRFT", {"ATCDRFT\r\n"},
-        {drift, "Drift Adj.|the Drift Adjustment is failed!"}, notApplied, {}, false);
-    row("zero", "toolButton_zerocal_apply", "ATCCZR 98.76", {"ATCCZR\r\n"}, {zero}, applied,
-        {"doubleSpinBox_zerocal=98.76 uV"}, false);
-    row("zero without a number", "toolButton_zerocal_apply", "ATCCZRERROR", {"ATCCZR\r\n"}, {zero, failed},
-        notApplied, {"doubleSpinBox_zerocal=100.00 uV"}, false);
-    row("span, four fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00,2098.00",
-        {"ATCCSP 500.00\r\n"}, {}, applied,
-        {"doubleSpinBox_spancal_ppm=500.00 ppm", "doubleSpinBox_slope=0.25000 ppm/uV",
-         "doubleSpinBox_zerocal=98.00 uV", "doubleSpinBox_spancal=2098.00 uV"},
-        true);
-    row("span, three fields", "toolButton_spancal_apply", "ATCCSP 500.00,0.25000,98.00", {"ATCCSP 500.00\r\n"},
-        {failed}, notApplied, {"doubleSpinBox_spancal=2100.00 uV"}, false);
-    row("span, a field without a number", "toolButton_spancal_apply", "ATCCSP 500.00,----,98.00,2098.00",
-        {"ATCCSP 500.00\r\n"}, {failed}, notApplied, {"doubleSpinBox_zerocal=100.00 uV"}, false);
+    // What the device now holds in full is known again only from a new reading.
+    row("finish writes the page's values", {"ZERO=12.5", "SPAN=56.25", "PPM=400", "finish"}, "",
+        "ATCCAL 400,12.5,56.25", {}, false,
+        {"status=success! apply calibration settings.", "doubleSpinBox_zerocal=12.50 uV *",
+         "doubleSpinBox_spancal=56.25 uV *", "doubleSpinBox_spancal_ppm=400.00 ppm *", "pushButton_mannual=disabled"});
+    row("finish twice, an edit between: once, the first values", {"PPM=400", "finish", "PPM=999", "finish"}, "",
+        "ATCCAL 400,100,2100", {}, false, {});
+    row("a value of the reply no number: failed, none shown", {"SPAN=2000", "finish"}, "ATCCAL 1000.00,----,2000.00",
+        "ATCCAL 1000,100,2000", {failed}, false, {"doubleSpinBox_spancal=2100.00 uV *"});
+    row("cancel within the delay", {"finish", "cancel"}, "", "", {}, false, {});
+    row("escape within the delay", {"finish", "escape"}, "", "", {}, false, {});
+    row("port gone: the box, the wizard stays", {"close", "finish"}, "", "", {failed + "]"}, true, {});
+    row("unplugged: the wizard goes with its panel", {"unplug"}, "", "", {}, false, {});
+    row("unplugged within the delay", {"finish", "unplug"}, "", "", {}, false, {});
 }
 
-void TestPanelModelsE2e::tq24_actions_writeAndShowTheDevicesAnswer()
+void TestPanelModelsE2e::tq24_wizard_writesOnlyWhatFinishTook()
 {
-    QFETCH(QString, button);
+    QFETCH(QStringList, steps);
     QFETCH(QByteArray, reply);
-    QFETCH(QList<QByteArray>, commands);
+    QFETCH(QByteArray, written);
     QFETCH(QStringList, boxes);
-    QFETCH(QString, status);
+    QFETCH(bool, stays);
     QFETCH(QStringList, shown);
-    QFETCH(bool, wizardOffered);
-
-    QVERIFY(open(SimulatedDevice::Model::Tq24));
-    child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm")->setValue(500);
-    m_h->answer = sayYes;
-    m_h->duringBox = [](const MessageBoxes::Request &) { QTest::qWait(300); }; // replies arrive meanwhile
-    if (reply.isEmpty())
-        m_h->sim->clearTranscript();
-    else
-        quiet();
-    child(qPrintable(button))->click();
-    QTRY_VERIFY(!m_h->commands().isEmpty());
-    if (!reply.isEmpty())
-        m_h->sim->sendRaw(reply + "\r\n");
-    QTRY_COMPARE(m_h->commands(), commands);
-    QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->boxTexts(), boxes);
-    QCOMPARE(this->status(), status);
-    for (const QString &entry : shown)
-        QCOMPARE(text(qPrintable(entry.section('=', 0, 0))), entry.section('=', 1));
-    QCOMPARE(child("pushButton_mannual")->isEnabled(), wizardOffered);
-}
-
-void TestPanelModelsE2e::tq24_filterRejected_ownTextsThenRefresh()
-{
-    QVERIFY(open(SimulatedDevice::Model::Tq24));
-    // A value the filter cannot have: its own failure texts, then the device is read again.
-    quiet();
-    child("radioButton_rawgas")->click();
-    QTRY_COMPARE(m_h->commands(), QList<QByteArray>{"ATCMODE 0\r\n"});
-    m_h->sim->setResponding(true);
-    m_h->sim->sendRaw("ATCMODE 7\r\n");
-    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply sensor output mode settings..."});
-    QTRY_VERIFY(m_h->commands().size() > 1);
-    QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->commands().mid(1), kTq24Refresh);
-    QVERIFY(child("radioButton_filtergas")->isChecked());
-}
-
-void TestPanelModelsE2e::tq24_wizard_finishWritesWhatThePageShowedAndClosesOnReply()
-{
     QVERIFY(open(SimulatedDevice::Model::Tq24));
     child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm")->setValue(77); // typed, never applied
+    QPointer<Calibrator> shownPanel = panel();
     QPointer<CalibWizard> wizard = openWizard();
     QVERIFY(wizard && wizard->isVisible() && wizard->isModal());
     QCOMPARE(wizard->field("PPM").toDouble(), 1000.0); // the device's values
     QCOMPARE(wizard->field("ZERO").toDouble(), 100.0);
     QCOMPARE(wizard->field("SPAN").toDouble(), 2100.0);
-    wizard->setField("ZERO", 12.5);
-    wizard->setField("SPAN", 56.25);
-    wizard->setField("PPM", 400.0);
+    if (reply.isEmpty())
+        m_h->sim->clearTranscript();
+    else
+        m_h->quiet();
 
-    m_h->sim->clearTranscript();
-    wizard->button(QWizard::FinishButton)->click();
-    QVERIFY(wizard->isVisible());
-    QTRY_VERIFY(!wizard);
-    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCCAL 400,12.5,56.25\r\n"});
-    QVERIFY(m_h->waitIdle());
-    QCOMPARE(status(), QStringLiteral("success! apply calibration settings."));
-    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_zerocal")->value(), 12.5);
-    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_spancal")->value(), 56.25);
-    QCOMPARE(child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm")->value(), 400.0);
-    // What the device now holds in full is known again only from a new reading.
-    QVERIFY(!child("pushButton_mannual")->isEnabled());
-    emit child("pushButton_mannual")->clicked();
-    QVERIFY(!m_h->panel<Tq24Calibrator>()->wizard());
+    for (const QString &step : steps) {
+        if (step.contains(QLatin1Char('=')))
+            wizard->setField(step.section(QLatin1Char('='), 0, 0), step.section(QLatin1Char('='), 1).toDouble());
+        else if (step == QLatin1String("finish"))
+            wizard->button(QWizard::FinishButton)->click();
+        else if (step == QLatin1String("cancel"))
+            wizard->button(QWizard::CancelButton)->click();
+        else if (step == QLatin1String("escape"))
+            QTest::keyClick(wizard, Qt::Key_Escape);
+        else if (step == QLatin1String("close"))
+            m_h->window->findChild<QSerialPort *>()->close();
+        else
+            m_h->unplug();
+        QVERIFY(step != QLatin1String("finish") || wizard->isVisible()); // open until the device answers
+    }
+    if (!reply.isEmpty()) {
+        QTRY_COMPARE(m_h->commands().size(), 1);
+        m_h->sim->sendRaw(reply + "\r\n");
+    }
+    QTest::qWait(700);
+    QCOMPARE(m_h->commands(), written.isEmpty() ? QList<QByteArray>{} : QList<QByteArray>{written + "\r\n"});
+    QCOMPARE(bool(wizard), stays);
+    QCOMPARE(m_h->boxTexts(), boxes);
+    if (steps.contains(QStringLiteral("unplug"))) {
+        QTRY_VERIFY(!shownPanel);
+        QVERIFY(!m_h->window->isDeviceOpen() && m_h->window->deviceList()->isVisibleTo(m_h->window));
+        return;
+    }
+    QVERIFY(stays || m_h->waitIdle());
+    m_h->checkShown(shown);
+    if (!shown.isEmpty()) {
+        emit child("pushButton_mannual")->clicked(); // a click the disabled button could not give
+        QVERIFY(!m_h->panel<Tq24Calibrator>()->wizard());
+    }
 }
 
-void TestPanelModelsE2e::tq24_wizard_closingBeforeTheWriteAndRefusedValues()
+// Unplugged while the box after a drift adjustment is open and the refresh runs beneath it.
+void TestPanelModelsE2e::tq24_unplugged_underTheDriftBox_toolStaysAlive()
 {
     QVERIFY(open(SimulatedDevice::Model::Tq24));
-    m_h->sim->clearTranscript();
-    QPointer<CalibWizard> wizard = openWizard();
-    wizard->setField("PPM", 400.0);
-    wizard->setField("SPAN", 2000.0);
-
-    // Finish twice and an edit before the write: one command, with the values at the first Finish.
-    wizard->button(QWizard::FinishButton)->click();
-    wizard->setField("PPM", 999.0);
-    wizard->button(QWizard::FinishButton)->click();
-    QTRY_VERIFY(!wizard);
-    QTest::qWait(600);
-    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCCAL 400,100,2000\r\n"});
-    const auto refresh = [this] {
-        m_h->sim->setResponding(true);
-        child("pushButton_refresh")->click();
-        QTest::qWait(600);
-        return m_h->waitIdle();
-    };
-
-    // A reply whose values do not all read as numbers ends as failed and shows none of them.
-    QVERIFY(refresh());
-    wizard = openWizard();
-    quiet();
-    wizard->button(QWizard::FinishButton)->click();
-    QTRY_COMPARE(m_h->commands().size(), 1);
-    m_h->sim->sendRaw("ATCCAL 400.00,----,2000.00\r\n");
-    QTRY_VERIFY(!wizard);
-    QCOMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply calibration settings..."});
-    QCOMPARE(text("doubleSpinBox_zerocal"), QStringLiteral("100.00 uV"));
-    m_h->boxes.clear();
-
-    // Cancel or Escape within the delay after Finish: nothing is sent and the poll resumes.
-    QVERIFY(refresh());
-    for (bool escape : {false, true}) {
-        wizard = openWizard();
-        QVERIFY(wizard);
-        m_h->sim->clearTranscript();
-        wizard->button(QWizard::FinishButton)->click();
-        if (escape)
-            QTest::keyClick(wizard, Qt::Key_Escape);
-        else
-            wizard->button(QWizard::CancelButton)->click();
-        QTRY_VERIFY(!wizard);
-        QTest::qWait(600);
-        QVERIFY(m_h->waitIdle());
-        QCOMPARE(m_h->commands(), QList<QByteArray>{});
-    }
-
-    // Port gone: the error box, and the wizard stays for another try.
-    wizard = openWizard();
-    m_h->window->findChild<QSerialPort *>()->close();
-    wizard->button(QWizard::FinishButton)->click();
-    QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply calibration settings...]"});
-    QTest::qWait(100);
-    QVERIFY(wizard && wizard->isVisible());
-}
-
-void TestPanelModelsE2e::tq24_unplugged_wizardDelayQuestionsAndInfoBox_toolStaysAlive()
-{
-    const auto replugIdle = [this] {
-        if (m_h)
-            m_h->replug();
-        return open(SimulatedDevice::Model::Tq24);
-    };
-    const auto gone = [this](QPointer<Calibrator> panel) {
-        return QTest::qWaitFor([&] { return !panel; }, 3000) && !m_h->window->isDeviceOpen() &&
-               m_h->window->deviceList()->isVisibleTo(m_h->window);
-    };
-
-    // The wizard open, then Finish and unplugged within the delay: it goes with its panel, nothing sent.
-    for (bool finished : {false, true}) {
-        QVERIFY(replugIdle());
-        QPointer<Calibrator> shown = panel();
-        QPointer<CalibWizard> wizard = openWizard();
-        m_h->sim->clearTranscript();
-        if (finished)
-            wizard->button(QWizard::FinishButton)->click();
-        m_h->unplug();
-        QVERIFY(gone(shown));
-        QVERIFY(!wizard);
-        QTest::qWait(600);
-        QCOMPARE(m_h->commands(), QList<QByteArray>{});
-    }
-
-    // A question answered Yes after the device is gone writes nothing.
-    for (const char *button : {"toolButton_zerocal_apply", "pushButton_driftadj"}) {
-        QVERIFY(replugIdle());
-        QPointer<Calibrator> shown = panel();
-        m_h->sim->clearTranscript();
-        m_h->answer = [&](const MessageBoxes::Request &) {
-            m_h->unplug();
-            return QMessageBox::Yes;
-        };
-        child(button)->click();
-        QVERIFY(gone(shown));
-        QTest::qWait(600);
-        QCOMPARE(m_h->commands(), QList<QByteArray>{});
-    }
-
-    // Unplugged while the drift box is open and its refresh runs beneath it.
-    QVERIFY(replugIdle());
     QPointer<Calibrator> shown = panel();
     m_h->answer = sayYes;
     m_h->duringBox = [&](const MessageBoxes::Request &box) {
@@ -586,7 +426,8 @@ void TestPanelModelsE2e::tq24_unplugged_wizardDelayQuestionsAndInfoBox_toolStays
         }
     };
     child("pushButton_driftadj")->click();
-    QVERIFY(gone(shown));
+    QTRY_VERIFY(!shown);
+    QVERIFY(!m_h->window->isDeviceOpen() && m_h->window->deviceList()->isVisibleTo(m_h->window));
     QCOMPARE(m_h->boxTexts().last(), QStringLiteral("Drift Adj.|the Drift Adjustment is completed."));
 }
 

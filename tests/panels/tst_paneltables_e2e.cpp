@@ -1,42 +1,16 @@
+#include "app/translationloader.h"
 #include "chart/chartmath.h"
 #include "chart/chartview.h"
 #include "panelharness.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
-#include <QComboBox>
-#include <QDateTimeEdit>
 #include <QDoubleSpinBox>
-#include <QGroupBox>
 #include <QLCDNumber>
-#include <QLabel>
-#include <QSerialPort>
+#include <QRegularExpression>
+#include <QTranslator>
 
 namespace {
-
-// What a technician reads off a widget: "hidden", a text or title, on/off for a choice, and for an
-// editor a trailing " *" when it shows the device's value, " ~" when it holds one still to apply.
-QString shownText(const QWidget *widget, const QWidget *panel)
-{
-    if (!widget || !widget->isVisibleTo(panel))
-        return widget ? QStringLiteral("hidden") : QStringLiteral("missing");
-    if (auto *label = qobject_cast<const QLabel *>(widget))
-        return label->text();
-    if (auto *box = qobject_cast<const QGroupBox *>(widget))
-        return box->title();
-    if (auto *button = qobject_cast<const QAbstractButton *>(widget))
-        return button->isCheckable() ? (button->isChecked() ? "on" : "off") : (button->isEnabled() ? "enabled" : "disabled");
-    QString text = widget->objectName();
-    if (auto *stamp = qobject_cast<const QDateTimeEdit *>(widget))
-        text = stamp->dateTime().toString(Qt::ISODate);
-    else if (auto *spin = qobject_cast<const QAbstractSpinBox *>(widget))
-        text = spin->text();
-    else if (auto *combo = qobject_cast<const QComboBox *>(widget))
-        text = combo->currentText();
-    if (widget->styleSheet() == QLatin1String(Calibrator::kInSyncStyle))
-        return text + QStringLiteral(" *");
-    return widget->styleSheet() == QLatin1String(Calibrator::kPendingStyle) ? text + QStringLiteral(" ~") : text;
-}
 
 QString stamp(int y, int m, int d, int h, int min)
 {
@@ -50,16 +24,42 @@ QString iso(int y, int m, int d, int h, int min)
 
 const QString kDegree(QChar(0x00B0));
 
+// What the shared part shows for every panel, in the panel's own translation.
+const char *const kSharedTexts[] = {
+    "error! apply calibration settings.",  "error! apply calibration settings...",
+    "success! apply calibration settings.", "get the device's information...",
+    "success! refresh calibration settings.", "error! refresh calibration settings.",
+    "error! refresh calibration settings...", "Last Calibration Time",
+    "Do you want to change the update time?", "error!",
+    "the device sends no values.",          "error! the device did not answer %1.",
+    "warning! the device's %1 is %2, which this panel cannot show.",
+};
+
+// Form texts that read the same in Korean: units, channel and model names, numbers.
+bool sameInKorean(const QString &text)
+{
+    static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
+    static const QStringList kept = {"ppm", "ppb", "mbar", "mmh2o", "ug/m3", "#/cm3", "TVOC", "Humi", "CO2",
+                                     "MODBUS", "REFRESH", "TX/RX", "uV", "partical", "OFF"};
+    QString rest = text;
+    for (const QString &k : kept)
+        rest.remove(k, Qt::CaseInsensitive);
+    return !word.match(rest).hasMatch();
+}
+
 } // namespace
 
 // Each model's settings as rows: what a refresh asks and shows, what an apply writes on the wire
-// and shows after, how a live line reads, and a temperature unit the device will not take. A new
-// model adds its rows here.
+// and shows after, how a live line reads, what a choice during a refresh sends; a new model adds
+// its rows here and its actions to tst_panelmodels_e2e. The cases after the tables hold for every
+// registered panel, one row each. Device faults are the fault matrix's; a box outliving its panel
+// is tst_mainwindow_e2e's.
 class TestPanelTablesE2e : public QObject
 {
     Q_OBJECT
 private slots:
     void cleanup();
+    void cleanupTestCase() { m_h.reset(); } // a reused panel's messages while QTest can still log them
     void refresh_readsEachStepInTurn_showsTheDevicesValues_data();
     void refresh_readsEachStepInTurn_showsTheDevicesValues();
     void apply_writesTheWireCommand_showsTheConfirmedValue_data();
@@ -68,8 +68,14 @@ private slots:
     void liveLine_valuesOrDashesAndGaps();
     void choiceDuringRefresh_sendsNothing_data();
     void choiceDuringRefresh_sendsNothing();
-    void temperatureUnit_refusedOrUnwritten_keepsCelsius_data();
-    void temperatureUnit_refusedOrUnwritten_keepsCelsius();
+    void germanLocale_pointOrCommaTyped_pendingUntilApplied_data() { addPanelModelRows(); }
+    void germanLocale_pointOrCommaTyped_pendingUntilApplied();
+    void silentDevice_displaysAndStatusSayNoValues_data() { addPanelModelRows(); }
+    void silentDevice_displaysAndStatusSayNoValues();
+    void korean_formAndSharedTextsTranslated_data() { addPanelModelRows(); }
+    void korean_formAndSharedTextsTranslated();
+    void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog_data() { addPanelModelRows(); }
+    void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog();
 
 private:
     // A fresh simulator and panel; with reuse, the previous row's when it is of the same model and
@@ -93,6 +99,7 @@ void TestPanelTablesE2e::cleanup()
         m_opened.clear();
     }
     m_reusable = false;
+    QLocale::setDefault(QLocale::c());
 }
 
 bool TestPanelTablesE2e::openModel(int model, const QByteArray &firmware, bool reuse)
@@ -112,17 +119,10 @@ bool TestPanelTablesE2e::openModel(int model, const QByteArray &firmware, bool r
 
 void TestPanelTablesE2e::checkShown(const QStringList &shown, const QString &defaultStatus)
 {
-    QString status = defaultStatus;
-    for (const QString &entry : shown) {
-        const QString name = entry.section(QLatin1Char('='), 0, 0);
-        if (name == QLatin1String("status"))
-            status = entry.section(QLatin1Char('='), 1);
-        else
-            QCOMPARE(name + QLatin1Char('=') + shownText(child(qPrintable(name)), panel()), entry);
-    }
-    QCOMPARE(this->status(), status);
+    const bool statusGiven = !shown.filter(QRegularExpression(QStringLiteral("^status="))).isEmpty();
+    m_h->checkShown(statusGiven ? shown : shown + QStringList{"status=" + defaultStatus});
     // A failure is said in a box too, a success never.
-    QCOMPARE(m_h->boxes.isEmpty(), !status.startsWith(QLatin1String("error!")));
+    QCOMPARE(m_h->boxes.isEmpty(), !status().startsWith(QLatin1String("error!")));
 }
 
 void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues_data()
@@ -332,6 +332,9 @@ void TestPanelTablesE2e::apply_writesTheWireCommand_showsTheConfirmedValue_data(
 
     row("tq22 type 2", 22, "", "", 0, "radioButton_type2", "ATCMODE 2",
         {"label_unit_ch2=mbar", "groupBox_tempoutput=hidden"});
+    // The unit chosen before type 2 is back with type 1.
+    row("tq22 type 1 after fahrenheit", 22, "", "", 0, "radioButton_type1", "ATCMODE 1",
+        {"groupBox_tempoutput=Unit", "radioButton_fahrenheit=on", "label_unit_ch2=" + deg + "F"});
 
     row("tq24 offset", 24, "", "doubleSpinBox_offset_ch2", -1, "toolButton_offset_apply_ch2", "ATCOFF2 -1.00",
         {"doubleSpinBox_offset_ch2=-1.00 *"});
@@ -400,8 +403,7 @@ void TestPanelTablesE2e::liveLine_valuesOrDashesAndGaps()
     QFETCH(double, ch1);
     QFETCH(double, ch2);
     QVERIFY(openModel(model, QByteArray()));
-    m_h->window->setPollTimerActive(false);
-    m_h->sim->setResponding(false);
+    m_h->quiet();
     QTest::qWait(50); // a reply already on its way lands before the poll below
     panel()->chart()->clearSamples();
     m_h->window->writeATCDCommand();
@@ -413,11 +415,8 @@ void TestPanelTablesE2e::liveLine_valuesOrDashesAndGaps()
     for (int i = 0; i < 2; ++i) {
         auto *lcd = child<QLCDNumber>(i ? "lcdNumber_ch2" : "lcdNumber_ch1");
         QCOMPARE(lcd->value(), qIsNaN(values[i]) ? 0.0 : values[i]);
-        if (qIsNaN(values[i])) { // dashes are drawn, not the field's text nor nothing
-            const QImage shown = lcd->grab().toImage();
-            lcd->display(QString(qMin(4, lcd->digitCount()), QLatin1Char('-')));
-            QCOMPARE(lcd->grab().toImage(), shown);
-        }
+        if (qIsNaN(values[i]))
+            QVERIFY(showsDashes(lcd)); // not the field's text nor nothing
         QCOMPARE(charted[i], qIsNaN(values[i]) ? Chart::NoValue : values[i]);
     }
 }
@@ -440,51 +439,126 @@ void TestPanelTablesE2e::choiceDuringRefresh_sendsNothing()
     QFETCH(int, model);
     QFETCH(QString, button);
     QVERIFY(openModel(model, QByteArray(), true));
-    QSet<QByteArray> refresh;
-    for (int step : panel()->refreshOrder())
-        refresh.insert(Cmd::word(step).toLatin1() + "\r\n");
+    const QList<QByteArray> refresh = m_h->refreshCommands();
     m_h->sim->setReplyDelayMs(250);
     child<QAbstractButton>("pushButton_refresh")->click();
     QTRY_COMPARE(panel()->mode(), int(Calibrator::REFRESH));
     m_h->sim->clearTranscript();
     auto *choice = child<QAbstractButton>(qPrintable(button));
+    // Both ways a click reaches a panel: its group's signal and the button's own.
     if (QButtonGroup *group = choice->group())
         emit group->idClicked(group->id(choice));
-    else
-        emit choice->clicked(true);
+    emit choice->clicked(true);
     QVERIFY(m_h->waitIdle(8000));
     m_h->sim->setReplyDelayMs(0);
     QTest::qWait(600);
     for (const QByteArray &command : m_h->commands())
         QVERIFY2(refresh.contains(command), command.constData());
+    QCOMPARE(m_h->boxTexts(), QStringList{});
 }
 
-void TestPanelTablesE2e::temperatureUnit_refusedOrUnwritten_keepsCelsius_data()
-{
-    QTest::addColumn<int>("model");
-    QTest::addColumn<bool>("unwritten");
-    QTest::newRow("tq21 refused") << 21 << false;
-    QTest::newRow("tq21 port closed") << 21 << true;
-    QTest::newRow("tq22 refused") << 22 << false;
-    QTest::newRow("tq24 refused") << 24 << false;
-}
-
-void TestPanelTablesE2e::temperatureUnit_refusedOrUnwritten_keepsCelsius()
+void TestPanelTablesE2e::germanLocale_pointOrCommaTyped_pendingUntilApplied()
 {
     QFETCH(int, model);
-    QFETCH(bool, unwritten);
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     QVERIFY(openModel(model, QByteArray()));
-    m_h->sim->setRefuseActions(true);
+    auto *offset = child<QDoubleSpinBox>("doubleSpinBox_offset_ch1");
+    for (const char *typed : {"1.5", "1,5"}) {
+        offset->setFocus();
+        offset->selectAll();
+        QTest::keyClicks(offset, QLatin1String(typed));
+        offset->interpretText();
+        QCOMPARE(offset->value(), 1.5);
+    }
+    QCOMPARE(shownText(offset, panel()).right(2), QStringLiteral(" ~"));
     m_h->sim->clearTranscript();
-    child<QAbstractButton>("radioButton_fahrenheit")->click();
-    if (unwritten)
-        m_h->window->findChild<QSerialPort *>()->close();
+    QTest::mouseClick(child("toolButton_offset_apply_ch1"), Qt::LeftButton);
+    QTRY_VERIFY(!m_h->commands().isEmpty());
     QVERIFY(m_h->waitIdle());
-    QCOMPARE(m_h->commands().isEmpty(), unwritten);
-    QCOMPARE(m_h->boxTexts(), QStringList{"ERROR|error! apply the device's temperature mode to the celsius mode..."});
-    checkShown({"status=error! apply the device's temperature mode to the celsius mode.", "radioButton_celsius=on",
-                "label_unit_ch2=" + kDegree + "C"},
-               QString());
+    QCOMPARE(m_h->commands(), QList<QByteArray>{"ATCOFF1 1.50\r\n"});
+    QCOMPARE(shownText(offset, panel()).right(2), QStringLiteral(" *"));
+}
+
+// A late reply that merely starts with the poll word is tst_commandset's.
+void TestPanelTablesE2e::silentDevice_displaysAndStatusSayNoValues()
+{
+    QFETCH(int, model);
+    QVERIFY(openModel(model, QByteArray()));
+    auto *lcd = child<QLCDNumber>("lcdNumber_ch1");
+    QTRY_VERIFY(lcd->value() != 0.0 || m_h->sim->receivedCommands().size() > 2);
+    m_h->sim->setResponding(false);
+    QTRY_COMPARE_WITH_TIMEOUT(status(), QStringLiteral("the device sends no values."), 4000);
+    QCOMPARE(lcd->value(), 0.0);
+    m_h->sim->setResponding(true);
+    QTRY_VERIFY_WITH_TIMEOUT(status().isEmpty(), 2000);
+}
+
+void TestPanelTablesE2e::korean_formAndSharedTextsTranslated()
+{
+    QFETCH(int, model);
+    QTranslator translator;
+    QVERIFY(loadTranslation(translator, QStringLiteral("ko_KR")));
+    QCoreApplication::installTranslator(&translator);
+    m_h = std::make_unique<PanelHarness>(simulatedModel(model));
+    const bool created = m_h->openPanel();
+    QStringList untranslated;
+    const auto check = [&](const QString &text) {
+        if (!text.isEmpty() && !sameInKorean(text))
+            untranslated.append(text);
+    };
+    // Labels before the device has filled any with its own texts; titles and buttons also after.
+    for (QLabel *label : created ? panel()->findChildren<QLabel *>() : QList<QLabel *>()) {
+        if (label->objectName() != QLatin1String("label_model") && label->objectName() != QLatin1String("label_serial"))
+            check(label->text());
+    }
+    const bool opened = created && m_h->waitIdle();
+    QCoreApplication::removeTranslator(&translator);
+    QVERIFY(opened);
+    const char *context = panel()->metaObject()->className();
+    for (const char *text : kSharedTexts) {
+        if (translator.translate(context, text).isEmpty())
+            untranslated.append(QLatin1String(text));
+    }
+    for (QGroupBox *box : panel()->findChildren<QGroupBox *>())
+        check(box->title());
+    for (QAbstractButton *button : panel()->findChildren<QAbstractButton *>())
+        check(button->text());
+    QVERIFY2(untranslated.isEmpty(), qPrintable(untranslated.join(QLatin1String(" | "))));
+}
+
+void TestPanelTablesE2e::calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog()
+{
+    QFETCH(int, model);
+    QVERIFY(openModel(model, QByteArray()));
+    auto *stamp = child<QAbstractButton>("toolButton_exec_datetime");
+    if (!stamp || !stamp->isVisibleTo(panel()))
+        QSKIP("no calibration time on this panel");
+    m_h->answer = sayYes;
+    m_h->sim->clearTranscript();
+    QVERIFY(m_h->enterPassword(stamp, QStringLiteral("wrong")));
+    QTRY_COMPARE(m_h->boxTexts().last(), QStringLiteral("Error|error!"));
+    QTest::qWait(600);
+    QVERIFY(m_h->commands().isEmpty());
+
+    const uint before = QDateTime::currentDateTime().toTime_t();
+    QVERIFY(m_h->enterPassword(stamp, QStringLiteral("quirbentol57")));
+    QTRY_VERIFY(m_h->commands().size() > 1);
+    QVERIFY(m_h->waitIdle());
+    const QByteArray written = m_h->commands().first();
+    const uint now = written.mid(8).trimmed().toUInt();
+    QVERIFY2(written.startsWith("ATCEXTM ") && written.endsWith("\r\n") && now >= before &&
+                 now <= QDateTime::currentDateTime().toTime_t(),
+             written.constData());
+    QCOMPARE(m_h->commands().mid(1), m_h->refreshCommands());
+    QCOMPARE(child<QDateTimeEdit>("dateTimeEdit_exec_datetime")->dateTime().toTime_t(), now);
+
+    // Unplugged with the dialog open: the dialog goes with the panel.
+    stamp->click();
+    QPointer<PasswordDlg> dialog = openPasswordDialog();
+    QVERIFY(dialog);
+    m_h->unplug();
+    QTRY_VERIFY(!dialog);
+    QVERIFY(m_h->window->deviceList()->isVisibleTo(m_h->window));
 }
 
 QTEST_MAIN(TestPanelTablesE2e)
