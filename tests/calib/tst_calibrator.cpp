@@ -59,7 +59,12 @@ public:
         attachForm({});
         setInputGroups({offsetBox});
         setReplyKeywords({QStringLiteral("ATCOFF"), QStringLiteral("ATCMODE")}, {QStringLiteral("ATCOFF")});
-        setRefreshOrder({{Cmd::ATCMODE, [](const Reply &) { return Outcome::Accepted; }},
+        setRefreshOrder({{Cmd::ATCMODE,
+                          [this](const Reply &) {
+                              if (onModeRead)
+                                  onModeRead();
+                              return Outcome::Accepted;
+                          }},
                          {Cmd::ATCOFF1, offsetInto(offset)}});
         setLiveLine(QStringLiteral("ATCD"), 2, ShortLine::MissingNoValue);
         setLiveDisplays({lcd1, lcd2}, 0, 1);
@@ -96,6 +101,7 @@ public:
     QLCDNumber *lcd2;
     int unitChanges = 0;
     int filterFailures = 0;
+    std::function<void()> onModeRead;
 };
 
 } // namespace
@@ -113,6 +119,7 @@ private slots:
     void temperatureUnit();
     void sensorType_ownEndTexts_rejectedValueRunsFailedHook();
     void timeout_endsWithBox_lateReplyIgnored_queuedRefreshRuns();
+    void refreshReplyBox_panelClosedMeanwhile_endsQuietly();
     void liveLines_lampsNoValueGapAndOverflow();
     void liveLines_readAfterBox_eachChartedAtItsOwnPoll();
 
@@ -233,6 +240,19 @@ void TestCalibrator::timeout_endsWithBox_lateReplyIgnored_queuedRefreshRuns()
     m_panel->parsingLine(QStringLiteral("ATCOFF1-3.25"));
     QCOMPARE(m_host->status, QStringLiteral("success! refresh calibration settings."));
     QCOMPARE(m_panel->offset->value(), -3.25);
+}
+
+void TestCalibrator::refreshReplyBox_panelClosedMeanwhile_endsQuietly()
+{
+    // A reply handler's box runs the event loop: the device is closed meanwhile, the panel not yet deleted.
+    m_panel->onModeRead = [this] { MessageBoxes::critical(m_panel, QStringLiteral("ERROR"), QStringLiteral("odd mode")); };
+    m_duringBox = [this] { m_host->panel = nullptr; };
+    m_panel->writeRefresh();
+    QCOMPARE(waitWritten(1), QList<QByteArray>{"ATCMODE\r\n"});
+    m_panel->parsingLine(QStringLiteral("ATCMODE1"));
+    QCOMPARE(m_boxes, QStringList{"ERROR|odd mode"});
+    QCOMPARE(m_host->written.size(), 1);
+    QVERIFY(!m_host->status.startsWith(QLatin1String("error!")));
 }
 
 void TestCalibrator::liveLines_lampsNoValueGapAndOverflow()

@@ -53,7 +53,7 @@ bool sameInKorean(const QString &text)
 // and shows after, how a live line reads, what a choice during a refresh sends; a new model adds
 // its rows here and its actions to tst_panelmodels_e2e. The cases after the tables hold for every
 // registered panel, one row each. Device faults are the fault matrix's; a box outliving its panel
-// is tst_mainwindow_e2e's.
+// is tst_mainwindow's.
 class TestPanelTablesE2e : public QObject
 {
     Q_OBJECT
