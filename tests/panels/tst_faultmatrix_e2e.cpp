@@ -27,21 +27,20 @@ private slots:
     void initTestCase();
     void cleanup();
     void cleanupTestCase();
-    void firstRefresh_inputsLockedUntilRead_earlyClickSendsNothing_data() { models(); }
+    void firstRefresh_inputsLockedUntilRead_earlyClickSendsNothing_data() { addPanelModelRows(); }
     void firstRefresh_inputsLockedUntilRead_earlyClickSendsNothing();
-    void unpluggedAfterEachRefreshCommand_data() { models(); }
+    void unpluggedAfterEachRefreshCommand_data() { addPanelModelRows(); }
     void unpluggedAfterEachRefreshCommand();
-    void unpluggedAtEachKindOfApply_data() { models(); }
+    void unpluggedAtEachKindOfApply_data() { addPanelModelRows(); }
     void unpluggedAtEachKindOfApply();
-    void silentRefreshWord_timesOutAndPollingResumes_data() { models(); }
+    void silentRefreshWord_timesOutAndPollingResumes_data() { addPanelModelRows(); }
     void silentRefreshWord_timesOutAndPollingResumes();
     void wireFaults_refreshAndApplyReadTheDevice_data();
     void wireFaults_refreshAndApplyReadTheDevice();
-    void refusedActions_neverSuccess_data() { models(); }
+    void refusedActions_neverSuccess_data() { addPanelModelRows(); }
     void refusedActions_neverSuccess();
 
 private:
-    static void models() { addPanelModelRows(); }
     void newHarness(int model);
     bool openIdle() { return m_h->openPanel() && m_h->waitIdle(8000); }
     Calibrator *panel() const { return m_h->panel<Calibrator>(); }
