@@ -7,11 +7,13 @@
 #include "app/records/recordsdatabase.h"
 #include "app/records/recordswindow.h"
 #include "app/selectdevice.h"
-#include "app/versionparser.h"
 #include "calib/abstractcalibrator.h"
 #include "calib/calibrationrecord.h"
 #include "calib/calibrator.h"
-#include "calib/commandset.h"
+#include "device/commandset.h"
+#include "device/conversation.h"
+#include "device/devicesession.h"
+#include "device/linechannel.h"
 #include "calib/paneldispatch.h"
 #include "chart/chartview.h"
 #include "ui_mainwindow.h"
@@ -80,8 +82,27 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_checkTimer->start(1000);
     m_scan = defaultScanner(m_checkTimer);
 
-    m_pollTimer = new QTimer(this);
-    connect(m_pollTimer, &QTimer::timeout, this, &MainWindow::writeATCDCommand);
+    m_session = new DeviceSession(this);
+    m_session->setPollPeriod(pollIntervalMs);
+    connect(m_session, &DeviceSession::pollDue, this, &MainWindow::writeATCDCommand);
+    connect(m_session, &DeviceSession::identified, this, &MainWindow::onIdentified);
+    connect(m_session, &DeviceSession::notSupported, this, &MainWindow::onNotSupported);
+    connect(m_session, &DeviceSession::identificationFailed, this, [this] {
+        showStatusMessage(tr("error! the device did not answer %1.").arg(QStringLiteral("ATCVER")));
+    });
+    connect(m_session, &DeviceSession::lost, this, &MainWindow::onDeviceLost);
+    connect(m_session->conversation(), &Conversation::unclaimedLine, this, [this](const QString &line) {
+        if (line.contains(QLatin1String("ATCVER"))) {
+            qDebug() << "version reply ignored, the device is identified already:" << line;
+            return;
+        }
+        if (m_panel)
+            m_panel->parsingLine(line);
+    });
+    connect(m_session->channel(), &LineChannel::bytesReceived, this, [](const QByteArray &bytes) {
+        if (logWanted())
+            qDebug() << "readData() :" << Cmd::showLineEnds(bytes);
+    });
 
     showDeviceSelection();
     setControlsEnabled(false);
@@ -92,8 +113,7 @@ MainWindow::~MainWindow()
 {
     // Ends the file while the window it reports to still exists.
     m_recorder->stop();
-    delete m_port;
-    m_port = nullptr;
+    m_session->close();
     destroyLogWindow();
     qInstallMessageHandler(m_previousHandler);
     delete ui;
@@ -118,20 +138,19 @@ void MainWindow::chooseRate(QAction *chosen, int periodMs)
             action->setChecked(false);
     }
     pollIntervalMs = periodMs;
-    if (m_pollTimer->isActive())
-        m_pollTimer->stop();
-    m_pollTimer->start(pollIntervalMs);
+    m_session->setPollPeriod(periodMs);
+    m_session->setPolling(true);
 }
 
 void MainWindow::setPollTimerActive(bool on)
 {
     if (on) {
-        m_pollTimer->start(pollIntervalMs);
+        m_session->setPollPeriod(pollIntervalMs);
+        m_session->setPolling(true);
         qDebug("Timer Start.");
         return;
     }
-    if (m_pollTimer->isActive())
-        m_pollTimer->stop();
+    m_session->setPolling(false);
     showStatusMessage(tr("Timer Stop."));
     qDebug("Timer Stop.");
 }
@@ -154,7 +173,22 @@ void MainWindow::showStatusMessage(const QString &text)
 
 bool MainWindow::isDeviceOpen() const
 {
-    return m_port && m_port->isOpen();
+    return m_deviceOpen && m_session->isOpen();
+}
+
+QTimer *MainWindow::pollTimer() const
+{
+    return m_session->pollTimer();
+}
+
+QByteArray MainWindow::pollCommand() const
+{
+    return m_session->pollCommand().isEmpty() ? QByteArrayLiteral("ATCD\r\n") : m_session->pollCommand();
+}
+
+Conversation *MainWindow::conversation() const
+{
+    return m_deviceOpen ? m_session->conversation() : nullptr;
 }
 
 QWidget *MainWindow::panelWidget() const
@@ -165,19 +199,13 @@ QWidget *MainWindow::panelWidget() const
 void MainWindow::closeLumaWeaveDevice()
 {
     qDebug("closeLumaWeaveDevice()");
-    if (m_pollTimer->isActive())
-        m_pollTimer->stop();
+    m_session->setPolling(false);
     showStatusMessage(tr("Timer Stop."));
     qDebug("Timer Stop.");
     setControlsEnabled(false);
     showDeviceSelection();
-    if (m_port) {
-        m_port->close();
-        // May run inside the port's own read notification.
-        m_port->deleteLater();
-        m_port = nullptr;
-    }
-    m_splitter.reset();
+    m_deviceOpen = false;
+    m_session->close();
 }
 
 void MainWindow::showDeviceSelection()
@@ -228,7 +256,7 @@ void MainWindow::checkConnection()
     const QList<Dev_info> devices = m_scan();
     m_selectDevice->addDevices(devices);
     m_selectDevice->removeMissingDevices(devices);
-    if (m_port && m_connected)
+    if (m_deviceOpen && m_connected)
         m_connected = isPortPresent(devices);
     if (m_connected != m_wasConnected && !m_connected) {
         qDebug("all serialport is down.");
@@ -239,7 +267,7 @@ void MainWindow::checkConnection()
 
 bool MainWindow::isPortPresent(const QList<Dev_info> &devices)
 {
-    if (!m_port)
+    if (!m_deviceOpen)
         return false;
     for (const Dev_info &device : devices) {
         if (device.port == m_portName)
@@ -258,7 +286,7 @@ void MainWindow::onDeviceSelected(Dev_info dev)
         m_wasConnected = true;
         m_selectDevice->hide();
         m_serialNo = dev.serialNo;
-        requestVersion();
+        m_session->identify();
     } else {
         m_connected = false;
         m_wasConnected = false;
@@ -272,54 +300,28 @@ bool MainWindow::openDevice(const Dev_info &dev)
         showStatusMessage(tr("Open device Error!"));
         return false;
     }
-    m_port = new QSerialPort(this);
-    m_port->setBaudRate(QSerialPort::Baud115200);
-    m_port->setFlowControl(QSerialPort::NoFlowControl);
-    m_port->setParity(QSerialPort::NoParity);
-    m_port->setDataBits(QSerialPort::Data8);
-    m_port->setStopBits(QSerialPort::OneStop);
-    m_port->setPortName(dev.port);
-
-    if (m_port->open(QIODevice::ReadWrite)) {
+    if (m_session->open(dev.port, dev.serialNo)) {
         m_portName = dev.port;
-        m_splitter.reset();
-        // Bounded like the line framing: while a box is open inside readData nothing reads the
-        // port, and what the device sends meanwhile waits in the system's buffer instead.
-        m_port->setReadBufferSize(LineSplitter::kMaxPending);
-        connect(m_port, &QSerialPort::readyRead, this, &MainWindow::readData);
-        // Queued: the port reports a lost device from inside its own notification.
-        QPointer<QSerialPort> port = m_port;
-        connect(
-            m_port, &QSerialPort::errorOccurred, this,
-            [this, port](QSerialPort::SerialPortError e) { onPortError(port, e); }, Qt::QueuedConnection);
+        m_deviceOpen = true;
         qDebug() << "serial port:[" << dev.port << "],serial no:[" << dev.serialNo << "] opened!";
         return true;
     }
 
     // Busy, refused, gone and not-a-port read alike in the old text: say which, and what helps.
-    const QSerialPort::SerialPortError error = m_port->error();
-    QString why = m_port->errorString();
-    if (error == QSerialPort::PermissionError)
+    QString why = m_session->errorString();
+    if (m_session->portError() == QSerialPort::PermissionError)
         why += QLatin1String(" - ") +
                tr("another program may have the port open (close it), or you may not be allowed to open it "
                   "(install the udev rule)");
-    m_port->close();
-    m_port->deleteLater();
-    m_port = nullptr;
     qDebug() << "Can't opened the serial port:[" << dev.port << "],serial no:[" << dev.serialNo << "]:" << why;
     showStatusMessage(tr("Can't opened the serial port:[") + dev.port + tr("],serial no:[") + dev.serialNo +
                       QLatin1String("] ") + why);
     return false;
 }
 
-// A port whose reads fail for good (device gone, pseudo-terminal hung up) is treated like an unplugged
-// device; left open, a hung-up port reports the same error in a busy loop.
-void MainWindow::onPortError(QSerialPort *port, int error)
+// The session closed a port whose reads failed for good (device gone, pseudo-terminal hung up).
+void MainWindow::onDeviceLost()
 {
-    // An error queued by a port closed since then says nothing about the one open now.
-    if (!m_port || port != m_port || (error != QSerialPort::ResourceError && error != QSerialPort::ReadError))
-        return;
-    qDebug() << "serial port error:" << m_port->errorString();
     qDebug("all serialport is down.");
     m_connected = false;
     m_wasConnected = false;
@@ -328,9 +330,9 @@ void MainWindow::onPortError(QSerialPort *port, int error)
 
 bool MainWindow::writeData(const QByteArray &bytes)
 {
-    if (!m_port || !m_port->isOpen())
+    if (!isDeviceOpen())
         return false;
-    if (m_port->write(bytes) > 0) {
+    if (m_session->conversation()->writeUnawaited(bytes)) {
         if (logWanted())
             qDebug() << "writeData(\"" << Cmd::showLineEnds(bytes) << "\") success.";
         return true;
@@ -339,93 +341,48 @@ bool MainWindow::writeData(const QByteArray &bytes)
     return false;
 }
 
-void MainWindow::requestVersion()
+// The box opens once the reply's handler has returned, so the conversation goes on meanwhile.
+void MainWindow::onNotSupported()
 {
-    writeData(QByteArrayLiteral("ATCVER\r\n"));
+    m_session->setPollCommand(QByteArray());
+    QTimer::singleShot(0, this, [this] {
+        MessageBoxes::critical(this, QStringLiteral("ERROR"), tr("error! This device is not supported..."));
+        qDebug("get Version Error");
+        showStatusMessage(tr("error! This device is not supported."));
+        closeLumaWeaveDevice();
+    });
 }
 
-void MainWindow::readData()
+void MainWindow::onIdentified(const DeviceIdentity &identity)
 {
-    if (!m_port)
-        return;
-    const QByteArray bytes = m_port->readAll();
-    if (logWanted())
-        qDebug() << "readData() :" << Cmd::showLineEnds(bytes);
-    const QStringList lines = m_splitter.feed(bytes);
-    if (m_splitter.lastFeedOverflowed())
-        qDebug() << "readData() : no line end after" << LineSplitter::kMaxPending
-                 << "bytes, handed on as it is";
-
-    QPointer<MainWindow> self(this);
-    for (QString line : lines) {
-        if (line.contains(QLatin1String("ATCVER"))) {
-            line.remove(QLatin1String("ATCVER"));
-            if (m_panel) {
-                qDebug() << "version reply ignored, the device is identified already:" << line;
-                continue;
-            }
-            if (!setTQVersion(line)) {
-                MessageBoxes::critical(this, QStringLiteral("ERROR"),
-                                       tr("error! This device is not supported..."));
-                if (!self)
-                    return;
-                qDebug("get Version Error");
-                showStatusMessage(tr("error! This device is not supported."));
-                closeLumaWeaveDevice();
-            }
-            continue;
-        }
-        if (m_panel)
-            m_panel->parsingLine(line);
-        if (!self)
-            return;
-    }
-    // A box opened from a line above ran the event loop inside this readyRead: the port buffered
-    // what came meanwhile but signals it no more, so read it once this call has returned.
-    if (m_port && m_port->bytesAvailable() > 0)
-        QMetaObject::invokeMethod(this, &MainWindow::readData, Qt::QueuedConnection);
-}
-
-bool MainWindow::setTQVersion(QString reply)
-{
-    qDebug() << "setTQVersion : " << reply;
-    const TqVersion parsed = parseTqVersion(reply);
-    if (!parsed.ok)
-        return false;
-    qDebug() << "######## TQ model : " << parsed.model << ", TQ version : " << parsed.version;
-
-    const PanelKind *kind = PanelDispatch::find(parsed.model);
-    if (!kind)
-        return false;
-    if (!kind->create) {
-        qDebug() << "no panel for TQ model" << parsed.model;
-        return false;
-    }
-    m_pollCommand = kind->pollCommand;
-    QWidget *widget = kind->create(reply, parsed.version, m_serialNo, this);
+    qDebug() << "setTQVersion : " << identity.versionText;
+    qDebug() << "######## TQ model : " << identity.model << ", TQ version : " << identity.firmware;
+    const PanelKind *kind = PanelDispatch::find(identity.model);
+    QWidget *widget =
+        kind && kind->create ? kind->create(identity.versionText, identity.firmware, m_serialNo, this) : nullptr;
     auto *panel = dynamic_cast<AbstractCalibrator *>(widget);
     if (!panel) {
         delete widget;
-        return false;
+        qDebug() << "no panel for TQ model" << identity.model;
+        onNotSupported();
+        return;
     }
     m_panel = panel;
     ui->verticalLayout->addWidget(widget);
     widget->show();
     ui->actionRecord->setEnabled(qobject_cast<Calibrator *>(widget) != nullptr);
-    return true;
 }
 
 void MainWindow::writeATCDCommand()
 {
     if (m_panel)
-        m_panel->writePollCommand(m_pollCommand);
+        m_panel->writePollCommand(pollCommand());
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     qDebug("closeEvent()");
-    if (m_pollTimer->isActive())
-        m_pollTimer->stop();
+    m_session->setPolling(false);
     if (m_checkTimer->isActive())
         m_checkTimer->stop();
     closeLumaWeaveDevice();

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "app/dev_info.h"
-#include "app/linesplitter.h"
 #include "calib/panelhost.h"
 
 #include <QByteArray>
@@ -23,7 +22,8 @@ class QAction;
 class QLabel;
 class RecordsWindow;
 struct RecordedDevice;
-class QSerialPort;
+class DeviceSession;
+struct DeviceIdentity;
 class QTimer;
 class SelectDevice;
 
@@ -40,6 +40,7 @@ public:
 
     // Operations the panels call.
     bool writeData(const QByteArray &bytes) override;
+    Conversation *conversation() const override;
     void setPollTimerActive(bool on) override;
     void setControlsEnabled(bool on) override;
     void showStatusMessage(const QString &text) override;
@@ -47,8 +48,6 @@ public:
     void closeLumaWeaveDevice();
     void showDeviceSelection();
     bool openDevice(const Dev_info &dev);
-    void requestVersion();
-    bool setTQVersion(QString reply);
     bool isPortPresent(const QList<Dev_info> &devices);
     void onDeviceSelected(Dev_info dev);
 
@@ -58,9 +57,11 @@ public:
     QWidget *panelWidget() const override;
     CalibrationRecord *calibrationRecord() const override { return m_record; }
     SelectDevice *deviceList() const { return m_selectDevice; }
-    QTimer *pollTimer() const { return m_pollTimer; }
+    QTimer *pollTimer() const;
+    // The open device's session; it lives as long as the window and is reopened per device.
+    DeviceSession *session() const { return m_session; }
     QTimer *checkTimer() const { return m_checkTimer; }
-    QByteArray pollCommand() const { return m_pollCommand; }
+    QByteArray pollCommand() const;
     bool isDeviceOpen() const;
     QString openPortName() const { return m_portName; }
     // Records the current panel's live values ("Record").
@@ -69,7 +70,6 @@ public:
     RecordsWindow *showRecordsWindow();
 
 public slots:
-    void readData();
     void checkConnection();
     void writeATCDCommand();
 
@@ -82,7 +82,9 @@ private:
     void destroyLogWindow();
     void releasePanel(QWidget *panel);
     void releaseRetiredPanels();
-    void onPortError(QSerialPort *port, int error);
+    void onDeviceLost();
+    void onIdentified(const DeviceIdentity &identity);
+    void onNotSupported();
     void setUpRecording();
     void toggleRecording(bool on);
     RecordedDevice currentDevice() const;
@@ -93,14 +95,12 @@ private:
     AbstractCalibrator *m_panel = nullptr;
     SelectDevice *m_selectDevice = nullptr;
     QTimer *m_checkTimer = nullptr;
-    QTimer *m_pollTimer = nullptr;
-    QSerialPort *m_port = nullptr;
+    DeviceSession *m_session = nullptr;
+    bool m_deviceOpen = false;
     bool m_connected = false;
     bool m_wasConnected = false;
 
     QString m_portName;
-    QByteArray m_pollCommand = QByteArrayLiteral("ATCD\r\n");
-    LineSplitter m_splitter;
     DeviceScanner m_scan;
     QList<QPointer<QWidget>> m_retiredPanels;
     CalibrationRecord *m_record = nullptr;

@@ -6,7 +6,7 @@
 //   soak_bench --model pm|tq20|tq21|tq22|tq24 [--seconds 600]
 #include "app/mainwindow.h"
 #include "app/pollinterval.h"
-#include "calib/commandset.h"
+#include "device/commandset.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
 #include "widgets/messageboxes.h"

@@ -1,6 +1,6 @@
 #include "calib/calibrationrecord.h"
 
-#include "calib/paneldispatch.h"
+#include "device/devicemodels.h"
 #include "calib/recordschema.h"
 
 #include <QDir>
@@ -63,7 +63,7 @@ QString CalibrationRecord::toolVersion()
 
 QString CalibrationRecord::modelName(int tqModel)
 {
-    return tqModel == kPmModel ? QStringLiteral("PM") : QStringLiteral("TQ%1").arg(tqModel);
+    return DeviceModels::name(tqModel);
 }
 
 QString CalibrationRecord::utcText(const QDateTime &time)

@@ -5,6 +5,8 @@
 #include "calib/recordschema.h"
 #include "chart/chartlib.h"
 #include "chart/chartview.h"
+#include "device/conversation.h"
+#include "device/linechannel.h"
 #include "widgets/callpacer.h"
 #include "widgets/decimalinput.h"
 #include "widgets/logmessagehandler.h"
@@ -46,8 +48,11 @@ namespace {
 int g_replyTimeoutMs = Calibrator::kReplyTimeoutMs;
 // The text showField last gave a number, kept on the number itself.
 const char *const kShownText = "tqShownText";
-// Polls remembered while their answers wait unread (a box open inside the read handler).
-const int kMaxUnansweredPolls = 64;
+// A live field as a chart value: its number, or a gap.
+double chartValue(const QString &field)
+{
+    return Cmd::number(field).value_or(Chart::NoValue);
+}
 
 const Calibrator::EndTexts kApplyTexts = {
     SHARED_TEXT("success! apply calibration settings."),
@@ -125,11 +130,12 @@ Calibrator::Calibrator(int tqModel, const QString &versionText, int version, con
     : QWidget(parent), m_mainWindow(dynamic_cast<PanelHost *>(parent)), m_tqModel(tqModel), m_version(version),
       m_serial(serialNumber), m_versionText(versionText)
 {
-    m_replyTimer = new QTimer(this);
-    m_replyTimer->setSingleShot(true);
-    connect(m_replyTimer, &QTimer::timeout, this, &Calibrator::replyTimedOut);
-    if (m_mainWindow)
+    if (m_mainWindow) {
         m_record = m_mainWindow->calibrationRecord();
+        // Every line the device sends lights the RX lamp, whoever it answers.
+        if (Conversation *conversation = m_mainWindow->conversation())
+            connect(conversation, &Conversation::lineClassified, this, [this] { pulse(m_rxLed, 3); });
+    }
     m_livePacer = new CallPacer(this);
 }
 
@@ -193,6 +199,7 @@ void Calibrator::resetPanel()
 {
     m_mode = DEFAULT;
     m_seq = Cmd::NoCommand;
+    m_reply = nullptr;
     m_isCelsius = true;
     if (m_form.model)
         m_form.model->clear();
@@ -262,13 +269,10 @@ bool Calibrator::writePollCommand(const QByteArray &bytes)
         return false;
     pulse(m_txLed, 2);
     m_pollTime = QDateTime::currentDateTimeUtc();
-    // Without a box open, the reply to each poll is read before the next poll is written; an
-    // earlier poll still unanswered got no usable reply and is forgotten.
-    if (MessageBoxes::openCount() == 0)
-        m_unansweredPolls.clear();
+    // The device is read all the time, boxes open or not: the reply to each poll comes before the
+    // next poll, and an earlier poll still unanswered got no usable reply.
+    m_unansweredPolls.clear();
     m_unansweredPolls.append(m_pollTime);
-    if (m_unansweredPolls.size() > kMaxUnansweredPolls)
-        m_unansweredPolls.removeFirst();
     if (++m_pollsWithoutValues > kPollsWithoutValues && !m_noValuesShown) {
         m_noValuesShown = true;
         log(QStringLiteral("no live values in %1 polls").arg(kPollsWithoutValues));
@@ -278,39 +282,12 @@ bool Calibrator::writePollCommand(const QByteArray &bytes)
     return m_mainWindow->writeData(bytes);
 }
 
+// Lines no request claimed: live lines are shown while no sequence runs; the rest is noise or a
+// late reply, which the conversation has dropped already.
 void Calibrator::parsingLine(QString line)
 {
-    pulse(m_rxLed, 3);
-    switch (m_mode) {
-    case REFRESH:
-        log(QStringLiteral("-------------REFRESH MODE-------------"));
-        if (Cmd::containsAny(line, m_refreshKeywords))
-            parsingSequence(line);
-        break;
-    case APPLY:
-        log(QStringLiteral("-------------APPLY MODE-------------"));
-        if (Cmd::containsAny(line, m_applyKeywords))
-            parsingApply(line);
-        break;
-    case TEMPMODE:
-        log(QStringLiteral("-------------TEMPMODE MODE-------------"));
-        if (line.contains(QLatin1String("OK")) || Cmd::containsWord(line, QLatin1String(Cmd::kCelsiusWord)) ||
-            Cmd::containsWord(line, QLatin1String(Cmd::kFahrenheitWord)))
-            parsingTemp(line);
-        break;
-    case SENSORTYPE:
-        log(QStringLiteral("-------------SENSORTYPE MODE-------------"));
-        if (m_seq != Cmd::NoCommand && line.contains(Cmd::word(m_seq)))
-            parsingApply(line);
-        break;
-    default:
-        log(QStringLiteral("-------------DEFAULT MODE-------------"));
-        if (Cmd::isLiveLine(line, m_pollWord))
-            handleLiveLine(line);
-        else
-            isLateReply(line, QString());
-        break;
-    }
+    if (m_mode == DEFAULT && Cmd::isLiveLine(line, m_pollWord))
+        handleLiveLine(line);
 }
 
 void Calibrator::pulse(QLedIndicator *lamp, int state)
@@ -330,17 +307,73 @@ bool Calibrator::writeCommand(int mode, int seq, const QString &command)
     const QString shown = Cmd::showLineEnds(bytes) + QLatin1String("), mode=") + QString::number(mode);
     log(QLatin1String("writeCommand(") + shown);
     // A panel the main window no longer shows has no device to talk to.
-    const bool ok = m_mainWindow && isCurrentPanel() && m_mainWindow->writeData(bytes);
-    if (!ok) {
-        m_replyTimer->stop();
+    Conversation *conversation = m_mainWindow && isCurrentPanel() ? m_mainWindow->conversation() : nullptr;
+    DeviceReply *reply = conversation ? conversation->send(request(mode, seq, bytes)) : nullptr;
+    if (!reply || (reply->isFinished() && reply->error() == DeviceReply::WriteFailed)) {
+        m_reply = nullptr;
         m_mode = DEFAULT;
         m_seq = Cmd::ERROR_SEQ;
         showStatus(panelText(kApplyTexts.failure));
         log(QLatin1String("!! FAIL - (") + shown);
         return false;
     }
-    m_replyTimer->start(g_replyTimeoutMs);
+    m_reply = reply;
+    connect(reply, &DeviceReply::finished, this, [this, reply] { onReply(reply); });
     return true;
+}
+
+DeviceRequest Calibrator::request(int mode, int seq, const QByteArray &command) const
+{
+    DeviceRequest request;
+    request.command = command.trimmed();
+    request.timeoutMs = g_replyTimeoutMs;
+    switch (mode) {
+    case TEMPMODE:
+        // "OK" confirms; a reply naming either unit is the device's answer too.
+        request.word = QString::fromLatin1(request.command);
+        request.isReply = [](const QString &line) {
+            return line.contains(QLatin1String("OK")) || Cmd::containsWord(line, QLatin1String(Cmd::kCelsiusWord)) ||
+                   Cmd::containsWord(line, QLatin1String(Cmd::kFahrenheitWord));
+        };
+        break;
+    case REFRESH:
+        request.word = Cmd::word(seq);
+        request.otherReplies = m_refreshKeywords;
+        break;
+    case APPLY:
+        request.word = Cmd::word(seq);
+        request.otherReplies = m_applyKeywords;
+        break;
+    default:
+        request.word = Cmd::word(seq);
+        break;
+    }
+    return request;
+}
+
+void Calibrator::onReply(DeviceReply *reply)
+{
+    // A reply of a sequence the panel has since left behind.
+    if (reply != m_reply)
+        return;
+    m_reply = nullptr;
+    switch (reply->error()) {
+    case DeviceReply::NoError:
+    case DeviceReply::Rejected:
+        if (m_mode == REFRESH)
+            parsingSequence(reply->line());
+        else if (m_mode == TEMPMODE)
+            parsingTemp(reply->line());
+        else if (m_mode == APPLY || m_mode == SENSORTYPE)
+            parsingApply(reply->line());
+        break;
+    case DeviceReply::NoAnswer:
+        replyTimedOut();
+        break;
+    default:
+        // Closed: the device is gone and the main window retires this panel.
+        break;
+    }
 }
 
 void Calibrator::whenIdle(std::function<void()> start, bool isRefresh)
@@ -386,7 +419,7 @@ void Calibrator::afterDelay(std::function<void()> action)
 // apply's own follow-up, then whatever waited for this sequence, or the poll.
 void Calibrator::finish(bool ok, const QString &status, const QString &box)
 {
-    m_replyTimer->stop();
+    m_reply = nullptr;
     m_mode = DEFAULT;
     m_seq = Cmd::NoCommand;
     const ApplyOptions apply = std::exchange(m_apply, ApplyOptions{});
@@ -425,7 +458,6 @@ void Calibrator::replyTimedOut()
                              ? QLatin1String(m_askedCelsius ? Cmd::kCelsiusWord : Cmd::kFahrenheitWord)
                              : Cmd::word(m_seq);
     log(QStringLiteral("!! no reply to %1 within %2 ms").arg(word).arg(g_replyTimeoutMs));
-    m_lateWords.insert(word);
     endRecordedWrite(RecordSchema::kOutcomeNoReply);
     QString box = m_applyFailText;
     if (m_mode == REFRESH) {
@@ -442,18 +474,6 @@ void Calibrator::replyTimedOut()
         log(QStringLiteral("ERROR SEQ"));
     }
     finish(false, panelText(SHARED_TEXT("error! the device did not answer %1.")).arg(word), box);
-}
-
-bool Calibrator::isLateReply(const QString &line, const QString &awaited)
-{
-    for (const QString &word : qAsConst(m_lateWords)) {
-        if (line.contains(word) && (awaited.isEmpty() || !line.contains(awaited))) {
-            log(QLatin1String("late reply ignored: ") + line);
-            m_lateWords.remove(word);
-            return true;
-        }
-    }
-    return false;
 }
 
 // --- refresh ------------------------------------------------------------------------------
@@ -517,11 +537,8 @@ void Calibrator::parsingSequence(QString line)
     const int id = step->id;
     const QString word = Cmd::word(id);
     if (!line.contains(word)) {
-        if (isLateReply(line, word))
-            return;
         m_seq = Cmd::ERROR_SEQ;
     } else {
-        m_replyTimer->stop();
         QPointer<Calibrator> self(this);
         const ReplyHandler handler = step->onReply;
         const QString value = Cmd::replyValue(line, word);
@@ -584,13 +601,12 @@ void Calibrator::parsingApply(QString line)
     const int id = m_seq;
     const int mode = m_mode;
     ReplyHandler handler;
-    if (id == Cmd::NoCommand || !findApplyHandler(id, &handler))
-        return;
+    if (id != Cmd::NoCommand)
+        findApplyHandler(id, &handler);
 
     const QString word = Cmd::word(id);
     Outcome outcome = Outcome::Rejected;
-    if (line.contains(word)) {
-        m_replyTimer->stop();
+    if (!word.isEmpty() && line.contains(word)) {
         QPointer<Calibrator> self(this);
         const QString value = Cmd::replyValue(line, word);
         m_write.reply = value;
@@ -602,8 +618,6 @@ void Calibrator::parsingApply(QString line)
         recordApplyReply(outcome, value);
         if (!isCurrentPanel() || outcome == Outcome::HandedOver || m_mode != mode || m_seq != id)
             return;
-    } else if (isLateReply(line, word)) {
-        return;
     } else {
         endRecordedWrite(RecordSchema::kOutcomeRejected, QString(),
                          QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("reply"), line}})
@@ -689,7 +703,6 @@ void Calibrator::applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *edi
 
 void Calibrator::handOverToRefresh()
 {
-    m_replyTimer->stop();
     m_write.refreshFollows = true;
     endRecordedWrite(RecordSchema::kOutcomeConfirmed, m_write.reply);
     const ApplyOptions apply = std::exchange(m_apply, ApplyOptions{});
@@ -967,7 +980,7 @@ void Calibrator::addChartSample(const QString &field1, const QString &field2)
         return;
     const QDateTime poll = m_unansweredPolls.takeFirst();
     const double time = Chart::chartTime2(poll.toTime_t()) + poll.time().msec() / 1000.0;
-    m_chart->addSample(time, Cmd::chartValue(field1), Cmd::chartValue(field2));
+    m_chart->addSample(time, chartValue(field1), chartValue(field2));
 }
 
 // --- editors ------------------------------------------------------------------------------

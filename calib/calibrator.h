@@ -2,7 +2,8 @@
 
 #include "calib/abstractcalibrator.h"
 #include "calib/calibrationrecord.h"
-#include "calib/commandset.h"
+#include "device/commandset.h"
+#include "device/conversation.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -320,6 +321,8 @@ private:
     void endRefresh();
     void endApply(Outcome outcome);
     void replyTimedOut();
+    DeviceRequest request(int mode, int seq, const QByteArray &command) const;
+    void onReply(DeviceReply *reply);
     void requestTemperatureUnit(bool celsius);
     void writeTemperatureUnit(bool celsius);
     void parsingTemp(const QString &line);
@@ -327,8 +330,6 @@ private:
     void handleLiveLine(const QString &line);
     void pulse(QLedIndicator *lamp, int state);
     void forgetUnreachedEditors();
-    // Whether a line the sequence awaits nothing of is the late reply of a timed-out command.
-    bool isLateReply(const QString &line, const QString &awaited);
 
     // The calibration record: every completed refresh, and every write with its outcome.
     void recordEvent(CalibrationEvent event);
@@ -361,7 +362,7 @@ private:
     QList<FirmwareBox> m_firmwareBoxes;
     QPointer<PasswordDlg> m_passwordDlg;
 
-    QTimer *m_replyTimer = nullptr;
+    QPointer<DeviceReply> m_reply; // the request the running sequence awaits
     bool m_paused = false;
     bool m_delayPending = false;
     bool m_refreshQueued = false;
@@ -375,7 +376,6 @@ private:
     QStringList m_warnings;
     QSet<QWidget *> m_inSyncEditors;
     QSet<QWidget *> m_refreshedEditors;
-    QSet<QString> m_lateWords;
 
     // The write awaiting its reply, as the record will hold it.
     struct RecordedWrite

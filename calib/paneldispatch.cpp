@@ -1,18 +1,17 @@
 #include "calib/paneldispatch.h"
 
-#include <array>
+#include "device/devicemodels.h"
 
 namespace {
 
-std::array<PanelKind, 5> &table()
+QList<PanelKind> &table()
 {
-    static std::array<PanelKind, 5> kinds{{
-        {20, QByteArrayLiteral("ATCD\r\n"), {}},
-        {21, QByteArrayLiteral("ATCD\r\n"), {}},
-        {22, QByteArrayLiteral("ATCD\r\n"), {}},
-        {24, QByteArrayLiteral("ATCH\r\n"), {}},
-        {kPmModel, QByteArrayLiteral("ATCH\r\n"), {}},
-    }};
+    static QList<PanelKind> kinds = [] {
+        QList<PanelKind> rows;
+        for (int model : DeviceModels::all())
+            rows.append({model, DeviceModels::pollCommand(model), {}});
+        return rows;
+    }();
     return kinds;
 }
 

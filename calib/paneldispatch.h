@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/devicemodels.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -8,7 +10,6 @@
 
 class QWidget;
 
-constexpr int kPmModel = 404; // the particulate-matter device, which answers "QD700" and "PM"
 
 // Builds the panel of one model with (version reply, firmware version, serial text, main window).
 using PanelFactory =

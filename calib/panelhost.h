@@ -4,6 +4,7 @@
 #include <QString>
 
 class CalibrationRecord;
+class Conversation;
 class QWidget;
 
 // What a panel needs of the window that shows it: the serial channel, the poll, the controls and
@@ -12,8 +13,10 @@ class PanelHost
 {
 public:
     virtual ~PanelHost() = default;
-    // Hands the bytes to the open port; true when at least one byte was accepted.
+    // Writes the poll when no command is on the wire; true when at least one byte was accepted.
     virtual bool writeData(const QByteArray &bytes) = 0;
+    // The conversation with the open device, or nullptr when none is open.
+    virtual Conversation *conversation() const = 0;
     virtual void setPollTimerActive(bool on) = 0;
     // The Rate menu and the current panel's inputs.
     virtual void setControlsEnabled(bool on) = 0;

@@ -2,7 +2,7 @@
 
 #include "app/records/csv.h"
 #include "calib/calibrator.h"
-#include "calib/commandset.h"
+#include "device/commandset.h"
 
 #include <QTime>
 

@@ -2,6 +2,8 @@
 #include "calib/panelhost.h"
 #include "chart/chartmath.h"
 #include "chart/chartview.h"
+#include "device/conversation.h"
+#include "device/linechannel.h"
 #include "widgets/qledindicator.h"
 #include "widgets/messageboxes.h"
 
@@ -10,25 +12,51 @@
 #include <QLCDNumber>
 #include <QRadioButton>
 #include <QToolButton>
+#include <QBuffer>
 #include <QVBoxLayout>
 #include <QtTest>
 
 namespace {
 
-// The main window as the panel mechanism sees it: what was written, the poll, controls, status.
+// The main window as the panel mechanism sees it: a conversation over an in-memory port, the poll,
+// controls, status. `device`, when set, answers each command a few milliseconds later.
 class FakeHost : public QWidget, public PanelHost
 {
 public:
-    bool writeData(const QByteArray &bytes) override
+    FakeHost()
     {
-        written.append(bytes);
-        return true;
+        port.open(QIODevice::WriteOnly);
+        channel.setDevice(&port);
+        // The buffer signals its own writes as readable: the device's lines come through says().
+        QObject::disconnect(&port, &QIODevice::readyRead, &channel, nullptr);
+        QObject::connect(&m_conversation, &Conversation::unclaimedLine, [this](const QString &line) {
+            if (auto *calibrator = dynamic_cast<AbstractCalibrator *>(panel))
+                calibrator->parsingLine(line);
+        });
+        QObject::connect(&channel, &LineChannel::bytesSent, [this](const QByteArray &bytes) {
+            written.append(bytes);
+            const QByteArray reply = device ? device(bytes.trimmed()) : QByteArray();
+            if (!reply.isEmpty())
+                QTimer::singleShot(5, &channel, [this, reply] { channel.receive(reply + "\r\n"); });
+        });
+    }
+    bool writeData(const QByteArray &bytes) override { return m_conversation.writeUnawaited(bytes); }
+    Conversation *conversation() const override { return const_cast<Conversation *>(&m_conversation); }
+    // A line from the device, handed on as the port's reader would.
+    void says(const QString &line)
+    {
+        channel.receive(line.toLatin1() + "\r\n");
+        QCoreApplication::sendPostedEvents(&channel, QEvent::MetaCall);
     }
     void setPollTimerActive(bool on) override { polling = on; }
     void setControlsEnabled(bool on) override { controls = on; }
     void showStatusMessage(const QString &text) override { status = text; }
     QWidget *panelWidget() const override { return panel; }
 
+    QBuffer port;
+    LineChannel channel;
+    Conversation m_conversation{&channel};
+    std::function<QByteArray(const QByteArray &)> device;
     QList<QByteArray> written;
     bool polling = false;
     bool controls = false;
@@ -72,6 +100,12 @@ public:
         setApplyHandler(Cmd::ATCMODE, [](const Reply &reply) {
             return reply.integer() == 1 ? Outcome::Accepted : Outcome::Rejected;
         });
+        setApplyHandler(Cmd::ATCDRFT, actionReply(
+                                          [this] {
+                                              MessageBoxes::information(this, QStringLiteral("Drift Adj."),
+                                                                        QStringLiteral("completed"));
+                                          },
+                                          QStringLiteral("Drift Adj."), QStringLiteral("failed")));
         applyOnClick(apply, Cmd::ATCOFF1, [this] { return Cmd::decimal2(offset->value()); },
                      QStringLiteral("apply failed"));
         host->panel = this;
@@ -88,6 +122,7 @@ public:
         applyLater(Cmd::ATCMODE, [] { return Cmd::write(Cmd::ATCMODE, QStringLiteral("1")); },
                    QStringLiteral("filter write failed"), options);
     }
+    void adjustDrift() { applyLater(Cmd::ATCDRFT, [] { return Cmd::query(Cmd::ATCDRFT); }, QStringLiteral("failed")); }
     using Calibrator::isBusy;
     int txLamp() const { return m_txLed->m_state; }
     int rxLamp() const { return m_rxLed->m_state; }
@@ -121,7 +156,8 @@ private slots:
     void timeout_endsWithBox_lateReplyIgnored_queuedRefreshRuns();
     void refreshReplyBox_panelClosedMeanwhile_endsQuietly();
     void liveLines_lampsNoValueGapAndOverflow();
-    void liveLines_readAfterBox_eachChartedAtItsOwnPoll();
+    void liveLines_duringBox_readAndChartedAtTheirOwnPolls();
+    void replyBoxHeldOpen_sequenceAfterItCompletes();
 
 private:
     QList<QByteArray> waitWritten(int count);
@@ -185,11 +221,11 @@ void TestCalibrator::temperatureUnit()
     QCOMPARE(waitWritten(1), QList<QByteArray>{"ATCF\r\n"});
     QCOMPARE(m_panel->mode(), int(Calibrator::TEMPMODE));
     // Late replies of other commands starting with ATCC do not end the unit change.
-    m_panel->parsingLine(QStringLiteral("ATCCU1"));
-    m_panel->parsingLine(QStringLiteral("ATCCSP1,2,3,4"));
+    m_host->says(QStringLiteral("ATCCU1"));
+    m_host->says(QStringLiteral("ATCCSP1,2,3,4"));
     QCOMPARE(m_panel->mode(), int(Calibrator::TEMPMODE));
 
-    m_panel->parsingLine(reply);
+    m_host->says(reply);
     QCOMPARE(m_panel->mode(), int(Calibrator::DEFAULT));
     QCOMPARE(m_panel->isCelsius(), !fahrenheit);
     QCOMPARE(m_panel->fahrenheit->isChecked(), fahrenheit);
@@ -205,14 +241,14 @@ void TestCalibrator::sensorType_ownEndTexts_rejectedValueRunsFailedHook()
     QCOMPARE(m_panel->mode(), int(Calibrator::SENSORTYPE));
     m_panel->writeFilter(); // a mode selector while busy: dropped, shows the mode in force again
     QCOMPARE(m_panel->filterFailures, 1);
-    m_panel->parsingLine(QStringLiteral("ATCOFF11.0")); // not the awaited word: ignored
-    m_panel->parsingLine(QStringLiteral("ATCMODE1"));
+    m_host->says(QStringLiteral("ATCOFF11.0")); // not the awaited word: ignored
+    m_host->says(QStringLiteral("ATCMODE1"));
     QCOMPARE(m_host->status, QStringLiteral("filter ok"));
     QVERIFY(m_boxes.isEmpty());
 
     m_panel->writeFilter();
     waitWritten(2);
-    m_panel->parsingLine(QStringLiteral("ATCMODE7"));
+    m_host->says(QStringLiteral("ATCMODE7"));
     QCOMPARE(m_host->status, QStringLiteral("filter failed"));
     QCOMPARE(m_boxes, QStringList{"ERROR|filter failed..."});
     QCOMPARE(m_panel->filterFailures, 2);
@@ -233,11 +269,11 @@ void TestCalibrator::timeout_endsWithBox_lateReplyIgnored_queuedRefreshRuns()
     QCOMPARE(m_host->status, QStringLiteral("error! the device did not answer ATCOFF1."));
     QCOMPARE(waitWritten(2).last(), QByteArray("ATCMODE\r\n"));
     // The stalled write's reply arrives now: dropped as late instead of failing the refresh.
-    m_panel->parsingLine(QStringLiteral("ATCOFF12.50"));
+    m_host->says(QStringLiteral("ATCOFF12.50"));
     QCOMPARE(m_panel->mode(), int(Calibrator::REFRESH));
-    m_panel->parsingLine(QStringLiteral("ATCMODE1"));
+    m_host->says(QStringLiteral("ATCMODE1"));
     QCOMPARE(m_host->written.last(), QByteArray("ATCOFF1\r\n"));
-    m_panel->parsingLine(QStringLiteral("ATCOFF1-3.25"));
+    m_host->says(QStringLiteral("ATCOFF1-3.25"));
     QCOMPARE(m_host->status, QStringLiteral("success! refresh calibration settings."));
     QCOMPARE(m_panel->offset->value(), -3.25);
 }
@@ -249,7 +285,7 @@ void TestCalibrator::refreshReplyBox_panelClosedMeanwhile_endsQuietly()
     m_duringBox = [this] { m_host->panel = nullptr; };
     m_panel->writeRefresh();
     QCOMPARE(waitWritten(1), QList<QByteArray>{"ATCMODE\r\n"});
-    m_panel->parsingLine(QStringLiteral("ATCMODE1"));
+    m_host->says(QStringLiteral("ATCMODE1"));
     QCOMPARE(m_boxes, QStringList{"ERROR|odd mode"});
     QCOMPARE(m_host->written.size(), 1);
     QVERIFY(!m_host->status.startsWith(QLatin1String("error!")));
@@ -261,7 +297,7 @@ void TestCalibrator::liveLines_lampsNoValueGapAndOverflow()
     m_panel->writePollCommand("ATCD\r\n");
     QCOMPARE(m_panel->txLamp(), 2); // the poll lights the transmit lamp, the reply the receive lamp
     QCOMPARE(m_panel->rxLamp(), 1);
-    m_panel->parsingLine(QStringLiteral("ATCD12.5,nan"));
+    m_host->says(QStringLiteral("ATCD12.5,nan"));
     QCOMPARE(m_panel->rxLamp(), 3);
     QTRY_COMPARE(m_panel->txLamp(), 1);
     QCOMPARE(m_panel->lcd1->value(), 12.5);
@@ -269,28 +305,55 @@ void TestCalibrator::liveLines_lampsNoValueGapAndOverflow()
     QCOMPARE(m_panel->chart()->values2()[last], Chart::NoValue);
 
     // Too long for five digits: the overflow mark, never the last digits.
-    m_panel->parsingLine(QStringLiteral("ATCD-123456.789,1"));
+    m_host->says(QStringLiteral("ATCD-123456.789,1"));
     QCOMPARE(m_panel->lcd1->value(), 0.0); // the mark is no number; cut digits would read -123457
 }
 
-void TestCalibrator::liveLines_readAfterBox_eachChartedAtItsOwnPoll()
+void TestCalibrator::liveLines_duringBox_readAndChartedAtTheirOwnPolls()
 {
-    // Polls go out while a box is open; their replies are read only when it closes.
-    m_duringBox = [this] {
-        for (int poll = 0; poll < 3; ++poll) {
+    // A box does not stop the reading: each poll's reply is shown while it is open.
+    QStringList shown;
+    m_duringBox = [&] {
+        for (int value = 1; value <= 3; ++value) {
             QTest::qWait(15);
             m_panel->writePollCommand("ATCD\r\n");
+            m_host->channel.receive(QStringLiteral("ATCD%1,0\r\n").arg(value).toLatin1());
+            QTest::qWait(5);
+            shown.append(QString::number(m_panel->lcd1->value()));
         }
     };
     MessageBoxes::critical(nullptr, QStringLiteral("ERROR"), QStringLiteral("box"));
-    for (int value = 1; value <= 3; ++value)
-        m_panel->parsingLine(QStringLiteral("ATCD%1,0").arg(value));
+    QCOMPARE(shown, QStringList({"1", "2", "3"}));
     const double *times = m_panel->chart()->timeStamps();
     const double *values = m_panel->chart()->values1();
     const int last = ChartView::kSampleCount - 1;
     QCOMPARE(values[last - 2], 1.0);
     QCOMPARE(values[last], 3.0);
     QVERIFY(times[last - 2] < times[last - 1] && times[last - 1] < times[last]);
+}
+
+void TestCalibrator::replyBoxHeldOpen_sequenceAfterItCompletes()
+{
+    // The action's box stays open for ten reply time-outs while the refresh that follows the
+    // action runs against a device that answers at once.
+    Calibrator::setReplyTimeoutMs(100);
+    m_host->device = [](const QByteArray &command) -> QByteArray {
+        return command == "ATCDRFT" ? "ATCDRFT OK" : command == "ATCMODE" ? "ATCMODE1" : command == "ATCOFF1" ? "ATCOFF1 -1.25" : "";
+    };
+    QStringList statusDuringBox;
+    m_duringBox = [&] {
+        for (int wait = 0; wait < 10; ++wait) {
+            QTest::qWait(100);
+            statusDuringBox.append(m_host->status);
+        }
+    };
+    m_panel->adjustDrift();
+    QTRY_COMPARE(m_boxes, QStringList{"Drift Adj.|completed"});
+    QCOMPARE(m_host->written, QList<QByteArray>({"ATCDRFT\r\n", "ATCMODE\r\n", "ATCOFF1\r\n"}));
+    QCOMPARE(m_panel->offset->value(), -1.25);
+    QVERIFY2(statusDuringBox.filter(QStringLiteral("did not answer")).isEmpty(), qPrintable(statusDuringBox.join('|')));
+    QCOMPARE(m_host->status, QStringLiteral("success! refresh calibration settings."));
+    QVERIFY(m_host->polling);
 }
 
 QTEST_MAIN(TestCalibrator)

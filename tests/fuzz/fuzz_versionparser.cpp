@@ -1,4 +1,4 @@
-#include "app/versionparser.h"
+#include "device/versionparser.h"
 #include "fuzzcheck.h"
 
 // The version reply: any text gives a model the tool knows how to look up or none, and "T2"

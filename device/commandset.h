@@ -77,8 +77,6 @@ std::optional<qint64> integer(const QString &text);
 bool isLiveLine(const QString &line, const QString &pollWord);
 // The comma-separated fields after the poll word; empty fields are kept.
 QStringList liveFields(const QString &line, const QString &pollWord);
-// A live field as a chart value: its number, or the chart's no-value marker.
-double chartValue(const QString &field);
 
 // The text of a chunk for the log, with every CR LF pair shown as "[CR][LF]".
 QString showLineEnds(const QByteArray &bytes);

@@ -1,4 +1,4 @@
-#include "app/versionparser.h"
+#include "device/versionparser.h"
 
 #include <QtTest>
 

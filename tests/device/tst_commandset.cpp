@@ -1,5 +1,4 @@
-#include "calib/commandset.h"
-#include "chart/chartmath.h"
+#include "device/commandset.h"
 
 #include <QtTest>
 
@@ -86,9 +85,6 @@ void TestCommandSet::number_readsOnlyWholeFiniteNumbers()
         QVERIFY2(!Cmd::number(QLatin1String(text)), text);
     QCOMPARE(Cmd::integer(QStringLiteral("4294967295")).value_or(0), Q_INT64_C(4294967295));
     QVERIFY(!Cmd::integer(QStringLiteral("1.5")));
-    QCOMPARE(Cmd::chartValue(QStringLiteral("7")), 7.0);
-    QCOMPARE(Cmd::chartValue(QStringLiteral("a----b")), Chart::NoValue);
-    QCOMPARE(Cmd::chartValue(QString()), Chart::NoValue);
 }
 
 void TestCommandSet::containsWord_notInsideLongerWords()

@@ -1,6 +1,4 @@
-#include "calib/commandset.h"
-
-#include "chart/chartmath.h"
+#include "device/commandset.h"
 
 #include <QtNumeric>
 
@@ -119,11 +117,6 @@ bool isLiveLine(const QString &line, const QString &pollWord)
 QStringList liveFields(const QString &line, const QString &pollWord)
 {
     return replyValue(line, pollWord).split(QLatin1Char(','), Qt::KeepEmptyParts);
-}
-
-double chartValue(const QString &field)
-{
-    return number(field).value_or(Chart::NoValue);
 }
 
 QString showLineEnds(const QByteArray &bytes)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "calib/paneldispatch.h"
+#include "device/devicemodels.h"
 
 #include <QString>
 

@@ -1,4 +1,4 @@
-#include "app/linesplitter.h"
+#include "device/linesplitter.h"
 
 #include <QtTest>
 
