@@ -34,6 +34,7 @@ private slots:
     void tq24_wizard_writesOnlyWhatFinishTook_data();
     void tq24_wizard_writesOnlyWhatFinishTook();
     void tq24_unplugged_underTheDriftBox_toolStaysAlive();
+    void tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt();
 
 private:
     // Opens the panel, on the harness the test set up already if there is one.
@@ -429,6 +430,41 @@ void TestPanelModelsE2e::tq24_unplugged_underTheDriftBox_toolStaysAlive()
     QTRY_VERIFY(!shown);
     QVERIFY(!m_h->window->isDeviceOpen() && m_h->window->deviceList()->isVisibleTo(m_h->window));
     QCOMPARE(m_h->boxTexts().last(), QStringLiteral("Drift Adj.|the Drift Adjustment is completed."));
+}
+
+// A technician reads the box after a drift adjustment for many reply time-outs: the refresh
+// beneath it reads everything, the values stay in step and the live values keep coming.
+void TestPanelModelsE2e::tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt()
+{
+    QVERIFY(open(SimulatedDevice::Model::Tq24));
+    Calibrator::setReplyTimeoutMs(200);
+    m_h->answer = sayYes;
+    QStringList statusDuringBox;
+    QList<QByteArray> polls;
+    m_h->duringBox = [&](const MessageBoxes::Request &box) {
+        if (box.icon != QMessageBox::Information)
+            return;
+        const int before = m_h->sim->receivedCommands().size();
+        for (int wait = 0; wait < 15; ++wait) {
+            QTest::qWait(150);
+            statusDuringBox.append(m_h->shortStatus());
+        }
+        polls = m_h->sim->receivedCommands().mid(before);
+    };
+    m_h->sim->clearTranscript();
+    child("pushButton_driftadj")->click();
+    QTRY_COMPARE_WITH_TIMEOUT(m_h->boxes.size(), 2, 5000);
+    Calibrator::setReplyTimeoutMs(0);
+    QVERIFY(m_h->waitIdle());
+    QList<QByteArray> expected{"ATCDRFT\r\n"};
+    expected += m_h->refreshCommands();
+    QCOMPARE(m_h->commands(), expected);
+    for (const QString &status : statusDuringBox)
+        QVERIFY2(!status.contains("did not answer") && !status.contains("sends no values"), qPrintable(status));
+    QVERIFY2(polls.count("ATCH\r\n") >= 2, "the poll goes on while the box is open");
+    m_h->checkShown({"status=success! refresh calibration settings.", "doubleSpinBox_offset_ch1=0.00 *",
+                     "pushButton_mannual=enabled"});
+    QVERIFY(!showsDashes(child<QLCDNumber>("lcdNumber_ch1")));
 }
 
 QTEST_MAIN(TestPanelModelsE2e)
