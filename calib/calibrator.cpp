@@ -1,12 +1,13 @@
 #include "calib/calibrator.h"
 
-#include "calib/calibrationrecord.h"
+#include "records/calibrationrecord.h"
 #include "calib/panelhost.h"
-#include "calib/recordschema.h"
+#include "records/recordschema.h"
 #include "chart/chartlib.h"
 #include "chart/chartview.h"
 #include "device/conversation.h"
 #include "device/linechannel.h"
+#include "device/modeltable.h"
 #include "widgets/callpacer.h"
 #include "widgets/decimalinput.h"
 #include "widgets/logmessagehandler.h"
@@ -238,6 +239,30 @@ void Calibrator::setLiveDisplays(const QList<QLCDNumber *> &displays, int chartF
         OpaqueFill::keep(lcd);
     m_chartField1 = chartField1;
     m_chartField2 = chartField2;
+}
+
+void Calibrator::setRefreshOrder(const QVector<Step> &steps)
+{
+    m_refreshSteps = steps;
+    if (!ModelTable::find(m_tqModel))
+        return;
+    const ModelTable::Model *table = ModelTable::find(m_tqModel);
+    const auto rank = [table](const Step &step) {
+        for (int i = 0; i < table->settings.size(); ++i) {
+            if (Cmd::word(step.id) == QLatin1String(table->settings.at(i).word))
+                return i;
+        }
+        return int(table->settings.size());
+    };
+    std::stable_sort(m_refreshSteps.begin(), m_refreshSteps.end(),
+                     [&rank](const Step &a, const Step &b) { return rank(a) < rank(b); });
+}
+
+bool Calibrator::stepAvailable(const Step &step) const
+{
+    if (ModelTable::find(m_tqModel))
+        return ModelTable::setting(m_tqModel, m_version, Cmd::word(step.id)) != nullptr;
+    return m_version >= step.minVersion;
 }
 
 QList<int> Calibrator::refreshOrder() const

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "calib/abstractcalibrator.h"
-#include "calib/calibrationrecord.h"
+#include "records/calibrationrecord.h"
 #include "device/commandset.h"
 #include "device/conversation.h"
 
@@ -185,7 +185,9 @@ protected:
     void setInputGroups(const QList<QWidget *> &groups) { m_inputGroups = groups; }
     // Words whose lines are replies, in REFRESH and in APPLY (the refresh list when none given).
     void setReplyKeywords(const QStringList &refresh, const QStringList &apply = {});
-    void setRefreshOrder(const QVector<Step> &steps) { m_refreshSteps = steps; }
+    // The handlers of the refresh steps. A model with a table in ModelTable reads in the table's
+    // order, with its firmware gates; `minVersion` serves models without one.
+    void setRefreshOrder(const QVector<Step> &steps);
     // The reply handler of an apply; by default the one of the same command in the refresh order.
     void setApplyHandler(int id, const ReplyHandler &handler);
 
@@ -311,7 +313,7 @@ protected:
 private:
     const Step *refreshStep(int id) const;
     const Step *nextRefreshStep(int id) const;
-    bool stepAvailable(const Step &step) const { return m_version >= step.minVersion; }
+    bool stepAvailable(const Step &step) const;
     bool findApplyHandler(int id, ReplyHandler *handler) const;
     void runWaiting();
     // Runs `start` now, or once the running sequence has ended.

@@ -34,12 +34,12 @@ Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QS
     m_co2UnitGroup->addButton(ui->radioButton_percent_ch2, kCo2PercentButton);
     m_co2UnitGroup->addButton(ui->radioButton_ppm_ch2, kCo2PpmButton);
     setFirmwareBoxes({
-        {ui->groupBox_usercal, 0, kNewFirmware},
-        {ui->groupBox_factorycal, 0, kNewFirmware},
-        {ui->groupBox_sensitivity, kNewFirmware},
-        {ui->groupBox_last_calib_timestamp, kNewFirmware},
-        {ui->groupBox_usedtime, kCountingFirmware},
-        {ui->groupBox_build_time, kCountingFirmware},
+        {ui->groupBox_usercal, 0},
+        {ui->groupBox_factorycal, 0},
+        {ui->groupBox_sensitivity},
+        {ui->groupBox_last_calib_timestamp},
+        {ui->groupBox_usedtime},
+        {ui->groupBox_build_time},
     });
     attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
                 ui->horizontalLayout_led});
@@ -67,10 +67,10 @@ Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QS
         {Cmd::ATCOFF2, offsetInto(ui->doubleSpinBox_offset_ch2)},
         {Cmd::ATCVOCU, vocUnitReply},
         {Cmd::ATCCU, co2UnitReply},
-        {Cmd::ATCWIN, numberInto(ui->spinBox_sensitivity), kNewFirmware},
-        {Cmd::ATCEXTM, timeInto(ui->dateTimeEdit_exec_datetime), kNewFirmware},
-        {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime), kCountingFirmware},
-        {Cmd::ATCBLDTM, timeInto(ui->dateTimeEdit_build_time), kCountingFirmware},
+        {Cmd::ATCWIN, numberInto(ui->spinBox_sensitivity)},
+        {Cmd::ATCEXTM, timeInto(ui->dateTimeEdit_exec_datetime)},
+        {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime)},
+        {Cmd::ATCBLDTM, timeInto(ui->dateTimeEdit_build_time)},
     });
     setApplyHandler(
         Cmd::ATCMODE,

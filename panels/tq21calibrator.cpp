@@ -35,17 +35,16 @@ Tq21Calibrator::Tq21Calibrator(const QString &versionText, int version, const QS
         {Cmd::ATCCAL, offsetInto(ui->doubleSpinBox_co2cal)},
         {Cmd::ATCCU,
          unitCodeInto(&m_co2Unit, percentCode(), 2, ui->groupBox_unit_ch1, [this] { updateUnits(); })},
-        {Cmd::ATCDGFIL, numberInto(ui->spinBox_filter), kFilterFirmware},
-        {Cmd::ATCSPAN, numberInto(ui->spinBox_barometer), kFilterFirmware},
+        {Cmd::ATCDGFIL, numberInto(ui->spinBox_filter)},
+        {Cmd::ATCSPAN, numberInto(ui->spinBox_barometer)},
         {Cmd::ATCSINFO,
          [this](const Reply &reply) {
              ui->label_versioninfo->setText(reply.value);
              return Outcome::Accepted;
-         },
-         kFilterFirmware},
-        {Cmd::ATCEXTM, timeInto(ui->dateTimeEdit_exec_datetime), kFilterFirmware},
-        {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime), kUsedHoursFirmware},
-        {Cmd::ATCBLDTM, timeInto(ui->dateTimeEdit_build_time), kUsedHoursFirmware},
+         }},
+        {Cmd::ATCEXTM, timeInto(ui->dateTimeEdit_exec_datetime)},
+        {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime)},
+        {Cmd::ATCBLDTM, timeInto(ui->dateTimeEdit_build_time)},
     });
 
     ui->radioButton_celsius->setText(degreeUnit(true));

@@ -1,6 +1,6 @@
 #include "app/records/calibrationreport.h"
 
-#include "calib/recordschema.h"
+#include "records/recordschema.h"
 
 #include <QBuffer>
 #include <QFile>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/records/recordsdatabase.h"
+#include "records/recordsdatabase.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

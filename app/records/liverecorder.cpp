@@ -1,6 +1,6 @@
 #include "app/records/liverecorder.h"
 
-#include "app/records/csv.h"
+#include "records/csv.h"
 #include "calib/calibrator.h"
 #include "device/commandset.h"
 

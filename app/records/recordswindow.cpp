@@ -1,7 +1,7 @@
 #include "app/records/recordswindow.h"
 
 #include "app/records/calibrationreport.h"
-#include "app/records/csv.h"
+#include "records/csv.h"
 #include "ui_recordswindow.h"
 
 #include <QDir>

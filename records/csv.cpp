@@ -1,4 +1,4 @@
-#include "app/records/csv.h"
+#include "records/csv.h"
 
 namespace Csv {
 

@@ -1,6 +1,6 @@
-#include "app/records/recordsdatabase.h"
+#include "records/recordsdatabase.h"
 
-#include "calib/recordschema.h"
+#include "records/recordschema.h"
 
 #include <QAtomicInt>
 #include <QDir>

@@ -1,7 +1,7 @@
-#include "calib/calibrationrecord.h"
+#include "records/calibrationrecord.h"
 
 #include "device/devicemodels.h"
-#include "calib/recordschema.h"
+#include "records/recordschema.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+#include <climits>
+
+// What a model has on the wire, as data: its settings in refresh order with their firmware gates,
+// formats and the ranges the panels allow; its actions; its live fields. The panels, the command
+// line and the procedures read it; adding a model adds one table here.
+namespace ModelTable {
+
+enum class Format {
+    Decimal2, // fixed point with two decimals: offsets, calibration gas
+    Integer,  // a whole number: modes, unit codes, Modbus settings
+    Stamp,    // Unix seconds (read only here: written by "Last calibration time")
+    Text,     // shown as sent
+    Fields,   // comma-separated numbers (a calibration read-back)
+};
+
+struct Setting
+{
+    const char *word;
+    Format format;
+    double min;
+    double max;
+    bool writable;
+    int minFirmware;   // the model's firmware has the word from this number on ("1v2" is 12)
+    int belowFirmware; // and below this one
+    bool has(int firmware) const { return firmware >= minFirmware && firmware < belowFirmware; }
+};
+
+struct Action
+{
+    const char *word;
+    int minFirmware;
+    int belowFirmware;
+    bool refreshAfter; // what the device holds afterwards is read again
+    bool has(int firmware) const { return firmware >= minFirmware && firmware < belowFirmware; }
+};
+
+struct LiveField
+{
+    const char *name;
+    const char *unit; // in the device's default units
+};
+
+struct Model
+{
+    int model;
+    QList<Setting> settings; // refresh order; a word may have one row per firmware range
+    QList<Action> actions;
+    QList<LiveField> live;
+};
+
+// The table of a supported model, or nullptr.
+const Model *find(int model);
+// The words the refresh reads at this firmware, in order.
+QStringList refreshWords(int model, int firmware);
+// The setting behind a word at this firmware, or nullptr when the model lacks it there.
+const Setting *setting(int model, int firmware, const QString &word);
+const Action *action(int model, int firmware, const QString &word);
+// A value as the panel writes it; empty when it is no number or outside the setting's range.
+QString formatValue(const Setting &setting, const QString &value);
+
+} // namespace ModelTable
