@@ -4,18 +4,18 @@
 #include "app/discovery/devicewatch.h"
 #include "app/pollinterval.h"
 #include "app/records/liverecorder.h"
-#include "records/recordsdatabase.h"
 #include "app/records/recordswindow.h"
 #include "app/selectdevice.h"
 #include "calib/abstractcalibrator.h"
-#include "records/calibrationrecord.h"
 #include "calib/calibrator.h"
+#include "calib/paneldispatch.h"
+#include "chart/chartview.h"
 #include "device/commandset.h"
 #include "device/conversation.h"
 #include "device/devicesession.h"
 #include "device/linechannel.h"
-#include "calib/paneldispatch.h"
-#include "chart/chartview.h"
+#include "records/calibrationrecord.h"
+#include "records/recordsdatabase.h"
 #include "ui_mainwindow.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
@@ -313,7 +313,8 @@ bool MainWindow::openDevice(const Dev_info &dev)
         why += QLatin1String(" - ") +
                tr("another program may have the port open (close it), or you may not be allowed to open it "
                   "(install the udev rule)");
-    qDebug() << "Can't opened the serial port:[" << dev.port << "],serial no:[" << dev.serialNo << "]:" << why;
+    qDebug() << "Can't opened the serial port:[" << dev.port << "],serial no:[" << dev.serialNo
+             << "]:" << why;
     showStatusMessage(tr("Can't opened the serial port:[") + dev.port + tr("],serial no:[") + dev.serialNo +
                       QLatin1String("] ") + why);
     return false;
@@ -358,8 +359,9 @@ void MainWindow::onIdentified(const DeviceIdentity &identity)
     qDebug() << "setTQVersion : " << identity.versionText;
     qDebug() << "######## TQ model : " << identity.model << ", TQ version : " << identity.firmware;
     const PanelKind *kind = PanelDispatch::find(identity.model);
-    QWidget *widget =
-        kind && kind->create ? kind->create(identity.versionText, identity.firmware, m_serialNo, this) : nullptr;
+    QWidget *widget = kind && kind->create
+                          ? kind->create(identity.versionText, identity.firmware, m_serialNo, this)
+                          : nullptr;
     auto *panel = dynamic_cast<AbstractCalibrator *>(widget);
     if (!panel) {
         delete widget;
@@ -424,8 +426,8 @@ void MainWindow::toggleRecording(bool on)
     QString path;
     if (panel) {
         const QString name =
-            LiveRecorder::defaultFileName(CalibrationRecord::modelName(panel->tqModel()), panel->serialNumber(),
-                                          QDateTime::currentDateTime());
+            LiveRecorder::defaultFileName(CalibrationRecord::modelName(panel->tqModel()),
+                                          panel->serialNumber(), QDateTime::currentDateTime());
         const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
         path = QFileDialog::getSaveFileName(this, tr("Record live values"), QDir(folder).filePath(name),
                                             tr("CSV files (*.csv)"));

@@ -1,7 +1,6 @@
 #pragma once
 
 #include "calib/abstractcalibrator.h"
-#include "records/calibrationrecord.h"
 #include "device/commandset.h"
 #include "device/conversation.h"
 
@@ -18,7 +17,9 @@
 
 #include <climits>
 #include <functional>
+#include <memory>
 
+class CalibrationJournal;
 class CallPacer;
 class ChartView;
 class PanelHost;
@@ -48,7 +49,8 @@ class Calibrator : public QWidget, public AbstractCalibrator
     Q_INTERFACES(AbstractCalibrator)
 
 public:
-    enum Mode : int {
+    enum Mode : int
+    {
         DEFAULT = 0,
         REFRESH = 1,
         TEMPMODE = 2,
@@ -123,7 +125,8 @@ public slots:
 
 protected:
     // How a reply to the awaited command ends its step.
-    enum class Outcome {
+    enum class Outcome
+    {
         Accepted,   // value taken: next step, or END_SEQ
         Rejected,   // value not acceptable: ERROR SEQ
         HandedOver, // the apply ended quietly and a refresh takes over (handOverToRefresh)
@@ -162,16 +165,24 @@ protected:
     // What an apply needs beyond its command.
     struct ApplyOptions
     {
-        int mode = APPLY;                 // APPLY, or SENSORTYPE for a sensor type / filter write
-        const EndTexts *texts = nullptr;  // own end texts; the apply texts by default
-        bool onlyWhenIdle = false;        // a mode selector: dropped (and `failed` run) while busy
-        std::function<void()> failed;     // after a failed, rejected, refused or unanswered write
-        std::function<void()> ended;      // after the end, good or bad
-        QString setting;                  // its name in the calibration record; by default the
-                                          // titles around the widget that asked for the apply
+        int mode = APPLY;                // APPLY, or SENSORTYPE for a sensor type / filter write
+        const EndTexts *texts = nullptr; // own end texts; the apply texts by default
+        bool onlyWhenIdle = false;       // a mode selector: dropped (and `failed` run) while busy
+        std::function<void()> failed;    // after a failed, rejected, refused or unanswered write
+        std::function<void()> ended;     // after the end, good or bad
+        QString setting;                 // its name in the calibration record; by default the
+                                         // titles around the widget that asked for the apply
     };
-    enum class Trigger { Clicked, Pressed };
-    enum class AfterOk { Refresh, End };
+    enum class Trigger
+    {
+        Clicked,
+        Pressed
+    };
+    enum class AfterOk
+    {
+        Refresh,
+        End
+    };
 
     Calibrator(int tqModel, const QString &versionText, int version, const QString &serialNumber,
                QWidget *parent);
@@ -192,7 +203,8 @@ protected:
     void setApplyHandler(int id, const ReplyHandler &handler);
 
     // What a live line with fewer fields than the panel needs does.
-    enum class ShortLine {
+    enum class ShortLine
+    {
         Ignored,        // changes nothing
         MissingNoValue, // the fields it has are shown, the missing ones are no value
         AllNoValue,     // every field is no value
@@ -232,11 +244,12 @@ protected:
     // Waits for a running sequence to end first. On a failed write the box shows `failText`.
     void applyLater(std::function<Write()> build, const QString &failText, const ApplyOptions &options);
     void applyLater(std::function<Write()> build, const QString &failText);
-    void applyLater(int id, std::function<QString()> build, const QString &failText, const ApplyOptions &options);
+    void applyLater(int id, std::function<QString()> build, const QString &failText,
+                    const ApplyOptions &options);
     void applyLater(int id, std::function<QString()> build, const QString &failText);
     // A setting's apply button: "WORD argument" with the argument read when the delay ends.
-    void applyOnClick(QAbstractButton *button, int id, std::function<QString()> argument, const QString &failText,
-                      Trigger trigger = Trigger::Clicked);
+    void applyOnClick(QAbstractButton *button, int id, std::function<QString()> argument,
+                      const QString &failText, Trigger trigger = Trigger::Clicked);
     // A channel offset: pending colour on change, written with two decimals when `button` goes down.
     void applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *editor, int id, const QString &failText);
     // Ends the running apply without its end texts and starts a refresh (an action the device took).
@@ -276,11 +289,12 @@ protected:
     // A unit the device names by a code: `firstCode` for the first of `unitCount` units, the next
     // code for the next unit. *unit becomes 0..unitCount-1, or -1 for a code outside (the end warns,
     // naming `shownIn`); then `show` runs.
-    ReplyHandler unitCodeInto(int *unit, int firstCode, int unitCount, QWidget *shownIn, std::function<void()> show);
+    ReplyHandler unitCodeInto(int *unit, int firstCode, int unitCount, QWidget *shownIn,
+                              std::function<void()> show);
     // An action word: with "OK" `accepted` runs (after a refresh was started, or before END_SEQ);
     // without, the panel's box tells and the apply ends as refused.
-    ReplyHandler actionReply(std::function<void()> accepted, const QString &failTitle, const QString &failText,
-                             AfterOk afterOk = AfterOk::Refresh);
+    ReplyHandler actionReply(std::function<void()> accepted, const QString &failTitle,
+                             const QString &failText, AfterOk afterOk = AfterOk::Refresh);
 
     // "Last calibration time": the button asks, then the password, then the current time is
     // written and shown in `editor`, and a refresh follows.
@@ -311,6 +325,15 @@ protected:
     QLedIndicator *m_rxLed = nullptr;
 
 private:
+    static const EndTexts kApplyTexts;
+    // The text showField last gave a number, kept on the number itself.
+    static const char *const kShownText;
+    static void log(const QString &text);
+    // The setting an editor stands for, as the panel names it: the title of its group box.
+    static QString settingName(const QWidget *editor);
+    // What the record calls the setting behind the widget that asked for a write.
+    static QString recordedName(const QObject *source);
+
     const Step *refreshStep(int id) const;
     const Step *nextRefreshStep(int id) const;
     bool stepAvailable(const Step &step) const;
@@ -332,14 +355,6 @@ private:
     void handleLiveLine(const QString &line);
     void pulse(QLedIndicator *lamp, int state);
     void forgetUnreachedEditors();
-
-    // The calibration record: every completed refresh, and every write with its outcome.
-    void recordEvent(CalibrationEvent event);
-    void beginRecordedWrite(const QString &setting, int id, const QString &command);
-    // `confirmed` by value: it may be a part of the write that ends here.
-    void endRecordedWrite(const char *outcome, QString confirmed = QString(),
-                          const QString &details = QString());
-    void recordApplyReply(Outcome outcome, const QString &value);
 
     FormParts m_form;
     QString m_className;
@@ -379,24 +394,5 @@ private:
     QSet<QWidget *> m_inSyncEditors;
     QSet<QWidget *> m_refreshedEditors;
 
-    // The write awaiting its reply, as the record will hold it.
-    struct RecordedWrite
-    {
-        bool active = false;
-        bool action = false;
-        bool refreshFollows = false;
-        QString setting;
-        QString command;
-        QString before;
-        QString written;
-        QString reply; // the value of the reply being handled
-    };
-    QPointer<CalibrationRecord> m_record;
-    bool m_recordUnavailable = false;
-    QString m_recordNotice; // told with the next sequence end
-    RecordedWrite m_write;
-    QHash<QString, QString> m_lastRead; // command word -> value, as the device last sent it
-    QJsonObject m_refreshValues;
-    QString m_refreshAfter;     // the action whose effect the running refresh reads
-    QString m_refreshAfterWord;
+    std::unique_ptr<CalibrationJournal> m_journal; // what the record keeps of this device
 };

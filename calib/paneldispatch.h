@@ -10,7 +10,6 @@
 
 class QWidget;
 
-
 // Builds the panel of one model with (version reply, firmware version, serial text, main window).
 using PanelFactory =
     std::function<QWidget *(const QString &versionText, int version, const QString &serial, QWidget *parent)>;

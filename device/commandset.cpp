@@ -13,28 +13,50 @@ QString word(int id)
     case ATCOFF4:
     case ATCOFF5:
         return QStringLiteral("ATCOFF") + QString::number(id - ATCOFF1 + 1);
-    case ATCCAL: return QStringLiteral("ATCCAL");
-    case ATCMODE: return QStringLiteral("ATCMODE");
-    case ATCVOCU: return QStringLiteral("ATCVOCU");
-    case ATCCU: return QStringLiteral("ATCCU");
-    case ATCUCAL: return QStringLiteral("ATCUCAL");
-    case ATCFCAL: return QStringLiteral("ATCFCAL");
-    case ATCWIN: return QStringLiteral("ATCWIN");
-    case ATCDGFIL: return QStringLiteral("ATCDGFIL");
-    case ATCSPAN: return QStringLiteral("ATCSPAN");
-    case ATCSINFO: return QStringLiteral("ATCSINFO");
-    case ATCDRFT: return QStringLiteral("ATCDRFT");
-    case ATCCZR: return QStringLiteral("ATCCZR");
-    case ATCCSP: return QStringLiteral("ATCCSP");
-    case ATCEXTM: return QStringLiteral("ATCEXTM");
-    case ATCUSED: return QStringLiteral("ATCUSED");
-    case ATCBLDTM: return QStringLiteral("ATCBLDTM");
-    case ATCMODID: return QStringLiteral("ATCMODID");
-    case ATCMODBR: return QStringLiteral("ATCMODBR");
-    case ATCMODTO: return QStringLiteral("ATCMODTO");
-    case ATCMODSW: return QStringLiteral("ATCMODSW");
-    case ATCFTRST: return QStringLiteral("ATCFTRST");
-    default: return QString();
+    case ATCCAL:
+        return QStringLiteral("ATCCAL");
+    case ATCMODE:
+        return QStringLiteral("ATCMODE");
+    case ATCVOCU:
+        return QStringLiteral("ATCVOCU");
+    case ATCCU:
+        return QStringLiteral("ATCCU");
+    case ATCUCAL:
+        return QStringLiteral("ATCUCAL");
+    case ATCFCAL:
+        return QStringLiteral("ATCFCAL");
+    case ATCWIN:
+        return QStringLiteral("ATCWIN");
+    case ATCDGFIL:
+        return QStringLiteral("ATCDGFIL");
+    case ATCSPAN:
+        return QStringLiteral("ATCSPAN");
+    case ATCSINFO:
+        return QStringLiteral("ATCSINFO");
+    case ATCDRFT:
+        return QStringLiteral("ATCDRFT");
+    case ATCCZR:
+        return QStringLiteral("ATCCZR");
+    case ATCCSP:
+        return QStringLiteral("ATCCSP");
+    case ATCEXTM:
+        return QStringLiteral("ATCEXTM");
+    case ATCUSED:
+        return QStringLiteral("ATCUSED");
+    case ATCBLDTM:
+        return QStringLiteral("ATCBLDTM");
+    case ATCMODID:
+        return QStringLiteral("ATCMODID");
+    case ATCMODBR:
+        return QStringLiteral("ATCMODBR");
+    case ATCMODTO:
+        return QStringLiteral("ATCMODTO");
+    case ATCMODSW:
+        return QStringLiteral("ATCMODSW");
+    case ATCFTRST:
+        return QStringLiteral("ATCFTRST");
+    default:
+        return QString();
     }
 }
 

@@ -11,7 +11,8 @@ namespace Cmd {
 
 // Identifier of the command whose reply a panel awaits. One numbering for every model, so the
 // same command has the same number in every panel; 1 and 18 are unassigned.
-enum Id : int {
+enum Id : int
+{
     NoCommand = 0,
     ATCOFF1 = 2,
     ATCOFF2 = 3,

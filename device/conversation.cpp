@@ -24,13 +24,20 @@ DeviceRequest DeviceRequest::write(const QString &word, const QString &argument)
 QString DeviceReply::errorText(Error error)
 {
     switch (error) {
-    case NoError: return QStringLiteral("done");
-    case NoAnswer: return QStringLiteral("no answer");
-    case Rejected: return QStringLiteral("another reply came");
-    case Refused: return QStringLiteral("refused by the device");
-    case Unreadable: return QStringLiteral("unreadable reply");
-    case WriteFailed: return QStringLiteral("write failed");
-    case Closed: return QStringLiteral("port closed");
+    case NoError:
+        return QStringLiteral("done");
+    case NoAnswer:
+        return QStringLiteral("no answer");
+    case Rejected:
+        return QStringLiteral("another reply came");
+    case Refused:
+        return QStringLiteral("refused by the device");
+    case Unreadable:
+        return QStringLiteral("unreadable reply");
+    case WriteFailed:
+        return QStringLiteral("write failed");
+    case Closed:
+        return QStringLiteral("port closed");
     }
     return QString();
 }
@@ -148,8 +155,9 @@ void Conversation::onLine(const QString &line)
         emit unclaimedLine(line, LineKind::Live);
         return;
     }
-    const LineKind kind =
-        takeLateWord(line, m_hasCurrent ? m_current.request.word : QString()) ? LineKind::Late : LineKind::Noise;
+    const LineKind kind = takeLateWord(line, m_hasCurrent ? m_current.request.word : QString())
+                              ? LineKind::Late
+                              : LineKind::Noise;
     emit lineClassified(line, kind);
     emit unclaimedLine(line, kind);
 }

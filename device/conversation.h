@@ -42,9 +42,20 @@ class Conversation : public QObject
 {
     Q_OBJECT
 public:
-    enum class State { Idle, Gap, Awaiting };
+    enum class State
+    {
+        Idle,
+        Gap,
+        Awaiting
+    };
     Q_ENUM(State)
-    enum class LineKind { Reply, Live, Late, Noise };
+    enum class LineKind
+    {
+        Reply,
+        Live,
+        Late,
+        Noise
+    };
     Q_ENUM(LineKind)
 
     explicit Conversation(LineChannel *channel, QObject *parent = nullptr);

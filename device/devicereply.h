@@ -10,7 +10,8 @@ class DeviceReply : public QObject
 {
     Q_OBJECT
 public:
-    enum Error {
+    enum Error
+    {
         NoError,
         NoAnswer,    // no reply within the request's time-out
         Rejected,    // another reply came instead of the awaited one

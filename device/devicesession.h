@@ -3,8 +3,8 @@
 #include "device/devicereply.h"
 
 #include <QDateTime>
-#include <QList>
 #include <QIODevice>
+#include <QList>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -20,9 +20,9 @@ struct DeviceIdentity
 {
     QString port;
     QString serial;
-    int model = 0;          // 0 until identified
-    int firmware = 0;       // "1v5" gives 15
-    QString versionText;    // the reply without "ATCVER"
+    int model = 0;       // 0 until identified
+    int firmware = 0;    // "1v5" gives 15
+    QString versionText; // the reply without "ATCVER"
     bool isIdentified() const { return model != 0; }
 };
 

@@ -7,8 +7,6 @@
 #include <QPointer>
 #include <QStringList>
 
-
-
 // Lines in and bytes out over any QIODevice (a serial port, a socket, a test double). Lines are
 // handed on from the event loop, never from inside the device's readyRead: whoever handles a line
 // may open a box, and the device must still be read meanwhile.

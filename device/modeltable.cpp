@@ -34,9 +34,10 @@ const QList<Model> &models()
 {
     static const QList<Model> table = {
         {kPmModel,
-         {integer("ATCMODE", 0, 1), offset("ATCOFF1"), offset("ATCOFF2"), offset("ATCOFF3"), offset("ATCOFF4"),
-          offset("ATCOFF5"), integer("ATCMODID", 0, 255), integer("ATCMODBR", 0, 5), integer("ATCMODSW", 0, 1),
-          integer("ATCMODTO", 0, 4), readOnly("ATCEXTM", Format::Stamp), readOnly("ATCUSED", Format::Integer)},
+         {integer("ATCMODE", 0, 1), offset("ATCOFF1"), offset("ATCOFF2"), offset("ATCOFF3"),
+          offset("ATCOFF4"), offset("ATCOFF5"), integer("ATCMODID", 0, 255), integer("ATCMODBR", 0, 5),
+          integer("ATCMODSW", 0, 1), integer("ATCMODTO", 0, 4), readOnly("ATCEXTM", Format::Stamp),
+          readOnly("ATCUSED", Format::Integer)},
          {{"ATCFTRST", kAll, kNever, true}},
          {{"pm2.5", "ug/m3"},
           {"pm10.0", "ug/m3"},
@@ -54,19 +55,29 @@ const QList<Model> &models()
          {{"ATCUCAL", kAll, kTq20NewFirmware, false}, {"ATCFCAL", kAll, kTq20NewFirmware, false}},
          {{"TVOC", "ppm"}, {"CO2", "%"}}},
         {21,
-         {offset("ATCOFF1"), offset("ATCOFF2"), {"ATCCAL", Format::Decimal2, 0, 200000, true, kAll, kNever},
-          integer("ATCCU", 1, 2, kAll, kTq21FilterFirmware), integer("ATCCU", 0, 1, kTq21FilterFirmware),
-          integer("ATCDGFIL", 0, 64, kTq21FilterFirmware), integer("ATCSPAN", 843, 1050, kTq21FilterFirmware),
+         {offset("ATCOFF1"),
+          offset("ATCOFF2"),
+          {"ATCCAL", Format::Decimal2, 0, 200000, true, kAll, kNever},
+          integer("ATCCU", 1, 2, kAll, kTq21FilterFirmware),
+          integer("ATCCU", 0, 1, kTq21FilterFirmware),
+          integer("ATCDGFIL", 0, 64, kTq21FilterFirmware),
+          integer("ATCSPAN", 843, 1050, kTq21FilterFirmware),
           readOnly("ATCSINFO", Format::Text, kTq21FilterFirmware),
           readOnly("ATCEXTM", Format::Stamp, kTq21FilterFirmware),
           readOnly("ATCUSED", Format::Integer, kTq21HoursFirmware),
           readOnly("ATCBLDTM", Format::Stamp, kTq21HoursFirmware)},
          {},
          {{"CO2", "ppm"}, {"temperature", "\u00B0C"}}},
-        {22, {integer("ATCMODE", 1, 4), offset("ATCOFF1"), offset("ATCOFF2")}, {}, {{"O2", "%"}, {"temperature", "\u00B0C"}}},
+        {22,
+         {integer("ATCMODE", 1, 4), offset("ATCOFF1"), offset("ATCOFF2")},
+         {},
+         {{"O2", "%"}, {"temperature", "\u00B0C"}}},
         {24,
-         {integer("ATCMODE", 0, 1), offset("ATCOFF1"), offset("ATCOFF2"),
-          {"ATCCSP", Format::Fields, 0, kOffset, true, kAll, kNever}, readOnly("ATCEXTM", Format::Stamp),
+         {integer("ATCMODE", 0, 1),
+          offset("ATCOFF1"),
+          offset("ATCOFF2"),
+          {"ATCCSP", Format::Fields, 0, kOffset, true, kAll, kNever},
+          readOnly("ATCEXTM", Format::Stamp),
           readOnly("ATCUSED", Format::Integer)},
          {{"ATCCZR", kAll, kNever, false}, {"ATCDRFT", kAll, kNever, true}},
          {{"gas signal", "uV"},
@@ -131,12 +142,14 @@ QString formatValue(const Setting &setting, const QString &value)
         return QString();
     switch (setting.format) {
     case Format::Decimal2:
-    case Format::Fields: return Cmd::decimal2(*number);
+    case Format::Fields:
+        return Cmd::decimal2(*number);
     case Format::Integer:
         if (const std::optional<qint64> whole = Cmd::integer(value.trimmed()))
             return QString::number(*whole);
         return QString();
-    default: return QString();
+    default:
+        return QString();
     }
 }
 

@@ -11,7 +11,8 @@
 // line and the procedures read it; adding a model adds one table here.
 namespace ModelTable {
 
-enum class Format {
+enum class Format
+{
     Decimal2, // fixed point with two decimals: offsets, calibration gas
     Integer,  // a whole number: modes, unit codes, Modbus settings
     Stamp,    // Unix seconds (read only here: written by "Last calibration time")

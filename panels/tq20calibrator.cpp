@@ -34,12 +34,12 @@ Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QS
     m_co2UnitGroup->addButton(ui->radioButton_percent_ch2, kCo2PercentButton);
     m_co2UnitGroup->addButton(ui->radioButton_ppm_ch2, kCo2PpmButton);
     setFirmwareBoxes({
-        {ui->groupBox_usercal, 0},
-        {ui->groupBox_factorycal, 0},
-        {ui->groupBox_sensitivity},
-        {ui->groupBox_last_calib_timestamp},
-        {ui->groupBox_usedtime},
-        {ui->groupBox_build_time},
+        {ui->groupBox_usercal, 0, kNewFirmware},
+        {ui->groupBox_factorycal, 0, kNewFirmware},
+        {ui->groupBox_sensitivity, kNewFirmware},
+        {ui->groupBox_last_calib_timestamp, kNewFirmware},
+        {ui->groupBox_usedtime, kCountingFirmware},
+        {ui->groupBox_build_time, kCountingFirmware},
     });
     attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
                 ui->horizontalLayout_led});

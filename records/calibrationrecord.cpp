@@ -103,8 +103,9 @@ bool CalibrationRecord::open()
     const QString folder = QFileInfo(m_filePath).absolutePath();
     if (!QDir().mkpath(folder))
         return fail(tr("the folder cannot be created"), folder);
-    QSqlDatabase db = QSqlDatabase::contains(m_connection) ? QSqlDatabase::database(m_connection, false)
-                                                           : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
+    QSqlDatabase db = QSqlDatabase::contains(m_connection)
+                          ? QSqlDatabase::database(m_connection, false)
+                          : QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), m_connection);
     if (!db.isValid())
         return fail(tr("Qt's SQLite driver is missing"), sqlError(db.lastError()));
     db.setDatabaseName(m_filePath);
@@ -125,7 +126,8 @@ bool CalibrationRecord::open()
     // A file that cannot be written fails at BEGIN below, with the reason.
     query.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     query.finish();
-    if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL")) || !query.exec(QStringLiteral("BEGIN IMMEDIATE")))
+    if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
+        !query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return fail(tr("the file cannot be written"), sqlError(query.lastError()));
     for (const char *statement : RecordSchema::kCreateStatements) {
         if (!query.exec(QLatin1String(statement))) {
@@ -153,14 +155,14 @@ bool CalibrationRecord::append(const CalibrationEvent &event)
         return false;
     const QDateTime time = event.time.isValid() ? event.time : QDateTime::currentDateTime();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral(
-        "INSERT INTO events (time_utc, utc_offset, kind, model, serial, firmware, tool_version, setting, command,"
-        " value_before, value_written, value_confirmed, outcome, details)"
-        " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    query.prepare(QStringLiteral("INSERT INTO events (time_utc, utc_offset, kind, model, serial, firmware, "
+                                 "tool_version, setting, command,"
+                                 " value_before, value_written, value_confirmed, outcome, details)"
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const QVariant &value :
          {QVariant(utcText(time)), QVariant(offsetText(time)), QVariant(event.kind), notNull(event.model),
-          notNull(event.serial), notNull(event.firmware), QVariant(toolVersion()),
-          nullable(event.setting), nullable(event.command), nullable(event.valueBefore), nullable(event.valueWritten),
+          notNull(event.serial), notNull(event.firmware), QVariant(toolVersion()), nullable(event.setting),
+          nullable(event.command), nullable(event.valueBefore), nullable(event.valueWritten),
           nullable(event.valueConfirmed), nullable(event.outcome), nullable(event.details)})
         query.addBindValue(value);
     // Autocommit: the event is on disk when exec returns.

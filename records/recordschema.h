@@ -15,21 +15,21 @@ constexpr const char *kFileName = "calibration-records.sqlite";
 constexpr const char *kCreateStatements[] = {
     "CREATE TABLE IF NOT EXISTS events ("
     " id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    " time_utc TEXT NOT NULL,"        // ISO 8601 with milliseconds and "Z"
-    " utc_offset TEXT NOT NULL,"      // the local offset at that moment, "+09:00"
+    " time_utc TEXT NOT NULL,"   // ISO 8601 with milliseconds and "Z"
+    " utc_offset TEXT NOT NULL," // the local offset at that moment, "+09:00"
     " kind TEXT NOT NULL CHECK (kind IN ('read', 'write', 'action')),"
-    " model TEXT NOT NULL,"           // "TQ24", "PM"
+    " model TEXT NOT NULL," // "TQ24", "PM"
     " serial TEXT NOT NULL,"
-    " firmware TEXT NOT NULL,"        // the version reply's text
+    " firmware TEXT NOT NULL," // the version reply's text
     " tool_version TEXT NOT NULL,"
-    " setting TEXT,"                  // write: the setting's name as the panel shows it; action: its name;
-                                      // read: the action whose effect it reads, NULL for any other refresh
-    " command TEXT,"                  // the command word, "ATCOFF1" (read: the action's)
-    " value_before TEXT,"             // write: last read from the device
+    " setting TEXT,"      // write: the setting's name as the panel shows it; action: its name;
+                          // read: the action whose effect it reads, NULL for any other refresh
+    " command TEXT,"      // the command word, "ATCOFF1" (read: the action's)
+    " value_before TEXT," // write: last read from the device
     " value_written TEXT,"
-    " value_confirmed TEXT,"          // as the device sent it
-    " outcome TEXT,"                  // see the kOutcome texts
-    " details TEXT"                   // JSON: read, every setting read; action, the values after
+    " value_confirmed TEXT," // as the device sent it
+    " outcome TEXT,"         // see the kOutcome texts
+    " details TEXT"          // JSON: read, every setting read; action, the values after
     ")",
     "CREATE INDEX IF NOT EXISTS events_device ON events (model, serial, time_utc)",
     // Append-only: an audit trail nobody can edit from inside the file.

@@ -4,15 +4,15 @@
 #include "chart/chartview.h"
 #include "device/conversation.h"
 #include "device/linechannel.h"
-#include "widgets/qledindicator.h"
 #include "widgets/messageboxes.h"
+#include "widgets/qledindicator.h"
 
+#include <QBuffer>
 #include <QDoubleSpinBox>
 #include <QGroupBox>
 #include <QLCDNumber>
 #include <QRadioButton>
 #include <QToolButton>
-#include <QBuffer>
 #include <QVBoxLayout>
 #include <QtTest>
 
@@ -70,7 +70,8 @@ class ProbePanel : public Calibrator
 {
     Q_OBJECT
 public:
-    explicit ProbePanel(FakeHost *host) : Calibrator(99, QStringLiteral("PROBE-1v0"), 10, QStringLiteral("S1"), host)
+    explicit ProbePanel(FakeHost *host)
+        : Calibrator(99, QStringLiteral("PROBE-1v0"), 10, QStringLiteral("S1"), host)
     {
         auto *layout = new QVBoxLayout(this);
         auto *offsetBox = new QGroupBox(QStringLiteral("Offset"), this);
@@ -82,7 +83,8 @@ public:
         filterOn = new QRadioButton(this);
         lcd1 = new QLCDNumber(5, this);
         lcd2 = new QLCDNumber(5, this);
-        for (QWidget *w : std::initializer_list<QWidget *>{offsetBox, celsius, fahrenheit, filterOn, lcd1, lcd2})
+        for (QWidget *w :
+             std::initializer_list<QWidget *>{offsetBox, celsius, fahrenheit, filterOn, lcd1, lcd2})
             layout->addWidget(w);
         attachForm({});
         setInputGroups({offsetBox});
@@ -106,8 +108,9 @@ public:
                                                                         QStringLiteral("completed"));
                                           },
                                           QStringLiteral("Drift Adj."), QStringLiteral("failed")));
-        applyOnClick(apply, Cmd::ATCOFF1, [this] { return Cmd::decimal2(offset->value()); },
-                     QStringLiteral("apply failed"));
+        applyOnClick(
+            apply, Cmd::ATCOFF1, [this] { return Cmd::decimal2(offset->value()); },
+            QStringLiteral("apply failed"));
         host->panel = this;
     }
 
@@ -119,10 +122,15 @@ public:
         options.texts = &texts;
         options.onlyWhenIdle = true;
         options.failed = [this] { ++filterFailures; };
-        applyLater(Cmd::ATCMODE, [] { return Cmd::write(Cmd::ATCMODE, QStringLiteral("1")); },
-                   QStringLiteral("filter write failed"), options);
+        applyLater(
+            Cmd::ATCMODE, [] { return Cmd::write(Cmd::ATCMODE, QStringLiteral("1")); },
+            QStringLiteral("filter write failed"), options);
     }
-    void adjustDrift() { applyLater(Cmd::ATCDRFT, [] { return Cmd::query(Cmd::ATCDRFT); }, QStringLiteral("failed")); }
+    void adjustDrift()
+    {
+        applyLater(
+            Cmd::ATCDRFT, [] { return Cmd::query(Cmd::ATCDRFT); }, QStringLiteral("failed"));
+    }
     using Calibrator::isBusy;
     int txLamp() const { return m_txLed->m_state; }
     int rxLamp() const { return m_rxLed->m_state; }
@@ -207,8 +215,8 @@ void TestCalibrator::temperatureUnit_data()
                                   << "success! apply the device's temperature mode to the fahrenheit mode.";
     QTest::newRow("word without OK") << "ATCF" << false
                                      << "error! apply the device's temperature mode to the celsius mode.";
-    QTest::newRow("other unit confirmed") << "ATCCOK" << false
-                                          << "error! apply the device's temperature mode to the celsius mode.";
+    QTest::newRow("other unit confirmed")
+        << "ATCCOK" << false << "error! apply the device's temperature mode to the celsius mode.";
 }
 
 void TestCalibrator::temperatureUnit()
@@ -281,7 +289,9 @@ void TestCalibrator::timeout_endsWithBox_lateReplyIgnored_queuedRefreshRuns()
 void TestCalibrator::refreshReplyBox_panelClosedMeanwhile_endsQuietly()
 {
     // A reply handler's box runs the event loop: the device is closed meanwhile, the panel not yet deleted.
-    m_panel->onModeRead = [this] { MessageBoxes::critical(m_panel, QStringLiteral("ERROR"), QStringLiteral("odd mode")); };
+    m_panel->onModeRead = [this] {
+        MessageBoxes::critical(m_panel, QStringLiteral("ERROR"), QStringLiteral("odd mode"));
+    };
     m_duringBox = [this] { m_host->panel = nullptr; };
     m_panel->writeRefresh();
     QCOMPARE(waitWritten(1), QList<QByteArray>{"ATCMODE\r\n"});
@@ -338,7 +348,10 @@ void TestCalibrator::replyBoxHeldOpen_sequenceAfterItCompletes()
     // action runs against a device that answers at once.
     Calibrator::setReplyTimeoutMs(100);
     m_host->device = [](const QByteArray &command) -> QByteArray {
-        return command == "ATCDRFT" ? "ATCDRFT OK" : command == "ATCMODE" ? "ATCMODE1" : command == "ATCOFF1" ? "ATCOFF1 -1.25" : "";
+        return command == "ATCDRFT"   ? "ATCDRFT OK"
+               : command == "ATCMODE" ? "ATCMODE1"
+               : command == "ATCOFF1" ? "ATCOFF1 -1.25"
+                                      : "";
     };
     QStringList statusDuringBox;
     m_duringBox = [&] {
@@ -351,7 +364,8 @@ void TestCalibrator::replyBoxHeldOpen_sequenceAfterItCompletes()
     QTRY_COMPARE(m_boxes, QStringList{"Drift Adj.|completed"});
     QCOMPARE(m_host->written, QList<QByteArray>({"ATCDRFT\r\n", "ATCMODE\r\n", "ATCOFF1\r\n"}));
     QCOMPARE(m_panel->offset->value(), -1.25);
-    QVERIFY2(statusDuringBox.filter(QStringLiteral("did not answer")).isEmpty(), qPrintable(statusDuringBox.join('|')));
+    QVERIFY2(statusDuringBox.filter(QStringLiteral("did not answer")).isEmpty(),
+             qPrintable(statusDuringBox.join('|')));
     QCOMPARE(m_host->status, QStringLiteral("success! refresh calibration settings."));
     QVERIFY(m_host->polling);
 }

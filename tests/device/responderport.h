@@ -29,7 +29,7 @@ public:
     DeviceResponder responder;
     int delayMs = 1;
     std::function<QByteArray(const QByteArray &command)> override; // replaces the answer when set
-    QList<QByteArray> received;                                   // command lines, without line end
+    QList<QByteArray> received;                                    // command lines, without line end
     QList<qint64> receivedMs;
     QElapsedTimer clock;
 
@@ -49,7 +49,8 @@ protected:
             m_out.remove(0, end + 1);
             received.append(line);
             receivedMs.append(clock.elapsed());
-            const QByteArray reply = override ? override(line) : responder.answer(line, clock.elapsed() / 1000.0);
+            const QByteArray reply =
+                override ? override(line) : responder.answer(line, clock.elapsed() / 1000.0);
             if (!reply.isEmpty())
                 QTimer::singleShot(delayMs, this, [this, reply] { send(reply + "\r\n"); });
         }

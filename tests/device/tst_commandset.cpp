@@ -30,15 +30,33 @@ void TestCommandSet::replyValue_data()
     QTest::addColumn<QString>("line");
     QTest::addColumn<QString>("word");
     QTest::addColumn<QString>("value");
-    QTest::newRow("blank removed upstream") << "ATCOFF112.5" << "ATCOFF1" << "12.5";
-    QTest::newRow("echoed query") << "ATCOFF1ATCOFF112.5" << "ATCOFF1" << "12.5";
-    QTest::newRow("echoed write") << "ATCOFF12.50ATCOFF12.50" << "ATCOFF1" << "2.50";
-    QTest::newRow("list") << "ATCCSP400,12.5,56.25,1" << "ATCCSP" << "400,12.5,56.25,1";
-    QTest::newRow("noise before the word") << ">>ATCMODE1" << "ATCMODE" << "1";
-    QTest::newRow("no value") << "ATCOFF1" << "ATCOFF1" << "";
-    QTest::newRow("word absent") << "ATCOFF212.5" << "ATCOFF1" << "";
-    QTest::newRow("mode word inside the Modbus word") << "ATCMODID5" << "ATCMODID" << "5";
-    QTest::newRow("action ok") << "ATCFTRSTOK" << "ATCFTRST" << "OK";
+    QTest::newRow("blank removed upstream") << "ATCOFF112.5"
+                                            << "ATCOFF1"
+                                            << "12.5";
+    QTest::newRow("echoed query") << "ATCOFF1ATCOFF112.5"
+                                  << "ATCOFF1"
+                                  << "12.5";
+    QTest::newRow("echoed write") << "ATCOFF12.50ATCOFF12.50"
+                                  << "ATCOFF1"
+                                  << "2.50";
+    QTest::newRow("list") << "ATCCSP400,12.5,56.25,1"
+                          << "ATCCSP"
+                          << "400,12.5,56.25,1";
+    QTest::newRow("noise before the word") << ">>ATCMODE1"
+                                           << "ATCMODE"
+                                           << "1";
+    QTest::newRow("no value") << "ATCOFF1"
+                              << "ATCOFF1"
+                              << "";
+    QTest::newRow("word absent") << "ATCOFF212.5"
+                                 << "ATCOFF1"
+                                 << "";
+    QTest::newRow("mode word inside the Modbus word") << "ATCMODID5"
+                                                      << "ATCMODID"
+                                                      << "5";
+    QTest::newRow("action ok") << "ATCFTRSTOK"
+                               << "ATCFTRST"
+                               << "OK";
 }
 
 void TestCommandSet::replyValue()
@@ -56,7 +74,8 @@ void TestCommandSet::liveLine_data()
     QTest::addColumn<bool>("live");
     QTest::addColumn<QStringList>("fields");
     QTest::newRow("six") << "ATCH5,6,7,8,9,10" << true << QStringList{"5", "6", "7", "8", "9", "10"};
-    QTest::newRow("empty and no-value fields kept") << "ATCH1,,-3,----" << true << QStringList{"1", "", "-3", "----"};
+    QTest::newRow("empty and no-value fields kept")
+        << "ATCH1,,-3,----" << true << QStringList{"1", "", "-3", "----"};
     QTest::newRow("short") << "ATCD12.5" << true << QStringList{"12.5"};
     QTest::newRow("starts with a point") << "ATCD.5,1" << true << QStringList{".5", "1"};
     QTest::newRow("no-value first field") << "ATCD----,0.8" << true << QStringList{"----", "0.8"};
@@ -71,7 +90,8 @@ void TestCommandSet::liveLine()
     QFETCH(QString, line);
     QFETCH(bool, live);
     QFETCH(QStringList, fields);
-    const QString word = line.startsWith(QLatin1String("ATCH")) && live ? QStringLiteral("ATCH") : QStringLiteral("ATCD");
+    const QString word =
+        line.startsWith(QLatin1String("ATCH")) && live ? QStringLiteral("ATCH") : QStringLiteral("ATCD");
     QCOMPARE(Cmd::isLiveLine(line, word), live);
     if (live)
         QCOMPARE(Cmd::liveFields(line, word), fields);

@@ -95,8 +95,10 @@ void TestConversation::reply_data()
     QTest::addColumn<int>("error");
     QTest::addColumn<QString>("value");
     QTest::newRow("plain") << QByteArray("ATCOFF1 2.50") << int(DeviceReply::NoError) << "2.50";
-    QTest::newRow("echoed command") << QByteArray("ATCOFF1ATCOFF1 2.50") << int(DeviceReply::NoError) << "2.50";
-    QTest::newRow("noise first") << QByteArray("#noise 12\r\nATCOFF1 -1.00") << int(DeviceReply::NoError) << "-1.00";
+    QTest::newRow("echoed command") << QByteArray("ATCOFF1ATCOFF1 2.50") << int(DeviceReply::NoError)
+                                    << "2.50";
+    QTest::newRow("noise first") << QByteArray("#noise 12\r\nATCOFF1 -1.00") << int(DeviceReply::NoError)
+                                 << "-1.00";
     QTest::newRow("other command's reply") << QByteArray("ATCMODE 1") << int(DeviceReply::Rejected) << "";
     QTest::newRow("bare ERROR") << QByteArray("ERROR") << int(DeviceReply::NoAnswer) << "";
     QTest::newRow("silent") << QByteArray() << int(DeviceReply::NoAnswer) << "";

@@ -1,0 +1,165 @@
+// Live values: displays, the two trend charts and polls without values.
+#include "calib/calibrator.h"
+#include "calib/sharedtext.h"
+
+#include "calib/panelhost.h"
+#include "chart/chartlib.h"
+#include "chart/chartview.h"
+#include "device/conversation.h"
+#include "device/devicemodels.h"
+#include "device/linechannel.h"
+#include "device/modeltable.h"
+#include "records/calibrationjournal.h"
+#include "records/recordschema.h"
+#include "widgets/callpacer.h"
+#include "widgets/decimalinput.h"
+#include "widgets/logmessagehandler.h"
+#include "widgets/messageboxes.h"
+#include "widgets/opaquefill.h"
+#include "widgets/passworddlg.h"
+#include "widgets/qledindicator.h"
+
+#include <QAbstractButton>
+#include <QBoxLayout>
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDateTimeEdit>
+#include <QDebug>
+#include <QDoubleSpinBox>
+#include <QGroupBox>
+#include <QJsonDocument>
+#include <QLCDNumber>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTimer>
+#include <QWizard>
+
+#include <climits>
+#include <utility>
+
+namespace {
+
+// A live field as a chart value: its number, or a gap.
+double chartValue(const QString &field)
+{
+    return Cmd::number(field).value_or(Chart::NoValue);
+}
+
+} // namespace
+
+// --- live values --------------------------------------------------------------------------
+
+void Calibrator::handleLiveLine(const QString &line)
+{
+    QStringList fields = Cmd::liveFields(line, m_pollWord);
+    if (fields.size() < m_liveFieldCount) {
+        if (m_shortLine == ShortLine::Ignored)
+            return;
+        if (m_shortLine == ShortLine::AllNoValue)
+            fields.clear();
+        while (fields.size() < m_liveFieldCount)
+            fields.append(QString());
+    }
+    m_pollsWithoutValues = 0;
+    if (m_noValuesShown) {
+        m_noValuesShown = false;
+        showStatus(QString());
+    }
+    const QDateTime poll =
+        m_unansweredPolls.isEmpty() ? QDateTime::currentDateTimeUtc() : m_unansweredPolls.first();
+    // Every line is recorded; the displays may show only the latest of a stream, and which display
+    // shows which field is learnt anew only from a line that is shown.
+    m_livePacer->run([this, fields] {
+        // A field without a value this time keeps the display it had.
+        const QVector<QLCDNumber *> previous =
+            std::exchange(m_fieldDisplays, QVector<QLCDNumber *>(fields.size()));
+        for (int i = 0; i < fields.size() && i < previous.size(); ++i) {
+            if (fields.at(i).isEmpty())
+                m_fieldDisplays[i] = previous.at(i);
+        }
+        m_showingFields = &fields;
+        showLiveValues(fields);
+        m_showingFields = nullptr;
+    });
+    emit liveValuesShown(poll, fields);
+}
+
+QStringList Calibrator::liveFieldNames() const
+{
+    QStringList names;
+    for (int i = 0; i < m_liveFieldCount; ++i) {
+        const QWidget *display = m_fieldDisplays.value(i);
+        names.append(display ? settingName(display) : QString());
+    }
+    // Displays that share a group are told apart by their field number.
+    const QStringList titles = names;
+    for (int i = 0; i < names.size(); ++i) {
+        if (titles.at(i).isEmpty() || titles.count(titles.at(i)) > 1)
+            names[i] = (titles.at(i).isEmpty() ? QStringLiteral("field") : titles.at(i)) + QLatin1Char(' ') +
+                       QString::number(i + 1);
+    }
+    return names;
+}
+
+QStringList Calibrator::liveUnits() const
+{
+    QStringList units;
+    for (int i = 0; i < m_liveFieldCount; ++i) {
+        const QWidget *display = m_fieldDisplays.value(i);
+        // A display "lcdNumber_ch1" has its unit in "label_unit_ch1".
+        const QString channel = display ? display->objectName().section(QLatin1Char('_'), -1) : QString();
+        const auto *label =
+            channel.isEmpty() ? nullptr : findChild<QLabel *>(QLatin1String("label_unit_") + channel);
+        units.append(label ? label->text() : QString());
+    }
+    return units;
+}
+
+void Calibrator::showLiveValues(const QStringList &fields)
+{
+    for (int i = 0; i < m_liveDisplays.size(); ++i)
+        showField(m_liveDisplays.at(i), fields.value(i));
+    addChartSample(fields.value(m_chartField1), fields.value(m_chartField2));
+}
+
+void Calibrator::showNoLiveValues()
+{
+    for (QLCDNumber *lcd : qAsConst(m_liveDisplays))
+        showField(lcd, QString());
+}
+
+void Calibrator::showField(QLCDNumber *lcd, const QString &field)
+{
+    // The text shown is the live line's own field (shared, not copied): that tells its index.
+    for (int i = 0; m_showingFields && !field.isEmpty() && i < m_showingFields->size(); ++i) {
+        if (m_showingFields->at(i).constData() == field.constData())
+            m_fieldDisplays[i] = lcd;
+    }
+    QString text;
+    if (!Cmd::number(field)) {
+        text = QString(qMin(4, lcd->digitCount()), QLatin1Char('-'));
+    } else {
+        // A decimal point shares its digit's cell only with the small-point style.
+        int cells = field.size();
+        if (lcd->smallDecimalPoint())
+            cells -= field.count(QLatin1Char('.'));
+        text = cells > lcd->digitCount() ? QString::fromLatin1(kOverflowMark) : field;
+    }
+    // Lines streamed back to back mostly repeat the value shown: that costs no repaint.
+    const QVariant shown = lcd->property(kShownText);
+    if (shown.isValid() && shown.toString() == text)
+        return;
+    lcd->setProperty(kShownText, text);
+    lcd->display(text);
+}
+
+void Calibrator::addChartSample(const QString &field1, const QString &field2)
+{
+    if (!m_chart || m_unansweredPolls.isEmpty())
+        return;
+    const QDateTime poll = m_unansweredPolls.takeFirst();
+    const double time = Chart::chartTime2(poll.toTime_t()) + poll.time().msec() / 1000.0;
+    m_chart->addSample(time, chartValue(field1), chartValue(field2));
+}
