@@ -703,10 +703,11 @@ void Calibrator::handOverToRefresh()
 // --- temperature unit ---------------------------------------------------------------------
 
 void Calibrator::setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit,
-                                           std::function<void()> unitChanged)
+                                           int temperatureChart, std::function<void()> unitChanged)
 {
     m_celsiusButton = celsius;
     m_fahrenheitButton = fahrenheit;
+    m_temperatureChart = temperatureChart;
     m_unitChanged = std::move(unitChanged);
     connect(celsius, &QAbstractButton::clicked, this, [this] { requestTemperatureUnit(true); });
     connect(fahrenheit, &QAbstractButton::clicked, this, [this] { requestTemperatureUnit(false); });
@@ -782,8 +783,11 @@ void Calibrator::parsingTemp(const QString &line)
     rest.remove(QLatin1String("OK"));
     const QString other = QLatin1String(m_askedCelsius ? Cmd::kFahrenheitWord : Cmd::kCelsiusWord);
     const bool accepted = ok && !Cmd::containsWord(rest, other);
-    if (accepted)
+    if (accepted && m_isCelsius != m_askedCelsius) {
         m_isCelsius = m_askedCelsius;
+        if (m_chart)
+            m_chart->clearChart(m_temperatureChart); // one trace never holds both units
+    }
     endRecordedWrite(accepted ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected,
                      Cmd::replyValue(line, m_write.command));
     log(QLatin1String("Tq24Calibrator::parsingTemp() TEMPMODE : ") +

@@ -209,10 +209,11 @@ protected:
     // no number leaves a gap. A line that answers no poll is shown but not charted.
     void addChartSample(const QString &field1, const QString &field2);
 
-    // Temperature unit written in TEMPMODE: the panel's two radio buttons, and what it shows anew
-    // when the unit changes.
+    // Temperature unit written in TEMPMODE: the panel's two radio buttons, the chart (0 or 1) that
+    // follows the temperature and starts afresh in a new unit, and what the panel shows anew when
+    // the unit changes.
     void setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit,
-                                   std::function<void()> unitChanged);
+                                   int temperatureChart, std::function<void()> unitChanged);
     // The degree sign and "C" or "F".
     static QString degreeUnit(bool celsius);
 
@@ -372,6 +373,7 @@ private:
     QAbstractButton *m_celsiusButton = nullptr;
     QAbstractButton *m_fahrenheitButton = nullptr;
     std::function<void()> m_unitChanged;
+    int m_temperatureChart = 1;
     QStringList m_warnings;
     QSet<QWidget *> m_inSyncEditors;
     QSet<QWidget *> m_refreshedEditors;

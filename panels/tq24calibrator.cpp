@@ -90,7 +90,7 @@ Tq24Calibrator::Tq24Calibrator(const QString &versionText, int version, const QS
     m_temperatureGroup = new QButtonGroup(this);
     m_temperatureGroup->addButton(ui->radioButton_celsius, kCelsiusButton);
     m_temperatureGroup->addButton(ui->radioButton_fahrenheit, kFahrenheitButton);
-    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit,
+    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, 1,
                               [this] { setSensorMode(); });
 
     m_filterGroup = new QButtonGroup(this);

@@ -27,7 +27,8 @@ private slots:
     void pm_outputMode_clearsChart_unansweredGoesBack();
     void pm_pairChange_refreshesAndShowsThatPairsOffsetsAndLiveValues();
     void pm_unexpectedReplies_endInErrorWithBox();
-    void tq20_sensorMode_clearsChart();
+    void choice_startsItsChartsAfresh_data();
+    void choice_startsItsChartsAfresh();
     void actions_writeAndShowTheDevicesAnswer_data();
     void actions_writeAndShowTheDevicesAnswer();
     void tq24_liveLines_slopeDriftAndMicrovolt();
@@ -163,13 +164,31 @@ void TestPanelModelsE2e::pm_unexpectedReplies_endInErrorWithBox()
     }
 }
 
-void TestPanelModelsE2e::tq20_sensorMode_clearsChart()
+void TestPanelModelsE2e::choice_startsItsChartsAfresh_data()
 {
-    QVERIFY(open(SimulatedDevice::Model::Tq20, "3v2"));
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("chart1Afresh");
+    QTest::addColumn<bool>("chart2Afresh");
+    // Humidity does not continue the CO2 trace; a temperature trace holds one unit.
+    QTest::newRow("tq20 sensor mode") << 20 << "radioButton_voc_humi" << true << true;
+    QTest::newRow("tq21 fahrenheit") << 21 << "radioButton_fahrenheit" << false << true;
+    QTest::newRow("tq22 fahrenheit") << 22 << "radioButton_fahrenheit" << false << true;
+    QTest::newRow("tq24 fahrenheit") << 24 << "radioButton_fahrenheit" << false << true;
+}
+
+void TestPanelModelsE2e::choice_startsItsChartsAfresh()
+{
+    QFETCH(int, model);
+    QFETCH(QString, button);
+    QFETCH(bool, chart1Afresh);
+    QFETCH(bool, chart2Afresh);
+    QVERIFY(open(simulatedModel(model), model == 20 ? "3v2" : ""));
     QTRY_VERIFY(panel()->chart()->timeStamps()[kLast - 2] != Chart::NoValue);
-    child("radioButton_voc_humi")->click();
+    child(qPrintable(button))->click();
     QVERIFY(m_h->waitIdle());
-    QCOMPARE(panel()->chart()->timeStamps()[kLast - 2], Chart::NoValue); // humidity does not continue the CO2 trace
+    QCOMPARE(panel()->chart()->values1()[kLast - 2] == Chart::NoValue, chart1Afresh);
+    QCOMPARE(panel()->chart()->values2()[kLast - 2] == Chart::NoValue, chart2Afresh);
 }
 
 void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
