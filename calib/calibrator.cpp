@@ -583,6 +583,7 @@ void Calibrator::parsingApply(QString line)
     log(QLatin1String("parsingApply() : ") + line + QLatin1String(" m_seq : ") + QString::number(m_seq));
     const int id = m_seq;
     const int mode = m_mode;
+    QString notKept;
     ReplyHandler handler;
     if (id == Cmd::NoCommand || !findApplyHandler(id, &handler))
         return;
@@ -599,7 +600,7 @@ void Calibrator::parsingApply(QString line)
             return;
         if (outcome == Outcome::Accepted)
             m_lastRead.insert(word, value);
-        recordApplyReply(outcome, value);
+        notKept = recordApplyReply(outcome, value);
         if (!isCurrentPanel() || outcome == Outcome::HandedOver || m_mode != mode || m_seq != id)
             return;
     } else if (isLateReply(line, word)) {
@@ -609,15 +610,16 @@ void Calibrator::parsingApply(QString line)
                          QString::fromUtf8(QJsonDocument(QJsonObject{{QStringLiteral("reply"), line}})
                                                .toJson(QJsonDocument::Compact)));
     }
-    endApply(outcome);
+    endApply(outcome, notKept);
 }
 
-void Calibrator::endApply(Outcome outcome)
+void Calibrator::endApply(Outcome outcome, const QString &notKept)
 {
     const EndTexts &texts = m_apply.texts ? *m_apply.texts : kApplyTexts;
     if (outcome == Outcome::Accepted) {
         log(QStringLiteral("END_SEQ"));
-        finish(true, panelText(texts.success), QString());
+        // The reply showed what the device holds: nothing to put back or read again.
+        finish(true, notKept.isEmpty() ? panelText(texts.success) : notKept, QString());
         return;
     }
     log(QStringLiteral("ERROR SEQ"));
@@ -978,6 +980,12 @@ void Calibrator::addChartSample(const QString &field1, const QString &field2)
 
 void Calibrator::setInSync(QWidget *editor)
 {
+    // Filled from a reply that refused the value written: the device's, yet not what was applied.
+    if (writeNotKept()) {
+        editor->setStyleSheet(QString());
+        m_inSyncEditors.remove(editor);
+        return;
+    }
     editor->setStyleSheet(QLatin1String(kInSyncStyle));
     m_inSyncEditors.insert(editor);
     if (m_mode == REFRESH)
@@ -1295,11 +1303,22 @@ void Calibrator::endRecordedWrite(const char *outcome, QString confirmed, const 
 }
 
 // An action is confirmed by the device taking it; a setting only when the device kept the value
-// written (a device that answers another value has refused it).
-void Calibrator::recordApplyReply(Outcome outcome, const QString &value)
+// written (a device that answers another value has refused it, and the warning says so).
+QString Calibrator::recordApplyReply(Outcome outcome, const QString &value)
 {
-    bool ok = outcome == Outcome::Accepted || outcome == Outcome::HandedOver;
-    if (ok && !m_write.action)
-        ok = sameValue(m_write.written, value);
-    endRecordedWrite(ok ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected, value);
+    const bool taken = outcome == Outcome::Accepted || outcome == Outcome::HandedOver;
+    const bool kept = !writeNotKept();
+    QString warning;
+    if (taken && !kept) {
+        warning = panelText(SHARED_TEXT("warning! the device kept %1, not %2.")).arg(value, m_write.written);
+        log(warning);
+    }
+    endRecordedWrite(taken && kept ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected, value);
+    return warning;
+}
+
+bool Calibrator::writeNotKept() const
+{
+    return m_write.active && !m_write.action && !m_write.reply.isNull() &&
+           !sameValue(m_write.written, m_write.reply);
 }

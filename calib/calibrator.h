@@ -164,7 +164,8 @@ protected:
         int mode = APPLY;                 // APPLY, or SENSORTYPE for a sensor type / filter write
         const EndTexts *texts = nullptr;  // own end texts; the apply texts by default
         bool onlyWhenIdle = false;        // a mode selector: dropped (and `failed` run) while busy
-        std::function<void()> failed;     // after a failed, rejected, refused or unanswered write
+        std::function<void()> failed;     // after a failed, rejected, refused or unanswered write (not
+                                          // after a reply with another value: the reply shows it)
         std::function<void()> ended;      // after the end, good or bad
         QString setting;                  // its name in the calibration record; by default the
                                           // titles around the widget that asked for the apply
@@ -319,7 +320,8 @@ private:
     void afterDelay(std::function<void()> action);
     void finish(bool ok, const QString &status, const QString &box);
     void endRefresh();
-    void endApply(Outcome outcome);
+    // `notKept`: the warning that the device kept another value, said instead of the success.
+    void endApply(Outcome outcome, const QString &notKept);
     void replyTimedOut();
     void requestTemperatureUnit(bool celsius);
     void writeTemperatureUnit(bool celsius);
@@ -337,7 +339,9 @@ private:
     // `confirmed` by value: it may be a part of the write that ends here.
     void endRecordedWrite(const char *outcome, QString confirmed = QString(),
                           const QString &details = QString());
-    void recordApplyReply(Outcome outcome, const QString &value);
+    QString recordApplyReply(Outcome outcome, const QString &value);
+    // The reply being handled gives a setting another value than the one written.
+    bool writeNotKept() const;
 
     FormParts m_form;
     QString m_className;

@@ -216,6 +216,9 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
         {reset, "Factory Reset|the Factory Reset is completed."}, {refreshed, "doubleSpinBox_offset_ch1=0.00 *"});
     row("pm factory reset declined", 404, "pushButton_factoryreset", false, "", {}, {reset},
         {refreshed, "doubleSpinBox_offset_ch1=42.00 *"});
+    row("pm offset kept another value: said, not in step", 404, "toolButton_offset_apply_ch1", true,
+        "ATCOFF1 41.5", {"ATCOFF1 42.00"}, {},
+        {"status=warning! the device kept 41.5, not 42.00.", "doubleSpinBox_offset_ch1=41.50"});
 
     const QString retry = "FAIL|Please retry...";
     const QString factory = "Factory Calibration|Do you want to calibrate for 12 hours?";
@@ -251,6 +254,8 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
     row("tq24 filter value refused: its own texts, then a refresh", 24, "radioButton_rawgas", true, "ATCMODE 7",
         {"ATCMODE 0", "refresh"}, {"ERROR|error! apply sensor output mode settings..."},
         {refreshed, "radioButton_filtergas=on"});
+    row("tq24 filter kept another mode: said, no refresh", 24, "radioButton_rawgas", true, "ATCMODE 1",
+        {"ATCMODE 0"}, {}, {"status=warning! the device kept 1, not 0.", "radioButton_filtergas=on"});
 
     const QStringList celsius = {"status=error! apply the device's temperature mode to the celsius mode.",
                                  "radioButton_celsius=on", "label_unit_ch2=" + QString(QChar(0x00B0)) + "C"};
