@@ -146,7 +146,12 @@ void Tq22Calibrator::applySensorType(int buttonId)
     const int type = buttonId - kFirstTypeButton + 1;
     ApplyOptions options;
     options.onlyWhenIdle = true;
-    options.failed = [this] { setSensorMode(); }; // the buttons show the type still in force
+    // The buttons show the type still in force; after a failure the device is asked which it is.
+    options.failed = [this] {
+        setSensorMode();
+        if (!isBusy())
+            writeRefresh();
+    };
     applyLater(
         Cmd::ATCMODE,
         [this, type] {

@@ -256,6 +256,10 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
         {refreshed, "radioButton_filtergas=on"});
     row("tq24 filter kept another mode: said, no refresh", 24, "radioButton_rawgas", true, "ATCMODE 1",
         {"ATCMODE 0"}, {}, {"status=warning! the device kept 1, not 0.", "radioButton_filtergas=on"});
+    row("tq22 sensor type refused: then a refresh", 22, "radioButton_type2", true, "ATCMODE 9",
+        {"ATCMODE 2", "refresh"}, {failed}, {refreshed, "radioButton_type1=on"});
+    row("tq22 sensor type unwritten: the box, then a refresh", 22, "radioButton_type2", true, "closed",
+        {"refresh"}, {"ERROR|error! apply the the sensor mode to mode 2..."}, {refreshed, "radioButton_type1=on"});
 
     const QStringList celsius = {"status=error! apply the device's temperature mode to the celsius mode.",
                                  "radioButton_celsius=on", "label_unit_ch2=" + QString(QChar(0x00B0)) + "C"};
