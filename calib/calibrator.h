@@ -168,7 +168,8 @@ protected:
         int mode = APPLY;                // APPLY, or SENSORTYPE for a sensor type / filter write
         const EndTexts *texts = nullptr; // own end texts; the apply texts by default
         bool onlyWhenIdle = false;       // a mode selector: dropped (and `failed` run) while busy
-        std::function<void()> failed;    // after a failed, rejected, refused or unanswered write
+        std::function<void()> failed;    // after a failed, rejected, refused or unanswered write (not
+                                         // after a reply with another value: the reply shows it)
         std::function<void()> ended;     // after the end, good or bad
         QString setting;                 // its name in the calibration record; by default the
                                          // titles around the widget that asked for the apply
@@ -224,9 +225,10 @@ protected:
     // no number leaves a gap. A line that answers no poll is shown but not charted.
     void addChartSample(const QString &field1, const QString &field2);
 
-    // Temperature unit written in TEMPMODE: the panel's two radio buttons, and what it shows anew
-    // when the unit changes.
-    void setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit,
+    // Temperature unit written in TEMPMODE: the panel's two radio buttons, the chart (0 or 1) that
+    // follows the temperature and starts afresh in a new unit, and what the panel shows anew when
+    // the unit changes.
+    void setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit, int temperatureChart,
                                    std::function<void()> unitChanged);
     // The degree sign and "C" or "F".
     static QString degreeUnit(bool celsius);
@@ -344,7 +346,8 @@ private:
     void afterDelay(std::function<void()> action);
     void finish(bool ok, const QString &status, const QString &box);
     void endRefresh();
-    void endApply(Outcome outcome);
+    // `notKept`: the warning that the device kept another value, said instead of the success.
+    void endApply(Outcome outcome, const QString &notKept);
     void replyTimedOut();
     DeviceRequest request(int mode, int seq, const QByteArray &command) const;
     void onReply(DeviceReply *reply);
@@ -390,6 +393,7 @@ private:
     QAbstractButton *m_celsiusButton = nullptr;
     QAbstractButton *m_fahrenheitButton = nullptr;
     std::function<void()> m_unitChanged;
+    int m_temperatureChart = 1;
     QStringList m_warnings;
     QSet<QWidget *> m_inSyncEditors;
     QSet<QWidget *> m_refreshedEditors;

@@ -76,6 +76,12 @@ QString Calibrator::recordedName(const QObject *source)
 
 void Calibrator::setInSync(QWidget *editor)
 {
+    // Filled from a reply that refused the value written: the device's, yet not what was applied.
+    if (m_journal->replyNotKept()) {
+        editor->setStyleSheet(QString());
+        m_inSyncEditors.remove(editor);
+        return;
+    }
     editor->setStyleSheet(QLatin1String(kInSyncStyle));
     m_inSyncEditors.insert(editor);
     if (m_mode == REFRESH)

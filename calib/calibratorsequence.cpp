@@ -157,6 +157,7 @@ void Calibrator::parsingApply(QString line)
     log(QLatin1String("parsingApply() : ") + line + QLatin1String(" m_seq : ") + QString::number(m_seq));
     const int id = m_seq;
     const int mode = m_mode;
+    QString notKept;
     ReplyHandler handler;
     if (id != Cmd::NoCommand)
         findApplyHandler(id, &handler);
@@ -170,7 +171,13 @@ void Calibrator::parsingApply(QString line)
         outcome = handler ? handler({line, value}) : Outcome::Accepted;
         if (!self)
             return;
-        m_journal->replyTaken(outcome == Outcome::Accepted || outcome == Outcome::HandedOver, value);
+        const bool taken = outcome == Outcome::Accepted || outcome == Outcome::HandedOver;
+        // A device that answers another value has refused the one written: the warning says so.
+        if (taken && m_journal->replyNotKept()) {
+            notKept = panelText(SHARED_TEXT("warning! the device kept %1, not %2.")).arg(value, m_journal->writtenValue());
+            log(notKept);
+        }
+        m_journal->replyTaken(taken, value);
         if (!isCurrentPanel() || outcome == Outcome::HandedOver || m_mode != mode || m_seq != id)
             return;
     } else {
@@ -179,15 +186,16 @@ void Calibrator::parsingApply(QString line)
             QString::fromUtf8(
                 QJsonDocument(QJsonObject{{QStringLiteral("reply"), line}}).toJson(QJsonDocument::Compact)));
     }
-    endApply(outcome);
+    endApply(outcome, notKept);
 }
 
-void Calibrator::endApply(Outcome outcome)
+void Calibrator::endApply(Outcome outcome, const QString &notKept)
 {
     const EndTexts &texts = m_apply.texts ? *m_apply.texts : kApplyTexts;
     if (outcome == Outcome::Accepted) {
         log(QStringLiteral("END_SEQ"));
-        finish(true, panelText(texts.success), QString());
+        // The reply showed what the device holds: nothing to put back or read again.
+        finish(true, notKept.isEmpty() ? panelText(texts.success) : notKept, QString());
         return;
     }
     log(QStringLiteral("ERROR SEQ"));
@@ -277,10 +285,11 @@ void Calibrator::handOverToRefresh()
 // --- temperature unit ---------------------------------------------------------------------
 
 void Calibrator::setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit,
-                                           std::function<void()> unitChanged)
+                                           int temperatureChart, std::function<void()> unitChanged)
 {
     m_celsiusButton = celsius;
     m_fahrenheitButton = fahrenheit;
+    m_temperatureChart = temperatureChart;
     m_unitChanged = std::move(unitChanged);
     connect(celsius, &QAbstractButton::clicked, this, [this] { requestTemperatureUnit(true); });
     connect(fahrenheit, &QAbstractButton::clicked, this, [this] { requestTemperatureUnit(false); });
@@ -356,8 +365,11 @@ void Calibrator::parsingTemp(const QString &line)
     rest.remove(QLatin1String("OK"));
     const QString other = QLatin1String(m_askedCelsius ? Cmd::kFahrenheitWord : Cmd::kCelsiusWord);
     const bool accepted = ok && !Cmd::containsWord(rest, other);
-    if (accepted)
+    if (accepted && m_isCelsius != m_askedCelsius) {
         m_isCelsius = m_askedCelsius;
+        if (m_chart)
+            m_chart->clearChart(m_temperatureChart); // one trace never holds both units
+    }
     m_journal->endWrite(accepted ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected,
                         Cmd::replyValue(line, m_journal->writtenCommand()));
     log(QLatin1String("Tq24Calibrator::parsingTemp() TEMPMODE : ") +

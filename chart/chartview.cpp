@@ -113,6 +113,13 @@ void ChartView::clearSamples()
     updateChart();
 }
 
+void ChartView::clearChart(int chart)
+{
+    double *values = chart ? m_values2 : m_values1;
+    std::fill(values, values + kSampleCount, Chart::NoValue);
+    updateChart();
+}
+
 void ChartView::updateChart()
 {
     for (Trace &trace : m_charts) {

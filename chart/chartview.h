@@ -46,6 +46,8 @@ public:
 
     void addSample(double chartTime, double value1, double value2);
     void clearSamples();
+    // Empties chart 0 or 1 alone (its value changed meaning); the other keeps its samples and times.
+    void clearChart(int chart);
 
     const double *timeStamps() const { return m_timeStamps; }
     const double *values1() const { return m_values1; }

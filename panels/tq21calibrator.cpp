@@ -49,7 +49,8 @@ Tq21Calibrator::Tq21Calibrator(const QString &versionText, int version, const QS
 
     ui->radioButton_celsius->setText(degreeUnit(true));
     ui->radioButton_fahrenheit->setText(degreeUnit(false));
-    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, [this] { updateUnits(); });
+    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, 1,
+                              [this] { updateUnits(); });
     m_co2UnitGroup = new QButtonGroup(this);
     m_co2UnitGroup->addButton(ui->radioButton_percent_ch1, kPercentButton);
     m_co2UnitGroup->addButton(ui->radioButton_ppm_ch1, kPpmButton);

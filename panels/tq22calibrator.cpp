@@ -60,7 +60,7 @@ Tq22Calibrator::Tq22Calibrator(const QString &versionText, int version, const QS
     connect(m_sensorGroup, &QButtonGroup::idClicked, this, &Tq22Calibrator::applySensorType);
     ui->radioButton_celsius->setText(degreeUnit(true));
     ui->radioButton_fahrenheit->setText(degreeUnit(false));
-    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit,
+    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, 1,
                               [this] { setSensorMode(); });
     setSensorMode(); // no type yet: plain titles, no units, no temperature unit box
 
@@ -146,7 +146,12 @@ void Tq22Calibrator::applySensorType(int buttonId)
     const int type = buttonId - kFirstTypeButton + 1;
     ApplyOptions options;
     options.onlyWhenIdle = true;
-    options.failed = [this] { setSensorMode(); }; // the buttons show the type still in force
+    // The buttons show the type still in force; after a failure the device is asked which it is.
+    options.failed = [this] {
+        setSensorMode();
+        if (!isBusy())
+            writeRefresh();
+    };
     applyLater(
         Cmd::ATCMODE,
         [this, type] {

@@ -90,7 +90,7 @@ Tq24Calibrator::Tq24Calibrator(const QString &versionText, int version, const QS
     m_temperatureGroup = new QButtonGroup(this);
     m_temperatureGroup->addButton(ui->radioButton_celsius, kCelsiusButton);
     m_temperatureGroup->addButton(ui->radioButton_fahrenheit, kFahrenheitButton);
-    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit,
+    setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, 1,
                               [this] { setSensorMode(); });
 
     m_filterGroup = new QButtonGroup(this);
@@ -143,7 +143,7 @@ void Tq24Calibrator::resetPanel()
     Calibrator::resetPanel();
     m_isMicrovolt = false;
     m_sensorType = RawGas;
-    m_calibrationKnown = false;
+    m_deviceCalibration = {};
     ui->lcdNumber_ch1->display(QString());
     ui->lcdNumber_ch2->display(QString());
     ui->label_unit_ch1->clear();
@@ -233,14 +233,10 @@ Calibrator::ReplyHandler Tq24Calibrator::spanReply()
         const std::optional<QVector<double>> values = numbers(reply.fields(), 4);
         if (!values)
             return Outcome::Rejected;
-        const Calibration read{values->at(0), values->at(2), values->at(3)};
-        bool fits = showDeviceValue(ui->doubleSpinBox_spancal_ppm, read.ppm);
+        const std::optional<double> ppm = showCalibration(ui->doubleSpinBox_spancal_ppm, values->at(0));
         showDeviceValue(ui->doubleSpinBox_slope, values->at(1), false);
-        fits = showDeviceValue(ui->doubleSpinBox_zerocal, read.zero) && fits;
-        fits = showDeviceValue(ui->doubleSpinBox_spancal, read.span) && fits;
-        m_deviceCalibration = read;
-        // Values the editors cannot hold must not reach the wizard, which would write them clipped.
-        m_calibrationKnown = fits;
+        m_deviceCalibration = {ppm, showCalibration(ui->doubleSpinBox_zerocal, values->at(2)),
+                               showCalibration(ui->doubleSpinBox_spancal, values->at(3))};
         updateWizardButton();
         return Outcome::Accepted;
     };
@@ -252,7 +248,8 @@ Calibrator::ReplyHandler Tq24Calibrator::zeroReply()
         const std::optional<double> zero = reply.number();
         if (!zero)
             return Outcome::Rejected;
-        showDeviceValue(ui->doubleSpinBox_zerocal, *zero);
+        m_deviceCalibration.zero = showCalibration(ui->doubleSpinBox_zerocal, *zero);
+        updateWizardButton();
         return Outcome::Accepted;
     };
 }
@@ -265,9 +262,10 @@ Calibrator::ReplyHandler Tq24Calibrator::parametersReply()
         const std::optional<QVector<double>> values = numbers(reply.fields(), 3);
         if (!values)
             return Outcome::Rejected;
-        showDeviceValue(ui->doubleSpinBox_spancal_ppm, values->at(0));
-        showDeviceValue(ui->doubleSpinBox_zerocal, values->at(1));
-        showDeviceValue(ui->doubleSpinBox_spancal, values->at(2));
+        m_deviceCalibration = {showCalibration(ui->doubleSpinBox_spancal_ppm, values->at(0)),
+                               showCalibration(ui->doubleSpinBox_zerocal, values->at(1)),
+                               showCalibration(ui->doubleSpinBox_spancal, values->at(2))};
+        updateWizardButton();
         return Outcome::Accepted;
     };
 }
@@ -324,10 +322,10 @@ void Tq24Calibrator::writeCalibration(int id, std::function<QString()> command, 
 {
     applyLater(
         id,
-        [this, command] {
+        [this, id, command] {
             const QString text = command();
             if (!text.isEmpty())
-                forgetCalibration();
+                forgetCalibration(id);
             return text;
         },
         tr("error! apply calibration settings...]"), options);
@@ -339,13 +337,13 @@ void Tq24Calibrator::openWizard()
         m_wizard->raise();
         return;
     }
-    if (!m_calibrationKnown)
+    if (!calibrationKnown())
         return;
     auto *wizard = new CalibWizard(this);
     wizard->setWizardStyle(QWizard::MacStyle);
     wizard->setModal(true);
-    auto *page = new CalibrateScaler(m_deviceCalibration.zero, m_deviceCalibration.span,
-                                     m_deviceCalibration.ppm, wizard);
+    auto *page = new CalibrateScaler(*m_deviceCalibration.zero, *m_deviceCalibration.span,
+                                     *m_deviceCalibration.ppm, wizard);
     page->setTitle(QStringLiteral("Calibration parameters"));
     wizard->setPage(1, page);
     connect(wizard, &CalibWizard::almostDone, this, &Tq24Calibrator::slotWizardAlmostDone);
@@ -401,13 +399,24 @@ void Tq24Calibrator::wizardClose()
     m_wizardPage = nullptr;
 }
 
-void Tq24Calibrator::forgetCalibration()
+// A zero calibration changes the zero alone; the other calibration commands may change all three.
+void Tq24Calibrator::forgetCalibration(int id)
 {
-    m_calibrationKnown = false;
+    m_deviceCalibration.zero.reset();
+    if (id != Cmd::ATCCZR) {
+        m_deviceCalibration.ppm.reset();
+        m_deviceCalibration.span.reset();
+    }
     updateWizardButton();
+}
+
+// Values the editors cannot hold must not reach the wizard, which would write them clipped.
+std::optional<double> Tq24Calibrator::showCalibration(QDoubleSpinBox *editor, double value)
+{
+    return showDeviceValue(editor, value) ? std::optional<double>(value) : std::nullopt;
 }
 
 void Tq24Calibrator::updateWizardButton()
 {
-    ui->pushButton_mannual->setEnabled(m_inputsEnabled && m_calibrationKnown);
+    ui->pushButton_mannual->setEnabled(m_inputsEnabled && calibrationKnown());
 }

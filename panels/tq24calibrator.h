@@ -35,8 +35,12 @@ public:
     int sensorType() const { return m_sensorType; }
     bool isMicrovolt() const { return m_isMicrovolt; }
     CalibWizard *wizard() const { return m_wizard; }
-    // The device's zero, span and span gas are known: read since the last calibration write.
-    bool calibrationKnown() const { return m_calibrationKnown; }
+    // The device's zero, span and span gas are all known: read or answered since a write that may
+    // have changed them.
+    bool calibrationKnown() const
+    {
+        return m_deviceCalibration.ppm && m_deviceCalibration.zero && m_deviceCalibration.span;
+    }
 
 public slots:
     void slotWizardAlmostDone(int result);
@@ -46,12 +50,13 @@ protected:
     void hideEvent(QHideEvent *event) override;
 
 private:
-    // The zero, span and span gas last read from the device: what the wizard starts from.
+    // The zero, span and span gas last read from the device: what the wizard starts from. A value is
+    // unknown while a write may have changed it, or when its editor cannot hold it.
     struct Calibration
     {
-        double ppm = 0;
-        double zero = 0;
-        double span = 0;
+        std::optional<double> ppm;
+        std::optional<double> zero;
+        std::optional<double> span;
     };
 
     ReplyHandler sensorTypeReply(bool applied);
@@ -64,7 +69,9 @@ private:
     void askDriftAdjustment();
     void openWizard();
     void writeCalibration(int id, std::function<QString()> command, const ApplyOptions &options = {});
-    void forgetCalibration();
+    void forgetCalibration(int id);
+    // Shows a calibration value of the device; known only if its editor holds it.
+    std::optional<double> showCalibration(QDoubleSpinBox *editor, double value);
     void updateWizardButton();
 
     Ui::Tq24Calibrator *ui;
@@ -76,7 +83,6 @@ private:
     int m_sensorType = RawGas;
     bool m_isMicrovolt = false;
     bool m_inputsEnabled = false;
-    bool m_calibrationKnown = false;
     Calibration m_deviceCalibration;
     bool m_parametersPending = false;  // Finish pressed, its ATCCAL not yet ended
     bool m_parametersAnswered = false; // the device answered the pending ATCCAL

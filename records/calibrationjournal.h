@@ -25,6 +25,12 @@ public:
     void setReply(const QString &value) { m_write.reply = value; }
     QString reply() const { return m_write.reply; }
     QString writtenCommand() const { return m_write.command; }
+    QString writtenValue() const { return m_write.written; }
+    // The reply being handled gives a setting another value than the one written.
+    bool replyNotKept() const
+    {
+        return m_write.active && !m_write.action && !m_write.reply.isNull() && !sameValue(m_write.written, m_write.reply);
+    }
     // The device's reply to the write. A setting is confirmed only when the device kept the value
     // written; an action when the device took it.
     void replyTaken(bool accepted, const QString &value);

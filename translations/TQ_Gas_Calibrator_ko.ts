@@ -325,6 +325,10 @@ if you have no information, please close this window.</source>
         <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
     </message>
     <message>
+        <source>warning! the device kept %1, not %2.</source>
+        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
+    </message>
+    <message>
         <source>Form</source>
         <translation>Form</translation>
     </message>
@@ -528,6 +532,10 @@ if you have no information, please close this window.</source>
         <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
     </message>
     <message>
+        <source>warning! the device kept %1, not %2.</source>
+        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
+    </message>
+    <message>
         <source>Form</source>
         <translation>Form</translation>
     </message>
@@ -725,6 +733,10 @@ Normal operation after 12 hours.</source>
         <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
     </message>
     <message>
+        <source>warning! the device kept %1, not %2.</source>
+        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
+    </message>
+    <message>
         <source>change the device&apos;s temperature mode to the celsius mode...</source>
         <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
     </message>
@@ -916,6 +928,10 @@ Normal operation after 12 hours.</source>
         <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
     </message>
     <message>
+        <source>warning! the device kept %1, not %2.</source>
+        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
+    </message>
+    <message>
         <source>change the device&apos;s temperature mode to the celsius mode...</source>
         <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
     </message>
@@ -1084,6 +1100,10 @@ Normal operation after 12 hours.</source>
     <message>
         <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
         <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device kept %1, not %2.</source>
+        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
     </message>
     <message>
         <source>change the device&apos;s temperature mode to the celsius mode...</source>

@@ -98,7 +98,7 @@ public:
                          {Cmd::ATCOFF1, offsetInto(offset)}});
         setLiveLine(QStringLiteral("ATCD"), 2, ShortLine::MissingNoValue);
         setLiveDisplays({lcd1, lcd2}, 0, 1);
-        setTemperatureUnitButtons(celsius, fahrenheit, [this] { ++unitChanges; });
+        setTemperatureUnitButtons(celsius, fahrenheit, 1, [this] { ++unitChanges; });
         setApplyHandler(Cmd::ATCMODE, [](const Reply &reply) {
             return reply.integer() == 1 ? Outcome::Accepted : Outcome::Rejected;
         });

@@ -163,6 +163,27 @@ private slots:
         QTRY_COMPARE(p.view->trackCursor(0).xValue, kT + 2);
     }
 
+    // A chart whose value changed meaning starts afresh; the other keeps its line and both the times.
+    void trend_oneChartCleared_otherKeepsItsSamples_data()
+    {
+        QTest::addColumn<int>("cleared");
+        QTest::newRow("chart 0") << 0;
+        QTest::newRow("chart 1") << 1;
+    }
+    void trend_oneChartCleared_otherKeepsItsSamples()
+    {
+        QFETCH(int, cleared);
+        TrendPanel p;
+        p.view->clearChart(cleared);
+        const double *values[] = {p.view->values1(), p.view->values2()};
+        QVERIFY(std::all_of(values[cleared], values[cleared] + 240, [](double v) { return v == Chart::NoValue; }));
+        QCOMPARE(values[1 - cleared][239], cleared ? 10.0 + 239 % 5 : 20.0 + 239 % 3);
+        QCOMPARE(p.view->timeStamps()[239], kT);
+        p.view->addSample(kT + 1, 1, 2);
+        QCOMPARE(values[cleared][239], cleared ? 2.0 : 1.0);
+        QCOMPARE(values[cleared][238], Chart::NoValue);
+    }
+
 private:
     std::unique_ptr<QChartViewer> m_viewer;
     std::unique_ptr<XYChart> m_chart;

@@ -27,7 +27,8 @@ private slots:
     void pm_outputMode_clearsChart_unansweredGoesBack();
     void pm_pairChange_refreshesAndShowsThatPairsOffsetsAndLiveValues();
     void pm_unexpectedReplies_endInErrorWithBox();
-    void tq20_sensorMode_clearsChart();
+    void choice_startsItsChartsAfresh_data();
+    void choice_startsItsChartsAfresh();
     void actions_writeAndShowTheDevicesAnswer_data();
     void actions_writeAndShowTheDevicesAnswer();
     void tq24_liveLines_slopeDriftAndMicrovolt();
@@ -47,6 +48,14 @@ private:
     }
     Calibrator *panel() const { return m_h->panel<Calibrator>(); }
     template <typename T = QAbstractButton> T *child(const char *name) const { return m_h->child<T>(name); }
+    // The span gas, zero and span a wizard starts from.
+    static QString offered(const CalibWizard *wizard)
+    {
+        QStringList values;
+        for (const char *field : {"PPM", "ZERO", "SPAN"})
+            values.append(wizard->field(QLatin1String(field)).toString());
+        return values.join(QLatin1Char(','));
+    }
     CalibWizard *openWizard()
     {
         child("pushButton_mannual")->click();
@@ -164,13 +173,31 @@ void TestPanelModelsE2e::pm_unexpectedReplies_endInErrorWithBox()
     }
 }
 
-void TestPanelModelsE2e::tq20_sensorMode_clearsChart()
+void TestPanelModelsE2e::choice_startsItsChartsAfresh_data()
 {
-    QVERIFY(open(SimulatedDevice::Model::Tq20, "3v2"));
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("button");
+    QTest::addColumn<bool>("chart1Afresh");
+    QTest::addColumn<bool>("chart2Afresh");
+    // Humidity does not continue the CO2 trace; a temperature trace holds one unit.
+    QTest::newRow("tq20 sensor mode") << 20 << "radioButton_voc_humi" << true << true;
+    QTest::newRow("tq21 fahrenheit") << 21 << "radioButton_fahrenheit" << false << true;
+    QTest::newRow("tq22 fahrenheit") << 22 << "radioButton_fahrenheit" << false << true;
+    QTest::newRow("tq24 fahrenheit") << 24 << "radioButton_fahrenheit" << false << true;
+}
+
+void TestPanelModelsE2e::choice_startsItsChartsAfresh()
+{
+    QFETCH(int, model);
+    QFETCH(QString, button);
+    QFETCH(bool, chart1Afresh);
+    QFETCH(bool, chart2Afresh);
+    QVERIFY(open(simulatedModel(model), model == 20 ? "3v2" : ""));
     QTRY_VERIFY(panel()->chart()->timeStamps()[kLast - 2] != Chart::NoValue);
-    child("radioButton_voc_humi")->click();
+    child(qPrintable(button))->click();
     QVERIFY(m_h->waitIdle());
-    QCOMPARE(panel()->chart()->timeStamps()[kLast - 2], Chart::NoValue); // humidity does not continue the CO2 trace
+    QCOMPARE(panel()->chart()->values1()[kLast - 2] == Chart::NoValue, chart1Afresh);
+    QCOMPARE(panel()->chart()->values2()[kLast - 2] == Chart::NoValue, chart2Afresh);
 }
 
 void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
@@ -183,10 +210,14 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
     QTest::addColumn<QByteArray>("reply");
     QTest::addColumn<QStringList>("commands"); // "refresh": the panel's refresh
     QTest::addColumn<QStringList>("boxes");
-    QTest::addColumn<QStringList>("shown"); // see shownText, with the status
+    // See shownText, with the status; "wizard=PPM,ZERO,SPAN": what the TQ24 wizard then starts from.
+    QTest::addColumn<QStringList>("shown");
+    QTest::addColumn<QStringList>("device"); // the simulator's settings besides ATCOFF1=42, WORD=value
     const auto row = [](const char *name, int model, const char *button, bool yes, const char *reply,
-                        const QStringList &commands, const QStringList &boxes, const QStringList &shown) {
-        QTest::newRow(name) << model << button << yes << QByteArray(reply) << commands << boxes << shown;
+                        const QStringList &commands, const QStringList &boxes, const QStringList &shown,
+                        const QStringList &device = {}) {
+        QTest::newRow(name) << model << button << yes << QByteArray(reply) << commands << boxes << shown
+                            << device;
     };
     const QString applied = "status=success! apply calibration settings.";
     const QString notApplied = "status=error! apply calibration settings.";
@@ -198,6 +229,9 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
         {reset, "Factory Reset|the Factory Reset is completed."}, {refreshed, "doubleSpinBox_offset_ch1=0.00 *"});
     row("pm factory reset declined", 404, "pushButton_factoryreset", false, "", {}, {reset},
         {refreshed, "doubleSpinBox_offset_ch1=42.00 *"});
+    row("pm offset kept another value: said, not in step", 404, "toolButton_offset_apply_ch1", true,
+        "ATCOFF1 41.5", {"ATCOFF1 42.00"}, {},
+        {"status=warning! the device kept 41.5, not 42.00.", "doubleSpinBox_offset_ch1=41.50"});
 
     const QString retry = "FAIL|Please retry...";
     const QString factory = "Factory Calibration|Do you want to calibrate for 12 hours?";
@@ -217,8 +251,13 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
         {drift, "Drift Adj.|the Drift Adjustment is completed."}, {refreshed, "pushButton_mannual=enabled"});
     row("tq24 drift refused", 24, "pushButton_driftadj", true, "ATCDRFT", {"ATCDRFT"},
         {drift, "Drift Adj.|the Drift Adjustment is failed!"}, {notApplied, "pushButton_mannual=disabled"});
+    // The zero calibration changes the zero alone: the span and span gas read before still hold.
     row("tq24 zero", 24, "toolButton_zerocal_apply", true, "ATCCZR 98.76", {"ATCCZR"}, {zero},
-        {applied, "doubleSpinBox_zerocal=98.76 uV *", "pushButton_mannual=disabled"});
+        {applied, "doubleSpinBox_zerocal=98.76 uV *", "pushButton_mannual=enabled", "wizard=1000,98.76,2100"});
+    row("tq24 zero, the span never shown", 24, "toolButton_zerocal_apply", true, "ATCCZR 98.76", {"ATCCZR"},
+        {zero}, {applied, "pushButton_mannual=disabled"}, {"SPAN=2000000"});
+    row("tq24 zero beyond its editor", 24, "toolButton_zerocal_apply", true, "ATCCZR 2000000", {"ATCCZR"},
+        {zero}, {"pushButton_mannual=disabled"});
     row("tq24 zero without a number", 24, "toolButton_zerocal_apply", true, "ATCCZRERROR", {"ATCCZR"},
         {zero, failed}, {notApplied, "doubleSpinBox_zerocal=100.00 uV *"});
     row("tq24 span, four fields", 24, "toolButton_spancal_apply", true, "ATCCSP 500.00,0.25000,98.00,2098.00",
@@ -233,6 +272,12 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
     row("tq24 filter value refused: its own texts, then a refresh", 24, "radioButton_rawgas", true, "ATCMODE 7",
         {"ATCMODE 0", "refresh"}, {"ERROR|error! apply sensor output mode settings..."},
         {refreshed, "radioButton_filtergas=on"});
+    row("tq24 filter kept another mode: said, no refresh", 24, "radioButton_rawgas", true, "ATCMODE 1",
+        {"ATCMODE 0"}, {}, {"status=warning! the device kept 1, not 0.", "radioButton_filtergas=on"});
+    row("tq22 sensor type refused: then a refresh", 22, "radioButton_type2", true, "ATCMODE 9",
+        {"ATCMODE 2", "refresh"}, {failed}, {refreshed, "radioButton_type1=on"});
+    row("tq22 sensor type unwritten: the box, then a refresh", 22, "radioButton_type2", true, "closed",
+        {"refresh"}, {"ERROR|error! apply the the sensor mode to mode 2..."}, {refreshed, "radioButton_type1=on"});
 
     const QStringList celsius = {"status=error! apply the device's temperature mode to the celsius mode.",
                                  "radioButton_celsius=on", "label_unit_ch2=" + QString(QChar(0x00B0)) + "C"};
@@ -252,8 +297,11 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer()
     QFETCH(QStringList, commands);
     QFETCH(QStringList, boxes);
     QFETCH(QStringList, shown);
+    QFETCH(QStringList, device);
     m_h = std::make_unique<PanelHarness>(simulatedModel(model));
     m_h->sim->setSetting("ATCOFF1", 42.0);
+    for (const QString &setting : device)
+        QVERIFY(m_h->sim->setSetting(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1)));
     QVERIFY(open(simulatedModel(model), model == 20 ? "1v1" : ""));
     if (auto *ppm = child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm"))
         ppm->setValue(500);
@@ -287,7 +335,12 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer()
     QTest::qWait(200);
     QVERIFY(m_h->waitIdle());
     QCOMPARE(m_h->boxTexts(), boxes);
-    m_h->checkShown(shown);
+    m_h->checkShown(shown.filter(QRegularExpression(QStringLiteral("^(?!wizard=)"))));
+    for (const QString &entry : shown.filter(QRegularExpression(QStringLiteral("^wizard=")))) {
+        CalibWizard *wizard = openWizard();
+        QVERIFY(wizard);
+        QCOMPARE("wizard=" + offered(wizard), entry);
+    }
     QVERIFY(!statusDuringBoxes.contains(QStringLiteral("success! apply calibration settings.")));
 }
 
@@ -341,11 +394,11 @@ void TestPanelModelsE2e::tq24_wizard_writesOnlyWhatFinishTook_data()
         QTest::newRow(name) << steps << QByteArray(reply) << QByteArray(written) << boxes << stays << shown;
     };
     const QString failed = "ERROR|error! apply calibration settings...";
-    // What the device now holds in full is known again only from a new reading.
+    // The answer holds all three values: the wizard may start from them.
     row("finish writes the page's values", {"ZERO=12.5", "SPAN=56.25", "PPM=400", "finish"}, "",
         "ATCCAL 400,12.5,56.25", {}, false,
         {"status=success! apply calibration settings.", "doubleSpinBox_zerocal=12.50 uV *",
-         "doubleSpinBox_spancal=56.25 uV *", "doubleSpinBox_spancal_ppm=400.00 ppm *", "pushButton_mannual=disabled"});
+         "doubleSpinBox_spancal=56.25 uV *", "doubleSpinBox_spancal_ppm=400.00 ppm *", "pushButton_mannual=enabled"});
     row("finish twice, an edit between: once, the first values", {"PPM=400", "finish", "PPM=999", "finish"}, "",
         "ATCCAL 400,100,2100", {}, false, {});
     row("a value of the reply no number: failed, none shown", {"SPAN=2000", "finish"}, "ATCCAL 1000.00,----,2000.00",
@@ -409,8 +462,13 @@ void TestPanelModelsE2e::tq24_wizard_writesOnlyWhatFinishTook()
     QVERIFY(stays || m_h->waitIdle());
     m_h->checkShown(shown);
     if (!shown.isEmpty()) {
-        emit child("pushButton_mannual")->clicked(); // a click the disabled button could not give
-        QVERIFY(!m_h->panel<Tq24Calibrator>()->wizard());
+        // Also a click a disabled button could not give: the wizard opens again only on the values
+        // the device answered.
+        emit child("pushButton_mannual")->clicked();
+        const CalibWizard *again = m_h->panel<Tq24Calibrator>()->wizard();
+        QCOMPARE(bool(again), shown.contains(QStringLiteral("pushButton_mannual=enabled")));
+        if (again)
+            QCOMPARE("ATCCAL " + offered(again).toLatin1(), written);
     }
 }
 

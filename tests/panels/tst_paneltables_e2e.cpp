@@ -33,6 +33,7 @@ const char *const kSharedTexts[] = {
     "Do you want to change the update time?", "error!",
     "the device sends no values.",          "error! the device did not answer %1.",
     "warning! the device's %1 is %2, which this panel cannot show.",
+    "warning! the device kept %1, not %2.",
 };
 
 // Form texts that read the same in Korean: units, channel and model names, numbers.
