@@ -99,6 +99,15 @@ void Calibrator::setReplyTimeoutMs(int ms)
     g_replyTimeoutMs = ms > 0 ? ms : kReplyTimeoutMs;
 }
 
+void Calibrator::attachForm()
+{
+    attachForm({findChild<QLabel *>(QStringLiteral("label_model")),
+                findChild<QLabel *>(QStringLiteral("label_serial")),
+                findChild<QChartViewerLabel *>(QStringLiteral("label_chart_ch1")),
+                findChild<QChartViewerLabel *>(QStringLiteral("label_chart_ch2")),
+                findChild<QBoxLayout *>(QStringLiteral("horizontalLayout_led"))});
+}
+
 void Calibrator::attachForm(const FormParts &parts)
 {
     m_form = parts;

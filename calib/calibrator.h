@@ -39,6 +39,14 @@ class QLedIndicator;
 class QSpinBox;
 class QTimer;
 
+// The identified device a panel shows: its reply to "ATCVER", firmware number and serial.
+struct PanelDevice
+{
+    QString versionText;
+    int version = 0;
+    QString serial;
+};
+
 // What every model panel shares: the conversation with the device one command at a time (refresh,
 // apply, temperature unit and sensor type sequences, with their ends, time-out and queue), live
 // values into displays and the trend chart, the TX/RX lamps and the editor colours. A model panel
@@ -188,9 +196,17 @@ protected:
     Calibrator(int tqModel, const QString &versionText, int version, const QString &serialNumber,
                QWidget *parent);
 
+    Calibrator(int tqModel, const PanelDevice &device, QWidget *parent)
+        : Calibrator(tqModel, device.versionText, device.version, device.serial, parent)
+    {
+    }
+
     // Construction, in the panel's constructor: attachForm after setupUi, then the panel's own
     // widgets, then startFirstRefresh.
     void attachForm(const FormParts &parts);
+    // The same with the parts every model's form names alike: label_model, label_serial,
+    // label_chart_ch1, label_chart_ch2 and horizontalLayout_led.
+    void attachForm();
     void startFirstRefresh();
 
     // The editing group boxes, in the order they are enabled and disabled.
@@ -228,8 +244,8 @@ protected:
     // Temperature unit written in TEMPMODE: the panel's two radio buttons, the chart (0 or 1) that
     // follows the temperature and starts afresh in a new unit, and what the panel shows anew when
     // the unit changes.
-    void setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit, int temperatureChart,
-                                   std::function<void()> unitChanged);
+    void setTemperatureUnitButtons(QAbstractButton *celsius, QAbstractButton *fahrenheit,
+                                   int temperatureChart, std::function<void()> unitChanged);
     // The degree sign and "C" or "F".
     static QString degreeUnit(bool celsius);
 
@@ -254,6 +270,21 @@ protected:
                       const QString &failText, Trigger trigger = Trigger::Clicked);
     // A channel offset: pending colour on change, written with two decimals when `button` goes down.
     void applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *editor, int id, const QString &failText);
+    // A choice among the device's modes or units, as a button group makes it: "WORD value" written
+    // when idle and dropped while a sequence runs. `shown` puts the buttons back to the choice in
+    // force; with `readBack`, a failed write asks the device which it now holds.
+    struct Choice
+    {
+        int id = Cmd::NoCommand;
+        int value = 0;
+        QString status;   // shown when the write goes out
+        QString failText; // its error box
+        const EndTexts *texts = nullptr;
+        int mode = APPLY;
+        bool readBack = false;
+        std::function<void()> shown;
+    };
+    void applyChoice(const Choice &choice);
     // Ends the running apply without its end texts and starts a refresh (an action the device took).
     void handOverToRefresh();
     // A Yes/No question; true only on Yes with this panel still shown when the box returns.

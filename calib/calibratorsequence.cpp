@@ -174,7 +174,8 @@ void Calibrator::parsingApply(QString line)
         const bool taken = outcome == Outcome::Accepted || outcome == Outcome::HandedOver;
         // A device that answers another value has refused the one written: the warning says so.
         if (taken && m_journal->replyNotKept()) {
-            notKept = panelText(SHARED_TEXT("warning! the device kept %1, not %2.")).arg(value, m_journal->writtenValue());
+            notKept = panelText(SHARED_TEXT("warning! the device kept %1, not %2."))
+                          .arg(value, m_journal->writtenValue());
             log(notKept);
         }
         m_journal->replyTaken(taken, value);
@@ -268,6 +269,27 @@ void Calibrator::applyOffsetOnPress(QAbstractButton *button, QDoubleSpinBox *edi
     markPendingOnChange(editor);
     applyOnClick(
         button, id, [editor] { return Cmd::decimal2(editor->value()); }, failText, Trigger::Pressed);
+}
+
+void Calibrator::applyChoice(const Choice &choice)
+{
+    ApplyOptions options;
+    options.mode = choice.mode;
+    options.texts = choice.texts;
+    options.onlyWhenIdle = true;
+    options.failed = [this, shown = choice.shown, readBack = choice.readBack] {
+        if (shown)
+            shown();
+        if (readBack && !isBusy())
+            writeRefresh();
+    };
+    applyLater(
+        choice.id,
+        [this, choice] {
+            showStatus(choice.status);
+            return Cmd::write(choice.id, QString::number(choice.value));
+        },
+        choice.failText, options);
 }
 
 void Calibrator::handOverToRefresh()

@@ -9,13 +9,13 @@
 
 namespace {
 
-template <typename Panel>
-void registerPanel(int model)
+template <typename Panel> void registerPanel(int model)
 {
-    PanelDispatch::setFactory(model, [](const QString &versionText, int version, const QString &serial,
-                                        QWidget *parent) -> QWidget * {
-        return new Panel(versionText, version, serial, parent);
-    });
+    PanelDispatch::setFactory(
+        model,
+        [](const QString &versionText, int version, const QString &serial, QWidget *parent) -> QWidget * {
+            return new Panel(PanelDevice{versionText, version, serial}, parent);
+        });
 }
 
 } // namespace

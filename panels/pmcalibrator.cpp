@@ -1,8 +1,7 @@
 #include "panels/pmcalibrator.h"
 
-#include "widgets/messageboxes.h"
 #include "chart/chartview.h"
-#include "ui_pmcalibrator.h"
+#include "widgets/messageboxes.h"
 
 #include <QButtonGroup>
 #include <QDebug>
@@ -16,13 +15,13 @@ const int kMaxTimeoutIndex = 4;
 
 } // namespace
 
-PmCalibrator::PmCalibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent)
-    : Calibrator(kModel, versionText, version, serialNumber, parent), ui(new Ui::PmCalibrator)
+PmCalibrator::PmCalibrator(const PanelDevice &device, QWidget *parent) : ModelPanel(kModel, device, parent)
 {
-    ui->setupUi(this);
     m_pairs = {
-        {ui->groupBox_ch1_2, QStringLiteral("pm2.5"), QStringLiteral("pm10.0"), 0, 1, Cmd::ATCOFF1, Cmd::ATCOFF2},
-        {ui->groupBox_ch3_4, QStringLiteral("pm1.0"), QStringLiteral("pm4.0"), 2, 3, Cmd::ATCOFF3, Cmd::ATCOFF4},
+        {ui->groupBox_ch1_2, QStringLiteral("pm2.5"), QStringLiteral("pm10.0"), 0, 1, Cmd::ATCOFF1,
+         Cmd::ATCOFF2},
+        {ui->groupBox_ch3_4, QStringLiteral("pm1.0"), QStringLiteral("pm4.0"), 2, 3, Cmd::ATCOFF3,
+         Cmd::ATCOFF4},
         {ui->groupBox_ch5_6, QStringLiteral("pm0.5"), QStringLiteral("partical size"), 4, 5, Cmd::ATCOFF5,
          Cmd::NoCommand},
     };
@@ -30,13 +29,12 @@ PmCalibrator::PmCalibrator(const QString &versionText, int version, const QStrin
     QSizePolicy offsetPolicy = ui->groupBox_offset_ch2->sizePolicy();
     offsetPolicy.setRetainSizeWhenHidden(true);
     ui->groupBox_offset_ch2->setSizePolicy(offsetPolicy);
-    attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
-                ui->horizontalLayout_led});
+    attachForm();
 
     setInputGroups({ui->groupBox_sensortype, ui->groupBox_last_calib_timestamp, ui->groupBox_usedtime,
-                    ui->groupBox_ch1_2, ui->groupBox_ch3_4, ui->groupBox_ch5_6, ui->groupBox_ch1, ui->groupBox_ch2,
-                    ui->groupBox_modbus_addr, ui->groupBox_modbus_timeout, ui->groupBox_modbus_baudrate,
-                    ui->groupBox_modbus_byteswap, ui->groupBox_factoryreset});
+                    ui->groupBox_ch1_2, ui->groupBox_ch3_4, ui->groupBox_ch5_6, ui->groupBox_ch1,
+                    ui->groupBox_ch2, ui->groupBox_modbus_addr, ui->groupBox_modbus_timeout,
+                    ui->groupBox_modbus_baudrate, ui->groupBox_modbus_byteswap, ui->groupBox_factoryreset});
     setReplyKeywords({QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF"), QStringLiteral("ATCFTRST"),
                       QStringLiteral("ATCEXTM"), QStringLiteral("ATCUSED"), QStringLiteral("ATCMODID"),
                       QStringLiteral("ATCMODBR"), QStringLiteral("ATCMODTO"), QStringLiteral("ATCMODSW")});
@@ -61,13 +59,13 @@ PmCalibrator::PmCalibrator(const QString &versionText, int version, const QStrin
         {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime)},
     });
     setApplyHandler(Cmd::ATCMODE, outputModeReply(true));
-    setApplyHandler(Cmd::ATCFTRST,
-                    actionReply(
-                        [this] {
-                            MessageBoxes::information(this, QStringLiteral("Factory Reset"),
-                                                      tr("the Factory Reset is completed."), QMessageBox::Ok);
-                        },
-                        QStringLiteral("Factory Reset"), tr("the Factory Reset is failed!")));
+    setApplyHandler(Cmd::ATCFTRST, actionReply(
+                                       [this] {
+                                           MessageBoxes::information(this, QStringLiteral("Factory Reset"),
+                                                                     tr("the Factory Reset is completed."),
+                                                                     QMessageBox::Ok);
+                                       },
+                                       QStringLiteral("Factory Reset"), tr("the Factory Reset is failed!")));
 
     m_outputGroup = new QButtonGroup(this);
     m_outputGroup->addButton(ui->radioButton_mass, kMassButton);
@@ -89,23 +87,27 @@ PmCalibrator::PmCalibrator(const QString &versionText, int version, const QStrin
     setCalibrationTimeControls(ui->toolButton_exec_datetime, ui->dateTimeEdit_exec_datetime,
                                tr("error! apply calibration settings...]"));
 
-    fillCombo(ui->comboBox_modbus_baudrate, {QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
-                                             QStringLiteral("19200"), QStringLiteral("38400"),
-                                             QStringLiteral("57600")});
-    fillCombo(ui->comboBox_modbus_timeout, {tr("1 Second"), tr("150 mSec"), tr("300 mSec"), tr("600 mSec"),
-                                            tr("2 Second")});
+    fillCombo(ui->comboBox_modbus_baudrate,
+              {QStringLiteral("4800"), QStringLiteral("9600"), QStringLiteral("14400"),
+               QStringLiteral("19200"), QStringLiteral("38400"), QStringLiteral("57600")});
+    fillCombo(ui->comboBox_modbus_timeout,
+              {tr("1 Second"), tr("150 mSec"), tr("300 mSec"), tr("600 mSec"), tr("2 Second")});
     m_deviceBaudIndex = 0;
     m_deviceTimeoutIndex = 0;
 
     const QString applyFailed = tr("error! apply calibration settings...");
-    applyOnClick(ui->toolButton_modbus_addr_apply, Cmd::ATCMODID,
-                 [this] { return QString::number(ui->spinBox_modbus_addr->value()); }, applyFailed);
-    applyOnClick(ui->toolButton_modbus_baudrate_apply, Cmd::ATCMODBR,
-                 [this] { return QString::number(ui->comboBox_modbus_baudrate->currentData().toInt()); }, applyFailed);
-    applyOnClick(ui->toolButton_modbus_timeout_apply, Cmd::ATCMODTO,
-                 [this] { return QString::number(ui->comboBox_modbus_timeout->currentData().toInt()); }, applyFailed);
-    applyOnClick(ui->toolButton_modbus_byteswap_apply, Cmd::ATCMODSW,
-                 [this] { return QLatin1String(ui->checkBox_modbus_byteswap->isChecked() ? "1" : "0"); }, applyFailed);
+    applyOnClick(
+        ui->toolButton_modbus_addr_apply, Cmd::ATCMODID,
+        [this] { return QString::number(ui->spinBox_modbus_addr->value()); }, applyFailed);
+    applyOnClick(
+        ui->toolButton_modbus_baudrate_apply, Cmd::ATCMODBR,
+        [this] { return QString::number(ui->comboBox_modbus_baudrate->currentData().toInt()); }, applyFailed);
+    applyOnClick(
+        ui->toolButton_modbus_timeout_apply, Cmd::ATCMODTO,
+        [this] { return QString::number(ui->comboBox_modbus_timeout->currentData().toInt()); }, applyFailed);
+    applyOnClick(
+        ui->toolButton_modbus_byteswap_apply, Cmd::ATCMODSW,
+        [this] { return QLatin1String(ui->checkBox_modbus_byteswap->isChecked() ? "1" : "0"); }, applyFailed);
     markPendingOnChange(ui->spinBox_modbus_addr);
     compareOnChange(ui->comboBox_modbus_baudrate, &m_deviceBaudIndex);
     compareOnChange(ui->comboBox_modbus_timeout, &m_deviceTimeoutIndex);
@@ -115,12 +117,6 @@ PmCalibrator::PmCalibrator(const QString &versionText, int version, const QStrin
     startFirstRefresh();
 }
 
-PmCalibrator::~PmCalibrator()
-{
-    resetPanel();
-    delete ui;
-}
-
 void PmCalibrator::resetPanel()
 {
     Calibrator::resetPanel();
@@ -128,9 +124,9 @@ void PmCalibrator::resetPanel()
     m_outputType = MassConcentration;
     ui->groupBox_ch1->setTitle(tr("Channel 1"));
     ui->groupBox_ch2->setTitle(tr("Channel 2"));
-    for (QLCDNumber *lcd : {ui->lcdNumber_ch1, ui->lcdNumber_ch2, ui->lcdNumber_preview_ch1, ui->lcdNumber_preview_ch2,
-                            ui->lcdNumber_preview_ch3, ui->lcdNumber_preview_ch4, ui->lcdNumber_preview_ch5,
-                            ui->lcdNumber_preview_ch6})
+    for (QLCDNumber *lcd : {ui->lcdNumber_ch1, ui->lcdNumber_ch2, ui->lcdNumber_preview_ch1,
+                            ui->lcdNumber_preview_ch2, ui->lcdNumber_preview_ch3, ui->lcdNumber_preview_ch4,
+                            ui->lcdNumber_preview_ch5, ui->lcdNumber_preview_ch6})
         lcd->display(QString());
     ui->label_unit_ch1->clear();
     ui->label_unit_ch2->clear();
@@ -234,23 +230,21 @@ void PmCalibrator::applyOffset(int channel)
 
 void PmCalibrator::applyOutputMode(int buttonId)
 {
-    ApplyOptions options;
-    options.onlyWhenIdle = true;
-    options.failed = [this] { setOutputMode(); }; // the buttons show the mode still in force
-    applyLater(
-        Cmd::ATCMODE,
-        [this, buttonId] {
-            showStatus(tr("change the sensor output mode to '") +
-                       (buttonId == kMassButton ? QStringLiteral("Mass Concentration'.")
-                                                : QStringLiteral("Number Concentration'.")));
-            return Cmd::write(Cmd::ATCMODE, QString::number(buttonId - kMassButton));
-        },
-        tr("error! change the sensor output mode..."), options);
+    Choice choice;
+    choice.id = Cmd::ATCMODE;
+    choice.value = buttonId - kMassButton;
+    choice.status = tr("change the sensor output mode to '") +
+                    (buttonId == kMassButton ? QStringLiteral("Mass Concentration'.")
+                                             : QStringLiteral("Number Concentration'."));
+    choice.failText = tr("error! change the sensor output mode...");
+    choice.shown = [this] { setOutputMode(); };
+    applyChoice(choice);
 }
 
 void PmCalibrator::askFactoryReset()
 {
     if (!askYes(tr("Factory Reset"), tr("Your work will be erased. Would you like to continue?")))
         return;
-    applyLater(Cmd::ATCFTRST, [] { return Cmd::query(Cmd::ATCFTRST); }, tr("error! apply calibration settings..."));
+    applyLater(
+        Cmd::ATCFTRST, [] { return Cmd::query(Cmd::ATCFTRST); }, tr("error! apply calibration settings..."));
 }

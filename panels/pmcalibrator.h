@@ -1,25 +1,26 @@
 #pragma once
 
-#include "calib/calibrator.h"
+#include "calib/modelpanel.h"
+#include "ui_pmcalibrator.h"
 
-namespace Ui {
-class PmCalibrator;
-}
 class QButtonGroup;
 class QGroupBox;
 
 // Panel of the particulate-matter model: six live channels shown as previews, one chosen pair of
 // them on the large displays, chart and offset editors; output mode, Modbus settings, factory reset.
-class PmCalibrator : public Calibrator
+class PmCalibrator : public ModelPanel<Ui::PmCalibrator>
 {
     Q_OBJECT
 
 public:
     static constexpr int kModel = 404;
-    enum OutputType { MassConcentration = 0, NumberConcentration = 1 };
+    enum OutputType
+    {
+        MassConcentration = 0,
+        NumberConcentration = 1
+    };
 
-    PmCalibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
-    ~PmCalibrator() override;
+    PmCalibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
     void setOutputMode();
@@ -51,7 +52,6 @@ private:
     void askFactoryReset();
     std::function<bool()> pairIs(int pair) const;
 
-    Ui::PmCalibrator *ui;
     QButtonGroup *m_outputGroup = nullptr;
     QVector<Pair> m_pairs;
     int m_outputType = MassConcentration;

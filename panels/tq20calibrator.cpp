@@ -1,7 +1,6 @@
 #include "panels/tq20calibrator.h"
 
 #include "chart/chartview.h"
-#include "ui_tq20calibrator.h"
 #include "widgets/messageboxes.h"
 
 #include <QButtonGroup>
@@ -19,11 +18,9 @@ const int kUnitCount = 2;
 
 } // namespace
 
-Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QString &serialNumber,
-                               QWidget *parent)
-    : Calibrator(kModel, versionText, version, serialNumber, parent), ui(new Ui::Tq20Calibrator)
+Tq20Calibrator::Tq20Calibrator(const PanelDevice &device, QWidget *parent)
+    : ModelPanel(kModel, device, parent)
 {
-    ui->setupUi(this);
     m_sensorGroup = new QButtonGroup(this);
     m_sensorGroup->addButton(ui->radioButton_voc_humi, kHumidityButton);
     m_sensorGroup->addButton(ui->radioButton_voc_co2, kCo2Button);
@@ -41,8 +38,7 @@ Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QS
         {ui->groupBox_usedtime, kCountingFirmware},
         {ui->groupBox_build_time, kCountingFirmware},
     });
-    attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
-                ui->horizontalLayout_led});
+    attachForm();
 
     setInputGroups({ui->groupBox_sensortype, ui->groupBox_last_calib_timestamp, ui->groupBox_build_time,
                     ui->groupBox_usedtime, ui->groupBox_usercal, ui->groupBox_factorycal, ui->groupBox_ch1,
@@ -122,12 +118,6 @@ Tq20Calibrator::Tq20Calibrator(const QString &versionText, int version, const QS
     connect(ui->pushButton_refresh, &QAbstractButton::clicked, this, &Calibrator::writeRefresh);
 
     startFirstRefresh();
-}
-
-Tq20Calibrator::~Tq20Calibrator()
-{
-    resetPanel();
-    delete ui;
 }
 
 void Tq20Calibrator::resetPanel()
@@ -239,36 +229,25 @@ Calibrator::ReplyHandler Tq20Calibrator::chartAfreshOnChange(ReplyHandler handle
 
 void Tq20Calibrator::writeSensorMode(int sensorType)
 {
-    ApplyOptions options;
-    options.onlyWhenIdle = true;
-    // The buttons show the mode still in force; after a failure the device is asked which it is.
-    options.failed = [this] {
-        setSensorMode();
-        if (!isBusy())
-            writeRefresh();
-    };
-    applyLater(
-        Cmd::ATCMODE,
-        [this, sensorType] {
-            showStatus(tr("change the sensor type to the Mode %1...").arg(sensorType));
-            return Cmd::write(Cmd::ATCMODE, QString::number(sensorType));
-        },
-        tr("error! apply the the sensor mode to mode %1...").arg(sensorType), options);
+    Choice choice;
+    choice.id = Cmd::ATCMODE;
+    choice.value = sensorType;
+    choice.status = tr("change the sensor type to the Mode %1...").arg(sensorType);
+    choice.failText = tr("error! apply the the sensor mode to mode %1...").arg(sensorType);
+    choice.readBack = true;
+    choice.shown = [this] { setSensorMode(); };
+    applyChoice(choice);
 }
 
 void Tq20Calibrator::writeUnit(int id, int unit)
 {
-    ApplyOptions options;
-    options.onlyWhenIdle = true;
-    options.failed = [this] { setSensorMode(); };
-    applyLater(
-        id,
-        [this, id, unit] {
-            const int code = unitCode(unit);
-            showStatus(tr("change the sensor unit to %1...").arg(code));
-            return Cmd::write(id, QString::number(code));
-        },
-        tr("error! apply calibration settings..."), options);
+    Choice choice;
+    choice.id = id;
+    choice.value = unitCode(unit);
+    choice.status = tr("change the sensor unit to %1...").arg(choice.value);
+    choice.failText = tr("error! apply calibration settings...");
+    choice.shown = [this] { setSensorMode(); };
+    applyChoice(choice);
 }
 
 void Tq20Calibrator::askFactoryCalibration()

@@ -1,15 +1,13 @@
 #pragma once
 
-#include "calib/calibrator.h"
+#include "calib/modelpanel.h"
+#include "ui_tq20calibrator.h"
 
-namespace Ui {
-class Tq20Calibrator;
-}
 class QButtonGroup;
 
 // Panel of the TQ20 TVOC sensor: TVOC with absolute humidity or with CO2, its offsets, units,
 // sensitivity and calibrations, each shown only on the firmware that has it.
-class Tq20Calibrator : public Calibrator
+class Tq20Calibrator : public ModelPanel<Ui::Tq20Calibrator>
 {
     Q_OBJECT
 
@@ -37,8 +35,7 @@ public:
     static constexpr int kNewFirmware = 12;
     static constexpr int kCountingFirmware = 32;
 
-    Tq20Calibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
-    ~Tq20Calibrator() override;
+    Tq20Calibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
     void setSensorMode();
@@ -57,7 +54,6 @@ private:
     int unitCode(int unit) const { return unit + (m_version < kNewFirmware ? 1 : 0); }
     void askFactoryCalibration();
 
-    Ui::Tq20Calibrator *ui;
     QButtonGroup *m_sensorGroup = nullptr;
     QButtonGroup *m_vocUnitGroup = nullptr;
     QButtonGroup *m_co2UnitGroup = nullptr;

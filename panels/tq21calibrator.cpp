@@ -1,7 +1,5 @@
 #include "panels/tq21calibrator.h"
 
-#include "ui_tq21calibrator.h"
-
 #include <QButtonGroup>
 #include <QDebug>
 
@@ -12,13 +10,10 @@ const int kPpmButton = 401;
 
 } // namespace
 
-Tq21Calibrator::Tq21Calibrator(const QString &versionText, int version, const QString &serialNumber,
-                               QWidget *parent)
-    : Calibrator(kModel, versionText, version, serialNumber, parent), ui(new Ui::Tq21Calibrator)
+Tq21Calibrator::Tq21Calibrator(const PanelDevice &device, QWidget *parent)
+    : ModelPanel(kModel, device, parent)
 {
-    ui->setupUi(this);
-    attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
-                ui->horizontalLayout_led});
+    attachForm();
     setInputGroups({ui->groupBox_last_calib_timestamp, ui->groupBox_build_time, ui->groupBox_usedtime,
                     ui->groupBox_ch1, ui->groupBox_ch2});
     setReplyKeywords({QStringLiteral("ATCOFF"), QStringLiteral("ATCCAL"), QStringLiteral("ATCCU"),
@@ -79,12 +74,6 @@ Tq21Calibrator::Tq21Calibrator(const QString &versionText, int version, const QS
     startFirstRefresh();
 }
 
-Tq21Calibrator::~Tq21Calibrator()
-{
-    resetPanel();
-    delete ui;
-}
-
 void Tq21Calibrator::resetPanel()
 {
     Calibrator::resetPanel();
@@ -126,15 +115,11 @@ void Tq21Calibrator::updateUnits()
 
 void Tq21Calibrator::applyCo2Unit(int buttonId)
 {
-    const int code = buttonId - kPercentButton + percentCode();
-    ApplyOptions options;
-    options.onlyWhenIdle = true;
-    options.failed = [this] { updateUnits(); }; // the buttons show the unit still in force
-    applyLater(
-        Cmd::ATCCU,
-        [this, code] {
-            showStatus(tr("change the sensor unit to %1...").arg(code));
-            return Cmd::write(Cmd::ATCCU, QString::number(code));
-        },
-        tr("error! apply calibration settings..."), options);
+    Choice choice;
+    choice.id = Cmd::ATCCU;
+    choice.value = buttonId - kPercentButton + percentCode();
+    choice.status = tr("change the sensor unit to %1...").arg(choice.value);
+    choice.failText = tr("error! apply calibration settings...");
+    choice.shown = [this] { updateUnits(); };
+    applyChoice(choice);
 }

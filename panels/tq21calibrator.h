@@ -1,15 +1,13 @@
 #pragma once
 
-#include "calib/calibrator.h"
+#include "calib/modelpanel.h"
+#include "ui_tq21calibrator.h"
 
-namespace Ui {
-class Tq21Calibrator;
-}
 class QButtonGroup;
 
 // Panel of the TQ21 CO2 sensor with temperature: offsets, CO2 calibration value, barometric
 // pressure, digital filter, CO2 and temperature units; older firmware has fewer settings.
-class Tq21Calibrator : public Calibrator
+class Tq21Calibrator : public ModelPanel<Ui::Tq21Calibrator>
 {
     Q_OBJECT
 
@@ -27,8 +25,7 @@ public:
         Ppm = 1
     };
 
-    Tq21Calibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
-    ~Tq21Calibrator() override;
+    Tq21Calibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
     // Shows the unit choices and the boxes this firmware has.
@@ -40,7 +37,6 @@ private:
     int percentCode() const { return m_version < kFilterFirmware ? 1 : 0; }
     void applyCo2Unit(int buttonId);
 
-    Ui::Tq21Calibrator *ui;
     QButtonGroup *m_co2UnitGroup = nullptr;
     int m_co2Unit = UnknownUnit;
 };

@@ -1,7 +1,6 @@
 #include "panels/tq22calibrator.h"
 
 #include "chart/chartview.h"
-#include "ui_tq22calibrator.h"
 
 #include <QButtonGroup>
 #include <QDebug>
@@ -34,13 +33,10 @@ const SensorType kSensorTypes[Tq22Calibrator::kTypeCount] = {
 
 } // namespace
 
-Tq22Calibrator::Tq22Calibrator(const QString &versionText, int version, const QString &serialNumber,
-                               QWidget *parent)
-    : Calibrator(kModel, versionText, version, serialNumber, parent), ui(new Ui::Tq22Calibrator)
+Tq22Calibrator::Tq22Calibrator(const PanelDevice &device, QWidget *parent)
+    : ModelPanel(kModel, device, parent)
 {
-    ui->setupUi(this);
-    attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
-                ui->horizontalLayout_led});
+    attachForm();
     setInputGroups({ui->groupBox_sensortype, ui->groupBox_ch1, ui->groupBox_ch2});
     setReplyKeywords({QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF")});
     setLiveLine(QStringLiteral("ATCD"), 2, ShortLine::MissingNoValue);
@@ -72,12 +68,6 @@ Tq22Calibrator::Tq22Calibrator(const QString &versionText, int version, const QS
     connect(ui->pushButton_refresh, &QAbstractButton::clicked, this, &Calibrator::writeRefresh);
 
     startFirstRefresh();
-}
-
-Tq22Calibrator::~Tq22Calibrator()
-{
-    resetPanel();
-    delete ui;
 }
 
 // The sensor type is the device's and stays known across a reset.
@@ -143,20 +133,12 @@ Calibrator::ReplyHandler Tq22Calibrator::sensorTypeReply(bool applied)
 
 void Tq22Calibrator::applySensorType(int buttonId)
 {
-    const int type = buttonId - kFirstTypeButton + 1;
-    ApplyOptions options;
-    options.onlyWhenIdle = true;
-    // The buttons show the type still in force; after a failure the device is asked which it is.
-    options.failed = [this] {
-        setSensorMode();
-        if (!isBusy())
-            writeRefresh();
-    };
-    applyLater(
-        Cmd::ATCMODE,
-        [this, type] {
-            showStatus(tr("change the sensor type to the Mode %1...").arg(type));
-            return Cmd::write(Cmd::ATCMODE, QString::number(type));
-        },
-        tr("error! apply the the sensor mode to mode %1...").arg(type), options);
+    Choice choice;
+    choice.id = Cmd::ATCMODE;
+    choice.value = buttonId - kFirstTypeButton + 1;
+    choice.status = tr("change the sensor type to the Mode %1...").arg(choice.value);
+    choice.failText = tr("error! apply the the sensor mode to mode %1...").arg(choice.value);
+    choice.readBack = true;
+    choice.shown = [this] { setSensorMode(); };
+    applyChoice(choice);
 }

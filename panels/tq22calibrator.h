@@ -1,15 +1,13 @@
 #pragma once
 
-#include "calib/calibrator.h"
+#include "calib/modelpanel.h"
+#include "ui_tq22calibrator.h"
 
-namespace Ui {
-class Tq22Calibrator;
-}
 class QButtonGroup;
 
 // Panel of the TQ22 O2 sensor: its sensor type decides whether channel 2 is temperature or
 // atmospheric pressure and the units of both channels; offsets and the temperature unit.
-class Tq22Calibrator : public Calibrator
+class Tq22Calibrator : public ModelPanel<Ui::Tq22Calibrator>
 {
     Q_OBJECT
 
@@ -17,8 +15,7 @@ public:
     static constexpr int kModel = 22;
     static constexpr int kTypeCount = 4;
 
-    Tq22Calibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
-    ~Tq22Calibrator() override;
+    Tq22Calibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
     // Titles, units, suffixes and buttons of the sensor type and temperature unit in force.
@@ -30,7 +27,6 @@ private:
     ReplyHandler sensorTypeReply(bool applied);
     void applySensorType(int buttonId);
 
-    Ui::Tq22Calibrator *ui;
     QButtonGroup *m_sensorGroup = nullptr;
     int m_sensorType = 0; // 1 to 4 once the device has said
 };

@@ -3,7 +3,6 @@
 #include "chart/chartview.h"
 #include "panels/calibratescaler.h"
 #include "panels/calibwizard.h"
-#include "ui_tq24calibrator.h"
 #include "widgets/messageboxes.h"
 
 #include <QButtonGroup>
@@ -46,13 +45,10 @@ std::optional<QVector<double>> numbers(const QStringList &fields, int count)
 
 } // namespace
 
-Tq24Calibrator::Tq24Calibrator(const QString &versionText, int version, const QString &serialNumber,
-                               QWidget *parent)
-    : Calibrator(kModel, versionText, version, serialNumber, parent), ui(new Ui::Tq24Calibrator)
+Tq24Calibrator::Tq24Calibrator(const PanelDevice &device, QWidget *parent)
+    : ModelPanel(kModel, device, parent)
 {
-    ui->setupUi(this);
-    attachForm({ui->label_model, ui->label_serial, ui->label_chart_ch1, ui->label_chart_ch2,
-                ui->horizontalLayout_led});
+    attachForm();
     setInputGroups({ui->groupBox_sensortype, ui->groupBox_last_calib_timestamp, ui->groupBox_build_time,
                     ui->groupBox_usedtime, ui->groupBox_driftadj, ui->groupBox_ch1, ui->groupBox_ch2,
                     ui->pushButton_mannual});
@@ -129,12 +125,6 @@ Tq24Calibrator::Tq24Calibrator(const QString &versionText, int version, const QS
     connect(ui->pushButton_refresh, &QAbstractButton::clicked, this, &Calibrator::writeRefresh);
 
     startFirstRefresh();
-}
-
-Tq24Calibrator::~Tq24Calibrator()
-{
-    resetPanel();
-    delete ui;
 }
 
 void Tq24Calibrator::resetPanel()
@@ -276,22 +266,16 @@ void Tq24Calibrator::applyFilter(int buttonId)
         setSensorMode();
         return;
     }
-    const int type = buttonId - kRawGasButton;
-    ApplyOptions options;
-    options.mode = SENSORTYPE;
-    options.texts = &kFilterTexts;
-    options.onlyWhenIdle = true;
-    options.failed = [this] {
-        setSensorMode();
-        writeRefresh(); // read back what the device kept
-    };
-    applyLater(
-        Cmd::ATCMODE,
-        [this, type] {
-            showStatus(tr("change the sensor type to the Mode%1...").arg(type));
-            return Cmd::write(Cmd::ATCMODE, QString::number(type));
-        },
-        tr("error! apply the the sensor mode to mode%1...").arg(type), options);
+    Choice choice;
+    choice.id = Cmd::ATCMODE;
+    choice.value = buttonId - kRawGasButton;
+    choice.status = tr("change the sensor type to the Mode%1...").arg(choice.value);
+    choice.failText = tr("error! apply the the sensor mode to mode%1...").arg(choice.value);
+    choice.texts = &kFilterTexts;
+    choice.mode = SENSORTYPE;
+    choice.readBack = true;
+    choice.shown = [this] { setSensorMode(); };
+    applyChoice(choice);
 }
 
 void Tq24Calibrator::askZeroCalibration()

@@ -1,10 +1,8 @@
 #pragma once
 
-#include "calib/calibrator.h"
+#include "calib/modelpanel.h"
+#include "ui_tq24calibrator.h"
 
-namespace Ui {
-class Tq24Calibrator;
-}
 class CalibWizard;
 class CalibrateScaler;
 class QButtonGroup;
@@ -12,7 +10,7 @@ class QButtonGroup;
 // Panel of the TQ24 gas model: one gas in ppm or uV and the temperature; offsets, digital filter,
 // temperature unit, zero and span calibration, zero drift adjustment and the calibration-parameter
 // wizard.
-class Tq24Calibrator : public Calibrator
+class Tq24Calibrator : public ModelPanel<Ui::Tq24Calibrator>
 {
     Q_OBJECT
 
@@ -24,8 +22,7 @@ public:
         FilteredGas = 1
     };
 
-    Tq24Calibrator(const QString &versionText, int version, const QString &serialNumber, QWidget *parent);
-    ~Tq24Calibrator() override;
+    Tq24Calibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
     void setInputsEnabled(bool enabled) override;
@@ -74,7 +71,6 @@ private:
     std::optional<double> showCalibration(QDoubleSpinBox *editor, double value);
     void updateWizardButton();
 
-    Ui::Tq24Calibrator *ui;
     CalibWizard *m_wizard = nullptr;
     CalibrateScaler *m_wizardPage = nullptr;
     QButtonGroup *m_temperatureGroup = nullptr;
