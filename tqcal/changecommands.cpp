@@ -1,0 +1,226 @@
+#include "tqcal/commands.h"
+
+#include "device/commandset.h"
+#include "device/devicemodels.h"
+#include "device/modeltable.h"
+#include "records/calibrationrecord.h"
+#include "records/recordschema.h"
+#include "tqcal/console.h"
+#include "tqcal/devicelink.h"
+#include "tqcal/exitcode.h"
+
+#include <QJsonObject>
+#include <QJsonDocument>
+
+#include <algorithm>
+#include <functional>
+#include <optional>
+
+namespace {
+
+bool anyModel(const std::function<bool(const ModelTable::Model &)> &has)
+{
+    for (int model : DeviceModels::all()) {
+        const ModelTable::Model *table = ModelTable::find(model);
+        if (table && has(*table))
+            return true;
+    }
+    return false;
+}
+
+bool anyModelHasSetting(const QString &word)
+{
+    return anyModel([&](const ModelTable::Model &m) {
+        return std::any_of(m.settings.begin(), m.settings.end(),
+                           [&](const ModelTable::Setting &s) { return word == QLatin1String(s.word); });
+    });
+}
+
+bool anyModelHasAction(const QString &word)
+{
+    return anyModel([&](const ModelTable::Model &m) {
+        return std::any_of(m.actions.begin(), m.actions.end(),
+                           [&](const ModelTable::Action &a) { return word == QLatin1String(a.word); });
+    });
+}
+
+// The same value in the device's words: numbers compare as numbers ("2.5" is "2.50"); a span
+// calibration's reply starts with the concentration written.
+bool sameValue(const QString &written, const QString &reply)
+{
+    const QString first = reply.section(QLatin1Char(','), 0, 0);
+    const std::optional<double> a = Cmd::number(written);
+    const std::optional<double> b = Cmd::number(first);
+    return a && b ? *a == *b : written == first;
+}
+
+const char *outcomeOf(const DeviceLink &link, const DeviceLink::Answer &answer)
+{
+    if (link.isLost())
+        return RecordSchema::kOutcomePortLost;
+    switch (answer.error) {
+    case DeviceReply::NoError: return RecordSchema::kOutcomeConfirmed;
+    case DeviceReply::NoAnswer: return RecordSchema::kOutcomeNoReply;
+    case DeviceReply::WriteFailed: return RecordSchema::kOutcomeFailedWrite;
+    case DeviceReply::Closed: return RecordSchema::kOutcomePortLost;
+    default: return RecordSchema::kOutcomeRejected;
+    }
+}
+
+// Appends to the window's calibration record, named as written by tqcal; a record that cannot be
+// written is told and the command goes on, as in the window.
+void record(DeviceLink &link, CalibrationEvent event)
+{
+    CalibrationRecord calibrationRecord;
+    calibrationRecord.setTool(QLatin1String(RecordSchema::kToolCommandLine));
+    const DeviceIdentity id = link.identity();
+    event.model = CalibrationRecord::modelName(id.model);
+    event.serial = id.serial;
+    event.firmware = id.versionText;
+    if (!calibrationRecord.append(event))
+        Console::message(calibrationRecord.errorString());
+}
+
+CalibrationEvent changeEvent(const char *kind, const QString &word, const char *outcome)
+{
+    CalibrationEvent event;
+    event.kind = QLatin1String(kind);
+    event.setting = word;
+    event.command = word;
+    if (outcome)
+        event.outcome = QLatin1String(outcome);
+    return event;
+}
+
+QString rangeText(const ModelTable::Setting &setting)
+{
+    return QStringLiteral("%1 to %2").arg(setting.min, 0, 'g', 12).arg(setting.max, 0, 'g', 12);
+}
+
+} // namespace
+
+// A value is checked before the port is opened where it can be: a text that is no number or a
+// word no model has never reaches a device.
+int runSet(const Invocation &invocation)
+{
+    const QString word = invocation.words.at(0).toUpper();
+    const QString value = invocation.words.at(1).trimmed();
+    const std::optional<double> number = Cmd::number(value);
+    if (!number) {
+        Console::message(QStringLiteral("\"%1\" is not a number; nothing was sent").arg(value));
+        return ExitCode::Usage;
+    }
+    if (!anyModelHasSetting(word)) {
+        Console::message(QStringLiteral("no model has a setting %1; nothing was sent").arg(word));
+        return ExitCode::Usage;
+    }
+    DeviceLink link(invocation.timeoutMs);
+    if (const int code = connectTarget(invocation, link))
+        return code;
+    const DeviceIdentity id = link.identity();
+    const ModelTable::Setting *setting = ModelTable::setting(id.model, id.firmware, word);
+    QString refusal;
+    if (!setting)
+        refusal = QStringLiteral("%1 %2 has no setting %3").arg(link.modelName(), link.firmwareText(), word);
+    else if (!setting->writable)
+        refusal = QStringLiteral("%1 is read only").arg(word);
+    const QString written = setting ? ModelTable::formatValue(*setting, value) : QString();
+    if (refusal.isEmpty() && written.isEmpty()) {
+        refusal = *number < setting->min || *number > setting->max
+                      ? QStringLiteral("%1 is outside the range of %2, %3").arg(value, word, rangeText(*setting))
+                      : QStringLiteral("%1 takes a whole number, not %2").arg(word, value);
+    }
+    if (!refusal.isEmpty()) {
+        Console::message(refusal + QLatin1String("; nothing was written"));
+        return ExitCode::Usage;
+    }
+
+    const DeviceLink::Answer before = link.ask(DeviceRequest::query(word));
+    if (!before.ok()) {
+        const int code = link.failWith(word, before);
+        Console::message(link.failure() + QLatin1String("; nothing was written"));
+        return code;
+    }
+    const DeviceLink::Answer after = link.ask(DeviceRequest::write(word, written));
+    CalibrationEvent event = changeEvent(RecordSchema::kKindWrite, word, outcomeOf(link, after));
+    event.valueBefore = before.value;
+    event.valueWritten = written;
+    if (!after.ok()) {
+        const int code = link.failWith(word + QLatin1Char(' ') + written, after);
+        record(link, event);
+        Console::message(link.failure());
+        return code;
+    }
+    event.valueConfirmed = after.value;
+    const bool confirmed = sameValue(written, after.value);
+    if (!confirmed)
+        event.outcome = QLatin1String(RecordSchema::kOutcomeRejected);
+    record(link, event);
+    Console::data(word + QLatin1Char(' ') + after.value);
+    if (!confirmed) {
+        Console::message(QStringLiteral("%1 not confirmed: written %2, the device kept %3").arg(word, written, after.value));
+        return ExitCode::NotConfirmed;
+    }
+    return ExitCode::Done;
+}
+
+int runDo(const Invocation &invocation)
+{
+    const QString word = invocation.words.at(0).toUpper();
+    if (!anyModelHasAction(word)) {
+        Console::message(QStringLiteral("no model has an action %1; nothing was sent").arg(word));
+        return ExitCode::Usage;
+    }
+    if (!invocation.yes && !Console::isInteractive()) {
+        Console::message(QStringLiteral("%1 not run: without a terminal to ask on, give --yes").arg(word));
+        return ExitCode::Usage;
+    }
+    DeviceLink link(invocation.timeoutMs);
+    if (const int code = connectTarget(invocation, link))
+        return code;
+    const DeviceIdentity id = link.identity();
+    const ModelTable::Action *action = ModelTable::action(id.model, id.firmware, word);
+    if (!action) {
+        Console::message(QStringLiteral("%1 %2 has no action %3; nothing was sent").arg(link.modelName(), link.firmwareText(), word));
+        return ExitCode::Usage;
+    }
+    if (!invocation.yes &&
+        !Console::askYes(QStringLiteral("Run %1 on %2 %3 (%4)?").arg(word, link.modelName(), id.serial, id.port))) {
+        Console::message(QStringLiteral("%1 not run").arg(word));
+        return ExitCode::Usage;
+    }
+
+    const DeviceLink::Answer answer = link.ask(DeviceRequest::query(word));
+    CalibrationEvent event = changeEvent(RecordSchema::kKindAction, word, outcomeOf(link, answer));
+    if (!answer.ok()) {
+        const int code = link.failWith(word, answer);
+        record(link, event);
+        Console::message(link.failure());
+        return code;
+    }
+    const bool taken = action->answersValue ? Cmd::number(answer.value).has_value()
+                                            : answer.value.contains(QLatin1String("OK"));
+    event.valueConfirmed = answer.value;
+    if (!taken)
+        event.outcome = QLatin1String(RecordSchema::kOutcomeRejected);
+    record(link, event);
+    if (!taken) {
+        Console::message(QStringLiteral("%1: refused by the device: %2").arg(word, answer.line));
+        return ExitCode::Refused;
+    }
+    Console::data(word + QLatin1Char(' ') + answer.value);
+    if (!action->refreshAfter)
+        return ExitCode::Done;
+    // What the action changed is read back and kept with it, as the window does.
+    WordValues values;
+    const int code = readWords(link, ModelTable::refreshWords(id.model, id.firmware), &values, true);
+    if (code == ExitCode::Done) {
+        CalibrationEvent read = changeEvent(RecordSchema::kKindRead, word, nullptr);
+        QJsonObject settings;
+        for (const auto &value : values)
+            settings.insert(value.first, value.second);
+        read.details = QString::fromUtf8(QJsonDocument(settings).toJson(QJsonDocument::Compact));
+        record(link, read);
+    }
+    return code;
+}
