@@ -92,6 +92,15 @@ CalibrationEvent changeEvent(const char *kind, const QString &word, const char *
     return event;
 }
 
+// A command that failed on the wire is recorded with how it failed.
+int failRecorded(DeviceLink &link, const QString &what, const DeviceLink::Answer &answer, const CalibrationEvent &event)
+{
+    const int code = link.failWith(what, answer);
+    record(link, event);
+    Console::message(link.failure());
+    return code;
+}
+
 QString rangeText(const ModelTable::Setting &setting)
 {
     return QStringLiteral("%1 to %2").arg(setting.min, 0, 'g', 12).arg(setting.max, 0, 'g', 12);
@@ -106,14 +115,10 @@ int runSet(const Invocation &invocation)
     const QString word = invocation.words.at(0).toUpper();
     const QString value = invocation.words.at(1).trimmed();
     const std::optional<double> number = Cmd::number(value);
-    if (!number) {
-        Console::message(QStringLiteral("\"%1\" is not a number; nothing was sent").arg(value));
-        return ExitCode::Usage;
-    }
-    if (!anyModelHasSetting(word)) {
-        Console::message(QStringLiteral("no model has a setting %1; nothing was sent").arg(word));
-        return ExitCode::Usage;
-    }
+    if (!number)
+        return refuse(QStringLiteral("\"%1\" is not a number; nothing was sent").arg(value));
+    if (!anyModelHasSetting(word))
+        return refuse(QStringLiteral("no model has a setting %1; nothing was sent").arg(word));
     DeviceLink link(invocation.timeoutMs);
     if (const int code = connectTarget(invocation, link))
         return code;
@@ -130,10 +135,8 @@ int runSet(const Invocation &invocation)
                       ? QStringLiteral("%1 is outside the range of %2, %3").arg(value, word, rangeText(*setting))
                       : QStringLiteral("%1 takes a whole number, not %2").arg(word, value);
     }
-    if (!refusal.isEmpty()) {
-        Console::message(refusal + QLatin1String("; nothing was written"));
-        return ExitCode::Usage;
-    }
+    if (!refusal.isEmpty())
+        return refuse(refusal + QLatin1String("; nothing was written"));
 
     const DeviceLink::Answer before = link.ask(DeviceRequest::query(word));
     if (!before.ok()) {
@@ -145,12 +148,8 @@ int runSet(const Invocation &invocation)
     CalibrationEvent event = changeEvent(RecordSchema::kKindWrite, word, outcomeOf(link, after));
     event.valueBefore = before.value;
     event.valueWritten = written;
-    if (!after.ok()) {
-        const int code = link.failWith(word + QLatin1Char(' ') + written, after);
-        record(link, event);
-        Console::message(link.failure());
-        return code;
-    }
+    if (!after.ok())
+        return failRecorded(link, word + QLatin1Char(' ') + written, after, event);
     event.valueConfirmed = after.value;
     const bool confirmed = sameValue(written, after.value);
     if (!confirmed)
@@ -167,37 +166,26 @@ int runSet(const Invocation &invocation)
 int runDo(const Invocation &invocation)
 {
     const QString word = invocation.words.at(0).toUpper();
-    if (!anyModelHasAction(word)) {
-        Console::message(QStringLiteral("no model has an action %1; nothing was sent").arg(word));
-        return ExitCode::Usage;
-    }
-    if (!invocation.yes && !Console::isInteractive()) {
-        Console::message(QStringLiteral("%1 not run: without a terminal to ask on, give --yes").arg(word));
-        return ExitCode::Usage;
-    }
+    if (!anyModelHasAction(word))
+        return refuse(QStringLiteral("no model has an action %1; nothing was sent").arg(word));
+    if (!invocation.yes && !Console::isInteractive())
+        return refuse(QStringLiteral("%1 not run: without a terminal to ask on, give --yes").arg(word));
     DeviceLink link(invocation.timeoutMs);
     if (const int code = connectTarget(invocation, link))
         return code;
     const DeviceIdentity id = link.identity();
     const ModelTable::Action *action = ModelTable::action(id.model, id.firmware, word);
-    if (!action) {
-        Console::message(QStringLiteral("%1 %2 has no action %3; nothing was sent").arg(link.modelName(), link.firmwareText(), word));
-        return ExitCode::Usage;
-    }
+    if (!action)
+        return refuse(QStringLiteral("%1 %2 has no action %3; nothing was sent")
+                          .arg(link.modelName(), link.firmwareText(), word));
     if (!invocation.yes &&
-        !Console::askYes(QStringLiteral("Run %1 on %2 %3 (%4)?").arg(word, link.modelName(), id.serial, id.port))) {
-        Console::message(QStringLiteral("%1 not run").arg(word));
-        return ExitCode::Usage;
-    }
+        !Console::askYes(QStringLiteral("Run %1 on %2 %3 (%4)?").arg(word, link.modelName(), id.serial, id.port)))
+        return refuse(QStringLiteral("%1 not run").arg(word));
 
     const DeviceLink::Answer answer = link.ask(DeviceRequest::query(word));
     CalibrationEvent event = changeEvent(RecordSchema::kKindAction, word, outcomeOf(link, answer));
-    if (!answer.ok()) {
-        const int code = link.failWith(word, answer);
-        record(link, event);
-        Console::message(link.failure());
-        return code;
-    }
+    if (!answer.ok())
+        return failRecorded(link, word, answer, event);
     const bool taken = action->answersValue ? Cmd::number(answer.value).has_value()
                                             : answer.value.contains(QLatin1String("OK"));
     event.valueConfirmed = answer.value;

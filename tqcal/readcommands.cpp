@@ -7,6 +7,8 @@
 
 #include "app/discovery/devicescan.h"
 
+#include <functional>
+
 namespace {
 
 QString identityJson(const DeviceLink &link, const Dev_info &device, bool identified)
@@ -32,6 +34,12 @@ int connectTarget(const Invocation &invocation, DeviceLink &link)
         return link.failureCode();
     }
     return ExitCode::Done;
+}
+
+int refuse(const QString &text)
+{
+    Console::message(text);
+    return ExitCode::Usage;
 }
 
 int readWords(DeviceLink &link, const QStringList &words, WordValues *values, bool printLines)
@@ -85,45 +93,58 @@ int runList(const Invocation &invocation)
     return result;
 }
 
-int runInfo(const Invocation &invocation)
-{
-    DeviceLink link(invocation.timeoutMs);
-    if (const int code = connectTarget(invocation, link))
-        return code;
-    const DeviceIdentity id = link.identity();
-    WordValues values;
-    if (const int code = readWords(link, ModelTable::refreshWords(id.model, id.firmware), &values, !invocation.json))
-        return code;
-    if (invocation.json) {
-        JsonObjectText object;
-        object.add(QStringLiteral("port"), id.port).add(QStringLiteral("serial"), id.serial);
-        object.add(QStringLiteral("model"), link.modelName()).add(QStringLiteral("firmware"), link.firmwareText());
-        object.addRaw(QStringLiteral("settings"), valuesJson(values));
-        Console::data(object.text());
-    }
-    return ExitCode::Done;
-}
+namespace {
 
-// Only settings are queried: the word of an action runs it.
-int runGet(const Invocation &invocation)
+// Connects, reads the words `pick` chooses for the device (or refuses with its text), prints them;
+// info's JSON wraps them in the device's identity.
+int readSettings(const Invocation &invocation, bool identityInJson,
+                 const std::function<QString(const DeviceIdentity &, QStringList *)> &pick)
 {
     DeviceLink link(invocation.timeoutMs);
     if (const int code = connectTarget(invocation, link))
         return code;
     const DeviceIdentity id = link.identity();
     QStringList words;
-    for (const QString &given : invocation.words) {
-        const QString word = given.toUpper();
-        if (!ModelTable::setting(id.model, id.firmware, word)) {
-            Console::message(QStringLiteral("%1 %2 has no setting %3").arg(link.modelName(), link.firmwareText(), given));
-            return ExitCode::Usage;
-        }
-        words.append(word);
-    }
+    const QString refusal = pick(id, &words);
+    if (!refusal.isEmpty())
+        return refuse(QStringLiteral("%1 %2 %3").arg(link.modelName(), link.firmwareText(), refusal));
     WordValues values;
     if (const int code = readWords(link, words, &values, !invocation.json))
         return code;
-    if (invocation.json)
+    if (!invocation.json)
+        return ExitCode::Done;
+    if (!identityInJson) {
         Console::data(valuesJson(values));
+        return ExitCode::Done;
+    }
+    JsonObjectText object;
+    object.add(QStringLiteral("port"), id.port).add(QStringLiteral("serial"), id.serial);
+    object.add(QStringLiteral("model"), link.modelName()).add(QStringLiteral("firmware"), link.firmwareText());
+    object.addRaw(QStringLiteral("settings"), valuesJson(values));
+    Console::data(object.text());
     return ExitCode::Done;
+}
+
+} // namespace
+
+int runInfo(const Invocation &invocation)
+{
+    return readSettings(invocation, true, [](const DeviceIdentity &id, QStringList *words) {
+        *words = ModelTable::refreshWords(id.model, id.firmware);
+        return QString();
+    });
+}
+
+// Only settings are queried: the word of an action runs it.
+int runGet(const Invocation &invocation)
+{
+    return readSettings(invocation, false, [&](const DeviceIdentity &id, QStringList *words) {
+        for (const QString &given : invocation.words) {
+            const QString word = given.toUpper();
+            if (!ModelTable::setting(id.model, id.firmware, word))
+                return QStringLiteral("has no setting %1").arg(given);
+            words->append(word);
+        }
+        return QString();
+    });
 }
