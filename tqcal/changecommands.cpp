@@ -3,14 +3,12 @@
 #include "device/commandset.h"
 #include "device/devicemodels.h"
 #include "device/modeltable.h"
+#include "records/calibrationjournal.h"
 #include "records/calibrationrecord.h"
 #include "records/recordschema.h"
 #include "tqcal/console.h"
 #include "tqcal/devicelink.h"
 #include "tqcal/exitcode.h"
-
-#include <QJsonObject>
-#include <QJsonDocument>
 
 #include <algorithm>
 #include <functional>
@@ -67,36 +65,34 @@ const char *outcomeOf(const DeviceLink &link, const DeviceLink::Answer &answer)
     }
 }
 
-// Appends to the window's calibration record, named as written by tqcal; a record that cannot be
-// written is told and the command goes on, as in the window.
-void record(DeviceLink &link, CalibrationEvent event)
+// The window's calibration record, fed through the same journal as the panels, with tqcal as the
+// tool. A record that cannot be written is told once and the command goes on, as in the window.
+class Recorder
 {
-    CalibrationRecord calibrationRecord;
-    calibrationRecord.setTool(QLatin1String(RecordSchema::kToolCommandLine));
-    const DeviceIdentity id = link.identity();
-    event.model = CalibrationRecord::modelName(id.model);
-    event.serial = id.serial;
-    event.firmware = id.versionText;
-    if (!calibrationRecord.append(event))
-        Console::message(calibrationRecord.errorString());
-}
+public:
+    explicit Recorder(const DeviceIdentity &id)
+        : m_journal(&m_record, CalibrationRecord::modelName(id.model), id.serial, id.versionText)
+    {
+        m_record.setTool(QLatin1String(RecordSchema::kToolCommandLine));
+    }
+    ~Recorder()
+    {
+        const QString notice = m_journal.takeNotice();
+        if (!notice.isEmpty())
+            Console::message(notice);
+    }
+    CalibrationJournal &journal() { return m_journal; }
 
-CalibrationEvent changeEvent(const char *kind, const QString &word, const char *outcome)
-{
-    CalibrationEvent event;
-    event.kind = QLatin1String(kind);
-    event.setting = word;
-    event.command = word;
-    if (outcome)
-        event.outcome = QLatin1String(outcome);
-    return event;
-}
+private:
+    CalibrationRecord m_record;
+    CalibrationJournal m_journal;
+};
 
 // A command that failed on the wire is recorded with how it failed.
-int failRecorded(DeviceLink &link, const QString &what, const DeviceLink::Answer &answer, const CalibrationEvent &event)
+int failRecorded(DeviceLink &link, const QString &what, const DeviceLink::Answer &answer, CalibrationJournal &journal)
 {
     const int code = link.failWith(what, answer);
-    record(link, event);
+    journal.endWrite(outcomeOf(link, answer));
     Console::message(link.failure());
     return code;
 }
@@ -144,17 +140,15 @@ int runSet(const Invocation &invocation)
         Console::message(link.failure() + QLatin1String("; nothing was written"));
         return code;
     }
+    Recorder recorder(id);
+    CalibrationJournal &journal = recorder.journal();
+    journal.valueRead(word, before.value);
+    journal.beginWrite(word, word + QLatin1Char(' ') + written);
     const DeviceLink::Answer after = link.ask(DeviceRequest::write(word, written));
-    CalibrationEvent event = changeEvent(RecordSchema::kKindWrite, word, outcomeOf(link, after));
-    event.valueBefore = before.value;
-    event.valueWritten = written;
     if (!after.ok())
-        return failRecorded(link, word + QLatin1Char(' ') + written, after, event);
-    event.valueConfirmed = after.value;
+        return failRecorded(link, word + QLatin1Char(' ') + written, after, journal);
     const bool confirmed = sameValue(written, after.value);
-    if (!confirmed)
-        event.outcome = QLatin1String(RecordSchema::kOutcomeRejected);
-    record(link, event);
+    journal.endWrite(confirmed ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected, after.value);
     Console::data(word + QLatin1Char(' ') + after.value);
     if (!confirmed) {
         Console::message(QStringLiteral("%1 not confirmed: written %2, the device kept %3").arg(word, written, after.value));
@@ -182,16 +176,17 @@ int runDo(const Invocation &invocation)
         !Console::askYes(QStringLiteral("Run %1 on %2 %3 (%4)?").arg(word, link.modelName(), id.serial, id.port)))
         return refuse(QStringLiteral("%1 not run").arg(word));
 
+    Recorder recorder(id);
+    CalibrationJournal &journal = recorder.journal();
+    journal.beginWrite(word, word);
     const DeviceLink::Answer answer = link.ask(DeviceRequest::query(word));
-    CalibrationEvent event = changeEvent(RecordSchema::kKindAction, word, outcomeOf(link, answer));
     if (!answer.ok())
-        return failRecorded(link, word, answer, event);
+        return failRecorded(link, word, answer, journal);
     const bool taken = action->answersValue ? Cmd::number(answer.value).has_value()
                                             : answer.value.contains(QLatin1String("OK"));
-    event.valueConfirmed = answer.value;
-    if (!taken)
-        event.outcome = QLatin1String(RecordSchema::kOutcomeRejected);
-    record(link, event);
+    if (taken && action->refreshAfter)
+        journal.refreshFollows();
+    journal.endWrite(taken ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected, answer.value);
     if (!taken) {
         Console::message(QStringLiteral("%1: refused by the device: %2").arg(word, answer.line));
         return ExitCode::Refused;
@@ -201,14 +196,11 @@ int runDo(const Invocation &invocation)
         return ExitCode::Done;
     // What the action changed is read back and kept with it, as the window does.
     WordValues values;
+    journal.refreshStarted();
     const int code = readWords(link, ModelTable::refreshWords(id.model, id.firmware), &values, true);
-    if (code == ExitCode::Done) {
-        CalibrationEvent read = changeEvent(RecordSchema::kKindRead, word, nullptr);
-        QJsonObject settings;
-        for (const auto &value : values)
-            settings.insert(value.first, value.second);
-        read.details = QString::fromUtf8(QJsonDocument(settings).toJson(QJsonDocument::Compact));
-        record(link, read);
-    }
+    for (const auto &value : values)
+        journal.valueRead(value.first, value.second);
+    if (code == ExitCode::Done)
+        journal.refreshCompleted();
     return code;
 }
