@@ -85,7 +85,8 @@ int main(int argc, char *argv[])
                 "(its whole start-up counted); Qt %s, %s.\n\n",
                 runs, qVersion(), qPrintable(QSysInfo::prettyProductName()));
     std::printf("| model | commands | info, median | info, worst | wire time + gaps | budget (+20 %%) | start-up to "
-                "first byte, median | worst | met |\n|---|---:|---:|---:|---:|---:|---:|---:|---|\n");
+                "first byte, median | worst | first byte to exit, median | met |\n"
+                "|---|---:|---:|---:|---:|---:|---:|---:|---:|---|\n");
 
     const std::vector<std::pair<SimulatedDevice::Model, const char *>> models = {
         {SimulatedDevice::Model::Pm, "PM"},     {SimulatedDevice::Model::Tq20, "TQ20"},
@@ -101,7 +102,7 @@ int main(int argc, char *argv[])
         }
         device.setReplyDelayMs(0);
         const QStringList info = {QStringLiteral("info"), QStringLiteral("--port"), device.portName()};
-        std::vector<double> totals, firsts;
+        std::vector<double> totals, firsts, rests;
         Run last;
         for (int i = 0; i < runs + 2; ++i) {
             last = runOnce(device, info);
@@ -112,6 +113,7 @@ int main(int argc, char *argv[])
             if (i >= 2) {
                 totals.push_back(last.totalMs);
                 firsts.push_back(last.firstByteMs);
+                rests.push_back(last.totalMs - last.firstByteMs);
             }
         }
         if (model.first == SimulatedDevice::Model::Tq24) {
@@ -122,9 +124,9 @@ int main(int argc, char *argv[])
         const double budget = wire * 1.2;
         const bool met = median(totals) <= budget && median(firsts) <= 50.0;
         allMet = allMet && met;
-        std::printf("| %s | %d | %.1f ms | %.1f ms | %.1f ms | %.1f ms | %.1f ms | %.1f ms | %s |\n", model.second,
-                    last.commands, median(totals), worst(totals), wire, budget, median(firsts), worst(firsts),
-                    met ? "yes" : "no");
+        std::printf("| %s | %d | %.1f ms | %.1f ms | %.1f ms | %.1f ms | %.1f ms | %.1f ms | %.1f ms | %s |\n",
+                    model.second, last.commands, median(totals), worst(totals), wire, budget, median(firsts),
+                    worst(firsts), median(rests), met ? "yes" : "no");
     }
     std::printf("\n`tqcal --version` (process start, libraries, exit; no device): median %.1f ms, worst %.1f ms.\n",
                 median(floor), worst(floor));
