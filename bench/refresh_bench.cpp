@@ -12,6 +12,7 @@
 #include "app/selectdevice.h"
 #include "panels/panelregistry.h"
 #include "panels/pmcalibrator.h"
+#include "bench/benchutil.h"
 #include "tools/tq-sim/simulateddevice.h"
 
 #include <QApplication>
@@ -27,25 +28,6 @@ namespace {
 
 const double kBitsPerByte = 10.0; // 8N1: start, eight data bits, stop
 const double kBaud = 115200.0;
-
-double median(std::vector<double> v)
-{
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n == 0 ? 0 : n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
-
-bool waitFor(const std::function<bool()> &done, int timeoutMs)
-{
-    QElapsedTimer clock;
-    clock.start();
-    while (!done()) {
-        if (clock.elapsed() > timeoutMs)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
-    }
-    return true;
-}
 
 struct Run
 {

@@ -103,10 +103,12 @@ bool DeviceSession::isOpen() const
     return m_device && m_device->isOpen();
 }
 
-void DeviceSession::identify(int gapMs)
+void DeviceSession::identify(int gapMs, int timeoutMs)
 {
     DeviceRequest request = DeviceRequest::query(QStringLiteral("ATCVER"));
     request.gapMs = gapMs;
+    if (timeoutMs > 0)
+        request.timeoutMs = timeoutMs;
     DeviceReply *reply = m_conversation->send(request);
     connect(reply, &DeviceReply::finished, this, [this, reply] { onVersionReply(reply); });
 }

@@ -58,8 +58,9 @@ public:
     // The QSerialPort::SerialPortError of the last failed open, 0 for none.
     int portError() const { return m_portError; }
 
-    // Asks "ATCVER"; identified(), notSupported() or identificationFailed() follows.
-    void identify(int gapMs = 0);
+    // Asks "ATCVER"; identified(), notSupported() or identificationFailed() follows. A time-out
+    // of 0 waits as long as any other request.
+    void identify(int gapMs = 0, int timeoutMs = 0);
     DeviceIdentity identity() const { return m_identity; }
 
     LineChannel *channel() const { return m_channel; }

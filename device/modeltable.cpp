@@ -79,7 +79,7 @@ const QList<Model> &models()
           {"ATCCSP", Format::Fields, 0, kOffset, true, kAll, kNever},
           readOnly("ATCEXTM", Format::Stamp),
           readOnly("ATCUSED", Format::Integer)},
-         {{"ATCCZR", kAll, kNever, false}, {"ATCDRFT", kAll, kNever, true}},
+         {{"ATCCZR", kAll, kNever, false, true}, {"ATCDRFT", kAll, kNever, true}},
          {{"gas signal", "uV"},
           {"gas", "ppm"},
           {"temperature", "\u00B0C"},

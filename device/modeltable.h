@@ -38,6 +38,8 @@ struct Action
     int minFirmware;
     int belowFirmware;
     bool refreshAfter; // what the device holds afterwards is read again
+    // Taken when the reply carries a number (the new zero point), not "OK".
+    bool answersValue = false;
     bool has(int firmware) const { return firmware >= minFirmware && firmware < belowFirmware; }
 };
 

@@ -39,7 +39,8 @@ QVariant notNull(const QString &text)
 CalibrationRecord::CalibrationRecord(const QString &folder, QObject *parent)
     : QObject(parent), m_filePath(QDir(folder.isEmpty() ? defaultFolder() : folder)
                                       .absoluteFilePath(QLatin1String(RecordSchema::kFileName))),
-      m_connection(QStringLiteral("calibration-record-%1").arg(g_connections++))
+      m_connection(QStringLiteral("calibration-record-%1").arg(g_connections++)),
+      m_tool(QLatin1String(RecordSchema::kToolWindow))
 {
 }
 
@@ -129,16 +130,26 @@ bool CalibrationRecord::open()
     if (!query.exec(QStringLiteral("PRAGMA synchronous=FULL")) ||
         !query.exec(QStringLiteral("BEGIN IMMEDIATE")))
         return fail(tr("the file cannot be written"), sqlError(query.lastError()));
-    for (const char *statement : RecordSchema::kCreateStatements) {
-        if (!query.exec(QLatin1String(statement))) {
+    // Read again under the lock: another copy of the tool may have raised the file meanwhile.
+    const int lockedVersion =
+        query.exec(QStringLiteral("PRAGMA user_version")) && query.next() ? query.value(0).toInt() : version;
+    QStringList statements;
+    for (const char *statement : RecordSchema::kCreateStatements)
+        statements.append(QLatin1String(statement));
+    for (const RecordSchema::Migration &migration : RecordSchema::kMigrations) {
+        if (migration.version > lockedVersion)
+            statements.append(QLatin1String(migration.statement));
+    }
+    if (lockedVersion < RecordSchema::kVersion)
+        statements.append(QStringLiteral("PRAGMA user_version=%1").arg(RecordSchema::kVersion));
+    for (const QString &statement : qAsConst(statements)) {
+        if (!query.exec(statement)) {
             const QString why = sqlError(query.lastError());
             query.exec(QStringLiteral("ROLLBACK"));
             return fail(tr("the file cannot be written"), why);
         }
     }
-    if ((version < RecordSchema::kVersion &&
-         !query.exec(QStringLiteral("PRAGMA user_version=%1").arg(RecordSchema::kVersion))) ||
-        !query.exec(QStringLiteral("COMMIT"))) {
+    if (!query.exec(QStringLiteral("COMMIT"))) {
         const QString why = sqlError(query.lastError());
         query.exec(QStringLiteral("ROLLBACK"));
         return fail(tr("the file cannot be written"), why);
@@ -157,13 +168,13 @@ bool CalibrationRecord::append(const CalibrationEvent &event)
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("INSERT INTO events (time_utc, utc_offset, kind, model, serial, firmware, "
                                  "tool_version, setting, command,"
-                                 " value_before, value_written, value_confirmed, outcome, details)"
-                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+                                 " value_before, value_written, value_confirmed, outcome, details, tool)"
+                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const QVariant &value :
          {QVariant(utcText(time)), QVariant(offsetText(time)), QVariant(event.kind), notNull(event.model),
           notNull(event.serial), notNull(event.firmware), QVariant(toolVersion()), nullable(event.setting),
           nullable(event.command), nullable(event.valueBefore), nullable(event.valueWritten),
-          nullable(event.valueConfirmed), nullable(event.outcome), nullable(event.details)})
+          nullable(event.valueConfirmed), nullable(event.outcome), nullable(event.details), QVariant(m_tool)})
         query.addBindValue(value);
     // Autocommit: the event is on disk when exec returns.
     if (!query.exec())

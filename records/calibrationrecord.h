@@ -37,6 +37,9 @@ public:
     ~CalibrationRecord() override;
 
     static QString defaultFolder();
+    // The program named in each event; the window's unless set.
+    void setTool(const QString &tool) { m_tool = tool; }
+    QString tool() const { return m_tool; }
     QString filePath() const { return m_filePath; }
     // Opens (creating the file and its table when new); called by append when needed.
     bool open();
@@ -62,5 +65,6 @@ private:
     QString m_connection;
     QString m_error;
     QString m_reason;
+    QString m_tool;
     bool m_open = false;
 };

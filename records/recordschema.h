@@ -7,7 +7,7 @@
 namespace RecordSchema {
 
 // Raised with every change of the layout; a reader refuses a file newer than it knows.
-constexpr int kVersion = 1;
+constexpr int kVersion = 2;
 
 constexpr const char *kFileName = "calibration-records.sqlite";
 
@@ -38,6 +38,21 @@ constexpr const char *kCreateStatements[] = {
     "CREATE TRIGGER IF NOT EXISTS events_no_delete BEFORE DELETE ON events"
     " BEGIN SELECT RAISE(ABORT, 'calibration records are append-only'); END",
 };
+
+// A change of the layout after the first: run once, in the transaction that raises the file to
+// its version. A file made new runs them too, after the statements above.
+struct Migration
+{
+    int version;
+    const char *statement;
+};
+constexpr Migration kMigrations[] = {
+    // Which program wrote the event; NULL in events written before version 2, all by the window.
+    {2, "ALTER TABLE events ADD COLUMN tool TEXT"},
+};
+
+constexpr const char *kToolWindow = "TQ_Gas_Calibrator";
+constexpr const char *kToolCommandLine = "tqcal";
 
 constexpr const char *kKindRead = "read";
 constexpr const char *kKindWrite = "write";

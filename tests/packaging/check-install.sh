@@ -19,6 +19,7 @@ cmake --install "$build" --prefix "$prefix" >/dev/null
 qm=$prefix/share/tq-gas-calibrator/translations/TQ_Gas_Calibrator_ko.qm
 [ -s "$qm" ] || fail "no translation at $qm"
 "$prefix/bin/tq-sim" --help >/dev/null || fail "installed tq-sim --help"
+"$prefix/bin/tqcal" --help >/dev/null || fail "installed tqcal --help"
 
 # Starts the installed program, keeps in $got what it logged about its translation, and stops it.
 translation_loaded() {

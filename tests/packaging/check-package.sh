@@ -18,11 +18,12 @@ app=com.lumaweave.tq.GasCalibrator
 
 # Exactly these files, nothing else anywhere.
 {
-    printf '%s\n' ./usr/bin/TQ_Gas_Calibrator ./usr/bin/tq-sim \
+    printf '%s\n' ./usr/bin/TQ_Gas_Calibrator ./usr/bin/tq-sim ./usr/bin/tqcal \
         ./usr/lib/udev/rules.d/70-tq-series.rules \
         ./usr/share/applications/$app.desktop ./usr/share/metainfo/$app.metainfo.xml \
         ./usr/share/doc/tq-gas-calibrator/changelog.gz ./usr/share/doc/tq-gas-calibrator/copyright \
         ./usr/share/man/man1/TQ_Gas_Calibrator.1.gz ./usr/share/man/man1/tq-sim.1.gz \
+        ./usr/share/man/man1/tqcal.1.gz \
         ./usr/share/tq-gas-calibrator/translations/TQ_Gas_Calibrator_ko.qm
     for size in 16 22 24 32 48 64; do
         echo "./usr/share/icons/hicolor/${size}x${size}/apps/$app.png"
@@ -88,6 +89,14 @@ appstreamcli validate --no-net "$root/usr/share/metainfo/$app.metainfo.xml" >"$w
 # Answered without a display, as in a support call over ssh.
 version=$(env -u DISPLAY -u WAYLAND_DISPLAY -u QT_QPA_PLATFORM "$root/usr/bin/TQ_Gas_Calibrator" --version) &&
     [ "$version" = "TQ_Gas_Calibrator 4.98" ] && ok "--version: $version" || bad "--version printed '$version'"
+
+# The command line runs where no display library is installed: it links none.
+if objdump -p "$root/usr/bin/tqcal" | grep -E 'NEEDED +libQt5(Gui|Widgets)'; then
+    bad "tqcal links a display library"
+else
+    version=$("$root/usr/bin/tqcal" --version) && [ "$version" = "tqcal 4.98" ] && ok "tqcal links no Gui or Widgets; $version" ||
+        bad "tqcal --version printed '$version'"
+fi
 
 lintian --fail-on error "$deb" >"$work/lintian" 2>&1 && lint=0 || lint=$?
 grep -v 'running with root privileges' "$work/lintian" || true
