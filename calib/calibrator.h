@@ -64,8 +64,6 @@ public:
     // Start and apply delays: the device gets a moment after the poll stops.
     static constexpr int kCommandDelayMs = 500;
     static constexpr int kLampPulseMs = 300;
-    // Longer than any reply of the device family takes: a step still unanswered by then has failed.
-    static constexpr int kReplyTimeoutMs = 10000;
     // Polls in a row without a usable live line before the displays stop showing old values.
     static constexpr int kPollsWithoutValues = 3;
     // What an LCD shows for a value too long for it.
@@ -109,10 +107,6 @@ public:
     bool isCelsius() const { return m_isCelsius; }
     // The refresh commands this panel's firmware answers, in order.
     QList<int> refreshOrder() const;
-
-    // The reply time-out in force (tests shorten it).
-    static int replyTimeoutMs();
-    static void setReplyTimeoutMs(int ms);
 
 signals:
     // A live line shown, split into its fields (missing ones empty), at the poll it answers.

@@ -8,6 +8,8 @@
 #include "app/selectdevice.h"
 #include "calib/calibrator.h"
 #include "calib/paneldispatch.h"
+#include "device/conversation.h"
+#include "device/devicesession.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
 #include "widgets/messageboxes.h"
@@ -122,6 +124,9 @@ public:
         MessageBoxes::setResponder({});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+
+    // This window's reply time-out; 0 restores the default.
+    void setReplyTimeoutMs(int ms) const { window->session()->conversation()->setDefaultTimeoutMs(ms); }
 
     // Activates the device in the list; true once its panel exists.
     bool openPanel()

@@ -66,12 +66,12 @@ void TestPanelModelsE2e::pm_outputMode_clearsChart_unansweredGoesBack()
     QCOMPARE(panel()->chart()->timeStamps()[kLast - 2], Chart::NoValue);
 
     // Unanswered: the buttons go back to the mode the device confirmed.
-    Calibrator::setReplyTimeoutMs(300);
+    m_h->setReplyTimeoutMs(300);
     m_h->sim->setSilentWords({"ATCMODE"});
     child("radioButton_mass")->click();
     QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! change the sensor output mode..."});
     QVERIFY(m_h->waitIdle());
-    Calibrator::setReplyTimeoutMs(0);
+    m_h->setReplyTimeoutMs(0);
     QVERIFY(child("radioButton_number")->isChecked());
 }
 
@@ -437,7 +437,7 @@ void TestPanelModelsE2e::tq24_unplugged_underTheDriftBox_toolStaysAlive()
 void TestPanelModelsE2e::tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt()
 {
     QVERIFY(open(SimulatedDevice::Model::Tq24));
-    Calibrator::setReplyTimeoutMs(200);
+    m_h->setReplyTimeoutMs(200);
     m_h->answer = sayYes;
     QStringList statusDuringBox;
     QList<QByteArray> polls;
@@ -454,7 +454,7 @@ void TestPanelModelsE2e::tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt()
     m_h->sim->clearTranscript();
     child("pushButton_driftadj")->click();
     QTRY_COMPARE_WITH_TIMEOUT(m_h->boxes.size(), 2, 5000);
-    Calibrator::setReplyTimeoutMs(0);
+    m_h->setReplyTimeoutMs(0);
     QVERIFY(m_h->waitIdle());
     QList<QByteArray> expected{"ATCDRFT\r\n"};
     expected += m_h->refreshCommands();

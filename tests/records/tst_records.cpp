@@ -112,7 +112,6 @@ private slots:
     void cleanup()
     {
         m_h.reset();
-        Calibrator::setReplyTimeoutMs(0);
         QLocale::setDefault(QLocale::c());
         pollIntervalMs = m_pollIntervalMs;
     }
@@ -215,7 +214,7 @@ private slots:
         m_h->sim->setRefuseActions(fault == QLatin1String("refuse"));
         if (fault == QLatin1String("silent") || fault == QLatin1String("unplug"))
             m_h->sim->setSilentWords({"ATCOFF1"});
-        Calibrator::setReplyTimeoutMs(fault == QLatin1String("silent") ? 300 : 0);
+        m_h->setReplyTimeoutMs(fault == QLatin1String("silent") ? 300 : 0);
         m_h->sim->clearTranscript();
         bool isValue = false;
         const double value = action.toDouble(&isValue);
