@@ -45,6 +45,9 @@ public:
     ~ChartView() override;
 
     void addSample(double chartTime, double value1, double value2);
+    // The poll period of the samples: the time window spans kSampleCount of them.
+    void setPollPeriodMs(int ms) { m_pollPeriodMs = ms; }
+    int pollPeriodMs() const { return m_pollPeriodMs; }
     void clearSamples();
 
     const double *timeStamps() const { return m_timeStamps; }
@@ -97,4 +100,5 @@ private:
     double m_timeStamps[kSampleCount];
     double m_values1[kSampleCount];
     double m_values2[kSampleCount];
+    int m_pollPeriodMs = 1000;
 };

@@ -49,6 +49,7 @@ public:
         QCoreApplication::sendPostedEvents(&channel, QEvent::MetaCall);
     }
     void setPollTimerActive(bool on) override { polling = on; }
+    int pollPeriodMs() const override { return 1000; }
     void setControlsEnabled(bool on) override { controls = on; }
     void showStatusMessage(const QString &text) override { status = text; }
     QWidget *panelWidget() const override { return panel; }

@@ -4,7 +4,6 @@
 // pseudo-terminal, with every message box answered and recorded.
 
 #include "app/mainwindow.h"
-#include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "calib/calibrator.h"
 #include "calib/paneldispatch.h"
@@ -99,6 +98,8 @@ class PanelHarness
 {
 public:
     using Answer = std::function<QMessageBox::StandardButton(const MessageBoxes::Request &)>;
+    // Twice the tool's default rate, so the tests wait less for the poll.
+    static constexpr int kPollPeriodMs = 500;
 
     explicit PanelHarness(SimulatedDevice::Model model, const QString &serial = QStringLiteral("SIM-0001"))
         : sim(new SimulatedDevice(model)), serial(serial)
@@ -115,6 +116,7 @@ public:
         devices = {{sim->portName(), serial}};
         window = new MainWindow;
         window->setDeviceScanner([this] { return devices; });
+        window->setPollPeriodMs(kPollPeriodMs);
     }
 
     ~PanelHarness()

@@ -62,7 +62,6 @@ private:
 void TestFaultMatrixE2e::initTestCase()
 {
     registerPanels();
-    pollIntervalMs = 500;
 }
 
 void TestFaultMatrixE2e::cleanup()

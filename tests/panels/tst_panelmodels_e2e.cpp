@@ -6,6 +6,7 @@
 #include "panels/tq20calibrator.h"
 #include "panels/tq24calibrator.h"
 
+#include <QAction>
 #include <QDoubleSpinBox>
 #include <QSerialPort>
 
@@ -36,11 +37,12 @@ private slots:
     void tq24_unplugged_underTheDriftBox_toolStaysAlive();
     void tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt();
 
+    void pm_chart_spansThePollPeriodTheRateMenuSets();
+
 private:
     // Opens the panel, on the harness the test set up already if there is one.
     bool open(SimulatedDevice::Model model, const QByteArray &firmware = QByteArray())
     {
-        pollIntervalMs = 500;
         if (!m_h)
             m_h = std::make_unique<PanelHarness>(model);
         return (firmware.isEmpty() || m_h->sim->setFirmware(firmware)) && m_h->openIdle();
@@ -465,6 +467,15 @@ void TestPanelModelsE2e::tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt()
     m_h->checkShown({"status=success! refresh calibration settings.", "doubleSpinBox_offset_ch1=0.00 *",
                      "pushButton_mannual=enabled"});
     QVERIFY(!showsDashes(child<QLCDNumber>("lcdNumber_ch1")));
+}
+
+void TestPanelModelsE2e::pm_chart_spansThePollPeriodTheRateMenuSets()
+{
+    QVERIFY(open(SimulatedDevice::Model::Pm));
+    QTRY_VERIFY(panel()->chart()->timeStamps()[kLast] != Chart::NoValue);
+    QCOMPARE(panel()->chart()->pollPeriodMs(), PanelHarness::kPollPeriodMs);
+    m_h->window->findChild<QAction *>(QStringLiteral("action2s"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(panel()->chart()->pollPeriodMs(), 2000, 5000);
 }
 
 QTEST_MAIN(TestPanelModelsE2e)

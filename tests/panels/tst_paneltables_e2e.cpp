@@ -110,7 +110,6 @@ bool TestPanelTablesE2e::openModel(int model, const QByteArray &firmware, bool r
         m_h->boxes.clear();
         return true;
     }
-    pollIntervalMs = 500;
     m_opened = key;
     m_h.reset(); // before the new one: the old harness takes the box responder with it
     m_h = std::make_unique<PanelHarness>(simulatedModel(model));

@@ -113,7 +113,6 @@ private slots:
     {
         m_h.reset();
         QLocale::setDefault(QLocale::c());
-        pollIntervalMs = m_pollIntervalMs;
     }
 
     // One writer is killed while both write: neither loses a committed event and the file stays sound.
@@ -337,8 +336,8 @@ private slots:
         QFETCH(int, fieldCount);
         QFETCH(QString, missingUnit);
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        pollIntervalMs = 200;
         m_h.reset(new PanelHarness(model));
+        m_h->window->setPollPeriodMs(200);
         m_h->sim->setNoValueFields({2});
         QVERIFY(m_h->openIdle());
         m_h->sim->clearTranscript();
@@ -402,7 +401,6 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_data;
     std::unique_ptr<PanelHarness> m_h;
-    const int m_pollIntervalMs = pollIntervalMs;
 };
 
 int main(int argc, char *argv[])
