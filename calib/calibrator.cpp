@@ -44,9 +44,9 @@ const char *const Calibrator::kPendingStyle = "color: rgb(255, 255, 255);backgro
 const char *const Calibrator::kOverflowMark = "oL";
 
 const Calibrator::EndTexts Calibrator::kApplyTexts = {
-    SHARED_TEXT("success! apply calibration settings."),
-    SHARED_TEXT("error! apply calibration settings."),
-    SHARED_TEXT("error! apply calibration settings..."),
+    QT_TRANSLATE_NOOP("Calibrator", "success! apply calibration settings."),
+    QT_TRANSLATE_NOOP("Calibrator", "error! apply calibration settings."),
+    QT_TRANSLATE_NOOP("Calibrator", "error! apply calibration settings..."),
 };
 // The text showField last gave a number, kept on the number itself.
 const char *const Calibrator::kShownText = "tqShownText";
@@ -200,7 +200,9 @@ QList<int> Calibrator::refreshOrder() const
 
 QString Calibrator::panelText(const char *source) const
 {
-    return QCoreApplication::translate(qPrintable(m_className), source);
+    // A text the panel passed in has its translation in the panel's context; a shared one in ours.
+    const QString own = QCoreApplication::translate(qPrintable(m_className), source);
+    return own != QString::fromUtf8(source) ? own : tr(source);
 }
 
 // --- the main window's side --------------------------------------------------------------

@@ -231,7 +231,7 @@ protected:
     // Whether the main window still shows this panel: a closed panel may live on until a box
     // returns and must then leave the device and the main window alone.
     bool isCurrentPanel() const;
-    // The panel's translation of a text the shared part shows on its behalf.
+    // A text shown on the panel's behalf: its own (in its context) or a shared one.
     QString panelText(const char *source) const;
 
     // Pause, then after the delay write what `build` returns then; an empty command only resumes.
