@@ -322,6 +322,10 @@ if you have no information, please close this window.</source>
         <source>Recording not started: %1</source>
         <translation>기록을 시작하지 못했습니다: %1</translation>
     </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
 </context>
 <context>
     <name>PTermView</name>
