@@ -2,7 +2,6 @@
 
 #include "app/discovery/devicescan.h"
 #include "app/discovery/devicewatch.h"
-#include "app/pollinterval.h"
 #include "app/records/liverecorder.h"
 #include "app/records/recordswindow.h"
 #include "app/selectdevice.h"
@@ -67,11 +66,13 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         if (g_logWindow)
             g_logWindow->show();
     });
-    ui->action1s->setChecked(true);
-    connect(ui->action500ms, &QAction::triggered, this, [this] { chooseRate(ui->action500ms, 500); });
-    connect(ui->action1s, &QAction::triggered, this, [this] { chooseRate(ui->action1s, 1000); });
-    connect(ui->action2s, &QAction::triggered, this, [this] { chooseRate(ui->action2s, 2000); });
-    connect(ui->action10s, &QAction::triggered, this, [this] { chooseRate(ui->action10s, 10000); });
+    // Each Rate entry carries its period.
+    ui->action500ms->setData(500);
+    ui->action1s->setData(1000);
+    ui->action2s->setData(2000);
+    ui->action10s->setData(10000);
+    for (QAction *rate : rateActions())
+        connect(rate, &QAction::triggered, this, [this, rate] { chooseRate(rate); });
     connect(ui->actionClose_TQ_Device, &QAction::triggered, this, &MainWindow::closeLumaWeaveDevice);
     connect(ui->actionCalibration_records, &QAction::triggered, this, &MainWindow::showRecordsWindow);
     setUpRecording();
@@ -83,7 +84,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_scan = defaultScanner(m_checkTimer);
 
     m_session = new DeviceSession(this);
-    m_session->setPollPeriod(pollIntervalMs);
+    setPollPeriodMs(DeviceSession::kDefaultPollMs);
     connect(m_session, &DeviceSession::pollDue, this, &MainWindow::writeATCDCommand);
     connect(m_session, &DeviceSession::identified, this, &MainWindow::onIdentified);
     connect(m_session, &DeviceSession::notSupported, this, &MainWindow::onNotSupported);
@@ -131,21 +132,27 @@ QList<QAction *> MainWindow::rateActions() const
     return {ui->action500ms, ui->action1s, ui->action2s, ui->action10s};
 }
 
-void MainWindow::chooseRate(QAction *chosen, int periodMs)
+void MainWindow::setPollPeriodMs(int ms)
 {
-    for (QAction *action : rateActions()) {
-        if (action != chosen)
-            action->setChecked(false);
-    }
-    pollIntervalMs = periodMs;
-    m_session->setPollPeriod(periodMs);
+    for (QAction *action : rateActions())
+        action->setChecked(action->data().toInt() == ms);
+    m_pollPeriodMs = ms;
+    m_session->setPollPeriod(ms);
+}
+
+void MainWindow::chooseRate(QAction *chosen)
+{
+    // Choosing the checked entry again takes its mark away, as the entry's own toggle does.
+    const bool marked = chosen->isChecked();
+    setPollPeriodMs(chosen->data().toInt());
+    chosen->setChecked(marked);
     m_session->setPolling(true);
 }
 
 void MainWindow::setPollTimerActive(bool on)
 {
     if (on) {
-        m_session->setPollPeriod(pollIntervalMs);
+        m_session->setPollPeriod(m_pollPeriodMs);
         m_session->setPolling(true);
         qDebug("Timer Start.");
         return;

@@ -42,6 +42,9 @@ public:
     bool writeData(const QByteArray &bytes) override;
     Conversation *conversation() const override;
     void setPollTimerActive(bool on) override;
+    int pollPeriodMs() const override { return m_pollPeriodMs; }
+    // The poll period as the Rate menu sets it, its mark on the matching entry if there is one.
+    void setPollPeriodMs(int ms);
     void setControlsEnabled(bool on) override;
     void showStatusMessage(const QString &text) override;
 
@@ -77,7 +80,7 @@ protected:
     void closeEvent(QCloseEvent *event) override;
 
 private:
-    void chooseRate(QAction *chosen, int periodMs);
+    void chooseRate(QAction *chosen);
     QList<QAction *> rateActions() const;
     void destroyLogWindow();
     void releasePanel(QWidget *panel);
@@ -99,6 +102,7 @@ private:
     bool m_deviceOpen = false;
     bool m_connected = false;
     bool m_wasConnected = false;
+    int m_pollPeriodMs = 0; // set in the constructor
 
     QString m_portName;
     DeviceScanner m_scan;

@@ -8,7 +8,6 @@
 //   refresh_bench [--runs N]
 #include "app/mainwindow.h"
 #include "widgets/messageboxes.h"
-#include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "panels/panelregistry.h"
 #include "panels/pmcalibrator.h"
@@ -54,7 +53,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "unexpected box: %s\n", qPrintable(request.text));
         return QMessageBox::Ok;
     });
-    pollIntervalMs = 10000; // no poll between the measured refreshes
 
     SimulatedDevice sim(SimulatedDevice::Model::Pm);
     if (!sim.open()) {
@@ -63,6 +61,7 @@ int main(int argc, char *argv[])
     }
     sim.setReplyDelayMs(0);
     MainWindow window;
+    window.setPollPeriodMs(10000); // no poll between the measured refreshes
     const QList<Dev_info> devices = {{sim.portName(), QStringLiteral("SIM-PM-BENCH")}};
     window.setDeviceScanner([&devices] { return devices; });
     window.checkConnection();

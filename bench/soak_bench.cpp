@@ -5,7 +5,6 @@
 //
 //   soak_bench --model pm|tq20|tq21|tq22|tq24 [--seconds 600]
 #include "app/mainwindow.h"
-#include "app/pollinterval.h"
 #include "device/commandset.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
@@ -73,7 +72,6 @@ int main(int argc, char *argv[])
         std::fprintf(stderr, "box: %s\n", qPrintable(request.text));
         return QMessageBox::Ok;
     });
-    pollIntervalMs = 500;
     SimulatedDevice sim(model);
     sim.setRecording(false);
     if (!sim.open()) {
@@ -91,6 +89,7 @@ int main(int argc, char *argv[])
     });
 
     auto *window = new MainWindow;
+    window->setPollPeriodMs(500);
     qInstallMessageHandler(countingHandler);
     const QList<Dev_info> devices{{sim.portName(), QStringLiteral("SOAK-") + modelName}};
     window->setDeviceScanner([devices] { return devices; });

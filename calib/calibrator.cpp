@@ -43,16 +43,10 @@ const char *const Calibrator::kInSyncStyle =
 const char *const Calibrator::kPendingStyle = "color: rgb(255, 255, 255);background-color: rgb(170, 85, 0);";
 const char *const Calibrator::kOverflowMark = "oL";
 
-namespace {
-
-int g_replyTimeoutMs = Calibrator::kReplyTimeoutMs;
-
-} // namespace
-
 const Calibrator::EndTexts Calibrator::kApplyTexts = {
-    SHARED_TEXT("success! apply calibration settings."),
-    SHARED_TEXT("error! apply calibration settings."),
-    SHARED_TEXT("error! apply calibration settings..."),
+    QT_TRANSLATE_NOOP("Calibrator", "success! apply calibration settings."),
+    QT_TRANSLATE_NOOP("Calibrator", "error! apply calibration settings."),
+    QT_TRANSLATE_NOOP("Calibrator", "error! apply calibration settings..."),
 };
 // The text showField last gave a number, kept on the number itself.
 const char *const Calibrator::kShownText = "tqShownText";
@@ -87,16 +81,6 @@ Calibrator::~Calibrator()
     delete m_txLed;
     delete m_rxLed;
     log(QLatin1Char('~') + m_className + QLatin1String("()"));
-}
-
-int Calibrator::replyTimeoutMs()
-{
-    return g_replyTimeoutMs;
-}
-
-void Calibrator::setReplyTimeoutMs(int ms)
-{
-    g_replyTimeoutMs = ms > 0 ? ms : kReplyTimeoutMs;
 }
 
 void Calibrator::attachForm()
@@ -225,7 +209,9 @@ QList<int> Calibrator::refreshOrder() const
 
 QString Calibrator::panelText(const char *source) const
 {
-    return QCoreApplication::translate(qPrintable(m_className), source);
+    // A text the panel passed in has its translation in the panel's context; a shared one in ours.
+    const QString own = QCoreApplication::translate(qPrintable(m_className), source);
+    return own != QString::fromUtf8(source) ? own : tr(source);
 }
 
 // --- the main window's side --------------------------------------------------------------
@@ -299,7 +285,6 @@ DeviceRequest Calibrator::request(int mode, int seq, const QByteArray &command) 
 {
     DeviceRequest request;
     request.command = command.trimmed();
-    request.timeoutMs = g_replyTimeoutMs;
     switch (mode) {
     case TEMPMODE:
         // "OK" confirms; a reply naming either unit is the device's answer too.
@@ -431,7 +416,8 @@ void Calibrator::replyTimedOut()
     const QString word = m_mode == TEMPMODE
                              ? QLatin1String(m_askedCelsius ? Cmd::kCelsiusWord : Cmd::kFahrenheitWord)
                              : Cmd::word(m_seq);
-    log(QStringLiteral("!! no reply to %1 within %2 ms").arg(word).arg(g_replyTimeoutMs));
+    const Conversation *conversation = m_mainWindow ? m_mainWindow->conversation() : nullptr;
+    log(QStringLiteral("!! no reply to %1 within %2 ms").arg(word).arg(conversation ? conversation->defaultTimeoutMs() : 0));
     m_journal->endWrite(RecordSchema::kOutcomeNoReply);
     QString box = m_applyFailText;
     if (m_mode == REFRESH) {

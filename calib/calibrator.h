@@ -72,8 +72,6 @@ public:
     // Start and apply delays: the device gets a moment after the poll stops.
     static constexpr int kCommandDelayMs = 500;
     static constexpr int kLampPulseMs = 300;
-    // Longer than any reply of the device family takes: a step still unanswered by then has failed.
-    static constexpr int kReplyTimeoutMs = 10000;
     // Polls in a row without a usable live line before the displays stop showing old values.
     static constexpr int kPollsWithoutValues = 3;
     // What an LCD shows for a value too long for it.
@@ -117,10 +115,6 @@ public:
     bool isCelsius() const { return m_isCelsius; }
     // The refresh commands this panel's firmware answers, in order.
     QList<int> refreshOrder() const;
-
-    // The reply time-out in force (tests shorten it).
-    static int replyTimeoutMs();
-    static void setReplyTimeoutMs(int ms);
 
 signals:
     // A live line shown, split into its fields (missing ones empty), at the poll it answers.
@@ -255,7 +249,7 @@ protected:
     // Whether the main window still shows this panel: a closed panel may live on until a box
     // returns and must then leave the device and the main window alone.
     bool isCurrentPanel() const;
-    // The panel's translation of a text the shared part shows on its behalf.
+    // A text shown on the panel's behalf: its own (in its context) or a shared one.
     QString panelText(const char *source) const;
 
     // Pause, then after the delay write what `build` returns then; an empty command only resumes.

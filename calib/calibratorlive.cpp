@@ -161,5 +161,8 @@ void Calibrator::addChartSample(const QString &field1, const QString &field2)
         return;
     const QDateTime poll = m_unansweredPolls.takeFirst();
     const double time = Chart::chartTime2(poll.toTime_t()) + poll.time().msec() / 1000.0;
+    // The Rate menu may have changed the period since the last sample.
+    if (m_mainWindow)
+        m_chart->setPollPeriodMs(m_mainWindow->pollPeriodMs());
     m_chart->addSample(time, chartValue(field1), chartValue(field2));
 }

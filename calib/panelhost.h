@@ -18,6 +18,8 @@ public:
     // The conversation with the open device, or nullptr when none is open.
     virtual Conversation *conversation() const = 0;
     virtual void setPollTimerActive(bool on) = 0;
+    // The poll period in milliseconds the host polls at (and the charts span).
+    virtual int pollPeriodMs() const = 0;
     // The Rate menu and the current panel's inputs.
     virtual void setControlsEnabled(bool on) = 0;
     virtual void showStatusMessage(const QString &text) = 0;

@@ -1,7 +1,5 @@
 #include "chart/chartview.h"
 
-#include "app/pollinterval.h"
-
 #include <QClipboard>
 #include <QFileDialog>
 #include <QGuiApplication>
@@ -244,9 +242,9 @@ void ChartView::draw(int index)
     // Only the data moved: the chart keeps its frame and layer and takes the new samples in place.
     std::unique_ptr<XYChart> old;
     if (!trace.chart || trace.chartSize != size || trace.chartRatio != ratio ||
-        !moveTrendData(trace.chart.get(), m_timeStamps, trace.values, pollIntervalMs)) {
+        !moveTrendData(trace.chart.get(), m_timeStamps, trace.values, m_pollPeriodMs)) {
         old = std::move(trace.chart);
-        trace.chart = makeTrendChart(size, m_timeStamps, trace.values, trace.name, pollIntervalMs);
+        trace.chart = makeTrendChart(size, m_timeStamps, trace.values, trace.name, m_pollPeriodMs);
         trace.chart->setDevicePixelRatio(ratio);
         trace.chartSize = size;
         trace.chartRatio = ratio;

@@ -45,6 +45,9 @@ public:
     ~ChartView() override;
 
     void addSample(double chartTime, double value1, double value2);
+    // The poll period of the samples: the time window spans kSampleCount of them.
+    void setPollPeriodMs(int ms) { m_pollPeriodMs = ms; }
+    int pollPeriodMs() const { return m_pollPeriodMs; }
     void clearSamples();
     // Empties chart 0 or 1 alone (its value changed meaning); the other keeps its samples and times.
     void clearChart(int chart);
@@ -99,4 +102,5 @@ private:
     double m_timeStamps[kSampleCount];
     double m_values1[kSampleCount];
     double m_values2[kSampleCount];
+    int m_pollPeriodMs = 1000;
 };

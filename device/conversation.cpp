@@ -62,6 +62,8 @@ DeviceReply *Conversation::send(const DeviceRequest &request)
     DeviceRequest r = request;
     if (r.word.isEmpty())
         r.word = QString::fromLatin1(r.command).section(QLatin1Char(' '), 0, 0).trimmed();
+    if (r.timeoutMs <= 0)
+        r.timeoutMs = m_defaultTimeoutMs;
     auto *reply = new DeviceReply(r.command, r.word, this);
     m_queue.append({r, reply});
     // Whatever ends inside this call is told from the event loop, once the caller has connected.

@@ -30,7 +30,8 @@ struct DeviceRequest
     // Whether a line is the reply; by default: it holds `word`.
     std::function<bool(const QString &line)> isReply;
     int gapMs = 0;
-    int timeoutMs = kReplyTimeoutMs;
+    // 0: the conversation's default time-out.
+    int timeoutMs = 0;
 
     static DeviceRequest query(const QString &word);
     static DeviceRequest write(const QString &word, const QString &argument);
@@ -68,6 +69,9 @@ public:
     // The poll word: lines starting with it and a value are live lines.
     void setLiveWord(const QString &word) { m_liveWord = word; }
     QString liveWord() const { return m_liveWord; }
+    // The time-out of requests that set none; 0 or less restores kReplyTimeoutMs. Tests shorten it.
+    void setDefaultTimeoutMs(int ms) { m_defaultTimeoutMs = ms > 0 ? ms : DeviceRequest::kReplyTimeoutMs; }
+    int defaultTimeoutMs() const { return m_defaultTimeoutMs; }
     // Ends every request with Closed and forgets late words (the port closed).
     void close();
 
@@ -108,6 +112,7 @@ private:
     bool m_hasCurrent = false;
     bool m_inSend = false; // finishing from inside send() or close(): tell from the event loop
     QString m_liveWord;
+    int m_defaultTimeoutMs = DeviceRequest::kReplyTimeoutMs;
     QSet<QString> m_lateWords;
     QElapsedTimer m_sinceWrite;
 };

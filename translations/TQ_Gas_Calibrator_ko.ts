@@ -74,6 +74,97 @@ if you have no information, please close this window.</source>
     </message>
 </context>
 <context>
+    <name>Calibrator</name>
+    <message>
+        <source>warning! the device kept %1, not %2.</source>
+        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply calibration settings.</source>
+        <translation>성공! 교정 설정을 적용했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings.</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply calibration settings...</source>
+        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>the device sends no values.</source>
+        <translation>장치가 측정값을 보내지 않습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings...</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
+    </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
+    <message>
+        <source>get the device&apos;s information...</source>
+        <translation>장치 정보를 읽는 중...</translation>
+    </message>
+    <message>
+        <source>success! refresh calibration settings.</source>
+        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>error! refresh calibration settings.</source>
+        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the celsius mode...</source>
+        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
+        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
+        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
+        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
+    </message>
+    <message>
+        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
+        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
+    </message>
+    <message>
+        <source>Last Calibration Time</source>
+        <translation>마지막 교정 시각</translation>
+    </message>
+    <message>
+        <source>Do you want to change the update time?</source>
+        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
+    </message>
+    <message>
+        <source>error!</source>
+        <translation>오류!</translation>
+    </message>
+</context>
+<context>
     <name>ChartView</name>
     <message>
         <source>N/A</source>
@@ -235,6 +326,10 @@ if you have no information, please close this window.</source>
         <source>Recording not started: %1</source>
         <translation>기록을 시작하지 못했습니다: %1</translation>
     </message>
+    <message>
+        <source>error! the device did not answer %1.</source>
+        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
+    </message>
 </context>
 <context>
     <name>PTermView</name>
@@ -273,60 +368,8 @@ if you have no information, please close this window.</source>
 <context>
     <name>PmCalibrator</name>
     <message>
-        <source>error! apply calibration settings.</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>get the device&apos;s information...</source>
-        <translation>장치 정보를 읽는 중...</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings...</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>success! refresh calibration settings.</source>
-        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings.</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>success! apply calibration settings.</source>
-        <translation>성공! 교정 설정을 적용했습니다.</translation>
-    </message>
-    <message>
         <source>error! apply calibration settings...</source>
         <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>Last Calibration Time</source>
-        <translation>마지막 교정 시각</translation>
-    </message>
-    <message>
-        <source>Do you want to change the update time?</source>
-        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
-    </message>
-    <message>
-        <source>error!</source>
-        <translation>오류!</translation>
-    </message>
-    <message>
-        <source>the device sends no values.</source>
-        <translation>장치가 측정값을 보내지 않습니다.</translation>
-    </message>
-    <message>
-        <source>error! the device did not answer %1.</source>
-        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
-        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device kept %1, not %2.</source>
-        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
     </message>
     <message>
         <source>Form</source>
@@ -480,60 +523,8 @@ if you have no information, please close this window.</source>
 <context>
     <name>Tq20Calibrator</name>
     <message>
-        <source>error! apply calibration settings.</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>get the device&apos;s information...</source>
-        <translation>장치 정보를 읽는 중...</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings...</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>success! refresh calibration settings.</source>
-        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings.</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>success! apply calibration settings.</source>
-        <translation>성공! 교정 설정을 적용했습니다.</translation>
-    </message>
-    <message>
         <source>error! apply calibration settings...</source>
         <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>Last Calibration Time</source>
-        <translation>마지막 교정 시각</translation>
-    </message>
-    <message>
-        <source>Do you want to change the update time?</source>
-        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
-    </message>
-    <message>
-        <source>error!</source>
-        <translation>오류!</translation>
-    </message>
-    <message>
-        <source>the device sends no values.</source>
-        <translation>장치가 측정값을 보내지 않습니다.</translation>
-    </message>
-    <message>
-        <source>error! the device did not answer %1.</source>
-        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
-        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device kept %1, not %2.</source>
-        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
     </message>
     <message>
         <source>Form</source>
@@ -681,92 +672,8 @@ Normal operation after 12 hours.</source>
 <context>
     <name>Tq21Calibrator</name>
     <message>
-        <source>error! apply calibration settings.</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>get the device&apos;s information...</source>
-        <translation>장치 정보를 읽는 중...</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings...</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>success! refresh calibration settings.</source>
-        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings.</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>success! apply calibration settings.</source>
-        <translation>성공! 교정 설정을 적용했습니다.</translation>
-    </message>
-    <message>
         <source>error! apply calibration settings...</source>
         <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>Last Calibration Time</source>
-        <translation>마지막 교정 시각</translation>
-    </message>
-    <message>
-        <source>Do you want to change the update time?</source>
-        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
-    </message>
-    <message>
-        <source>error!</source>
-        <translation>오류!</translation>
-    </message>
-    <message>
-        <source>the device sends no values.</source>
-        <translation>장치가 측정값을 보내지 않습니다.</translation>
-    </message>
-    <message>
-        <source>error! the device did not answer %1.</source>
-        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
-        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device kept %1, not %2.</source>
-        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
-    </message>
-    <message>
-        <source>change the device&apos;s temperature mode to the celsius mode...</source>
-        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
-    </message>
-    <message>
-        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
-        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
-    </message>
-    <message>
-        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
-        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
-    </message>
-    <message>
-        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
-        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
-        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
-        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
-        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
-        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
     </message>
     <message>
         <source>Form</source>
@@ -876,94 +783,6 @@ Normal operation after 12 hours.</source>
 <context>
     <name>Tq22Calibrator</name>
     <message>
-        <source>error! apply calibration settings.</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>get the device&apos;s information...</source>
-        <translation>장치 정보를 읽는 중...</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings...</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>success! refresh calibration settings.</source>
-        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings.</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>success! apply calibration settings.</source>
-        <translation>성공! 교정 설정을 적용했습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply calibration settings...</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>Last Calibration Time</source>
-        <translation>마지막 교정 시각</translation>
-    </message>
-    <message>
-        <source>Do you want to change the update time?</source>
-        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
-    </message>
-    <message>
-        <source>error!</source>
-        <translation>오류!</translation>
-    </message>
-    <message>
-        <source>the device sends no values.</source>
-        <translation>장치가 측정값을 보내지 않습니다.</translation>
-    </message>
-    <message>
-        <source>error! the device did not answer %1.</source>
-        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
-        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device kept %1, not %2.</source>
-        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
-    </message>
-    <message>
-        <source>change the device&apos;s temperature mode to the celsius mode...</source>
-        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
-    </message>
-    <message>
-        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
-        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
-    </message>
-    <message>
-        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
-        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
-    </message>
-    <message>
-        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
-        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
-        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
-        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
-        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
-        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
-    </message>
-    <message>
         <source>Form</source>
         <translation>폼</translation>
     </message>
@@ -1049,94 +868,6 @@ Normal operation after 12 hours.</source>
 </context>
 <context>
     <name>Tq24Calibrator</name>
-    <message>
-        <source>error! apply calibration settings.</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>get the device&apos;s information...</source>
-        <translation>장치 정보를 읽는 중...</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings...</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>success! refresh calibration settings.</source>
-        <translation>성공! 교정 설정을 새로 읽었습니다.</translation>
-    </message>
-    <message>
-        <source>error! refresh calibration settings.</source>
-        <translation>오류! 교정 설정을 새로 읽지 못했습니다.</translation>
-    </message>
-    <message>
-        <source>success! apply calibration settings.</source>
-        <translation>성공! 교정 설정을 적용했습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply calibration settings...</source>
-        <translation>오류! 교정 설정을 적용하지 못했습니다...</translation>
-    </message>
-    <message>
-        <source>Last Calibration Time</source>
-        <translation>마지막 교정 시각</translation>
-    </message>
-    <message>
-        <source>Do you want to change the update time?</source>
-        <translation>교정 시각을 지금으로 바꾸시겠습니까?</translation>
-    </message>
-    <message>
-        <source>error!</source>
-        <translation>오류!</translation>
-    </message>
-    <message>
-        <source>the device sends no values.</source>
-        <translation>장치가 측정값을 보내지 않습니다.</translation>
-    </message>
-    <message>
-        <source>error! the device did not answer %1.</source>
-        <translation>오류! 장치가 %1 명령에 응답하지 않았습니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device&apos;s %1 is %2, which this panel cannot show.</source>
-        <translation>경고! 장치의 %1 값 %2 은(는) 이 화면에 표시할 수 없는 값입니다.</translation>
-    </message>
-    <message>
-        <source>warning! the device kept %1, not %2.</source>
-        <translation>경고! 장치가 %2 대신 %1 값을 유지했습니다.</translation>
-    </message>
-    <message>
-        <source>change the device&apos;s temperature mode to the celsius mode...</source>
-        <translation>장치의 온도 단위를 섭씨로 바꾸는 중...</translation>
-    </message>
-    <message>
-        <source>change the device&apos;s temperature mode to the fahrenheit mode...</source>
-        <translation>장치의 온도 단위를 화씨로 바꾸는 중...</translation>
-    </message>
-    <message>
-        <source>success! apply the device&apos;s temperature mode to the celsius mode.</source>
-        <translation>성공! 장치의 온도 단위를 섭씨로 바꿨습니다.</translation>
-    </message>
-    <message>
-        <source>success! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
-        <translation>성공! 장치의 온도 단위를 화씨로 바꿨습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the celsius mode.</source>
-        <translation>오류! 장치의 온도 단위를 섭씨로 두었습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode.</source>
-        <translation>오류! 장치의 온도 단위를 화씨로 두었습니다.</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the celsius mode...</source>
-        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 섭씨 그대로입니다...</translation>
-    </message>
-    <message>
-        <source>error! apply the device&apos;s temperature mode to the fahrenheit mode...</source>
-        <translation>오류! 온도 단위를 바꾸지 못했습니다. 장치는 화씨 그대로입니다...</translation>
-    </message>
     <message>
         <source>Form</source>
         <translation>Form</translation>

@@ -1,5 +1,4 @@
 #include "app/mainwindow.h"
-#include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "calib/abstractcalibrator.h"
 #include "calib/paneldispatch.h"
@@ -107,7 +106,6 @@ private:
 
 void TestMainWindow::init()
 {
-    pollIntervalMs = 1000;
     m_devices.clear();
     m_boxes.clear();
     m_duringBox = nullptr;
@@ -198,7 +196,7 @@ void TestMainWindow::rate_choices_restartPollingAndKeepOneCheckMark()
     action("action10s")->trigger();
     QVERIFY(m_window->pollTimer()->isActive());
     QCOMPARE(m_window->pollTimer()->interval(), 10000);
-    QCOMPARE(pollIntervalMs, 10000);
+    QCOMPARE(m_window->pollPeriodMs(), 10000);
     for (const char *name : {"action500ms", "action1s", "action2s"})
         QVERIFY2(!action(name)->isChecked(), name);
     QVERIFY(action("action10s")->isChecked());
@@ -353,7 +351,7 @@ void TestMainWindow::supportedReply_panelGetsLinesAndPollsGoOut()
 
     m_sim->clearTranscript();
     m_sim->setResponding(true);
-    pollIntervalMs = 500;
+    m_window->setPollPeriodMs(500);
     m_window->setPollTimerActive(true);
     QTRY_VERIFY_WITH_TIMEOUT(m_sim->receivedCommands().size() >= 2, 2000);
     QCOMPARE(m_sim->receivedCommands().first(), QByteArray("ATCH\r\n"));

@@ -49,6 +49,7 @@ public:
         QCoreApplication::sendPostedEvents(&channel, QEvent::MetaCall);
     }
     void setPollTimerActive(bool on) override { polling = on; }
+    int pollPeriodMs() const override { return 1000; }
     void setControlsEnabled(bool on) override { controls = on; }
     void showStatusMessage(const QString &text) override { status = text; }
     QWidget *panelWidget() const override { return panel; }
@@ -194,7 +195,6 @@ void TestCalibrator::cleanup()
 {
     delete m_host;
     MessageBoxes::setResponder({});
-    Calibrator::setReplyTimeoutMs(0);
 }
 
 QList<QByteArray> TestCalibrator::waitWritten(int count)
@@ -265,7 +265,7 @@ void TestCalibrator::sensorType_ownEndTexts_rejectedValueRunsFailedHook()
 
 void TestCalibrator::timeout_endsWithBox_lateReplyIgnored_queuedRefreshRuns()
 {
-    Calibrator::setReplyTimeoutMs(300);
+    m_host->m_conversation.setDefaultTimeoutMs(300);
     m_panel->offset->setValue(2.5);
     m_panel->apply->click();
     m_panel->writeRefresh(); // asked for during the apply's delay: waits its turn
@@ -346,7 +346,7 @@ void TestCalibrator::replyBoxHeldOpen_sequenceAfterItCompletes()
 {
     // The action's box stays open for ten reply time-outs while the refresh that follows the
     // action runs against a device that answers at once.
-    Calibrator::setReplyTimeoutMs(100);
+    m_host->m_conversation.setDefaultTimeoutMs(100);
     m_host->device = [](const QByteArray &command) -> QByteArray {
         return command == "ATCDRFT"   ? "ATCDRFT OK"
                : command == "ATCMODE" ? "ATCMODE1"

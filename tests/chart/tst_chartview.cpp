@@ -1,4 +1,3 @@
-#include "app/pollinterval.h"
 #include "chart/chartview.h"
 
 #include <QtTest>
@@ -16,7 +15,6 @@ struct TrendPanel
 
     TrendPanel()
     {
-        pollIntervalMs = 1000;
         auto *label2 = new QChartViewerLabel(panel.get());
         label1->setGeometry(0, 0, 710, 220);
         label2->setGeometry(0, 230, 710, 220);
@@ -182,6 +180,28 @@ private slots:
         p.view->addSample(kT + 1, 1, 2);
         QCOMPARE(values[cleared][239], cleared ? 2.0 : 1.0);
         QCOMPARE(values[cleared][238], Chart::NoValue);
+    }
+
+    // The time window spans 240 poll periods: the period the view is given, one second until then.
+    void trend_timeWindow_spansTheSamplesAtThePollPeriod_data()
+    {
+        QTest::addColumn<int>("periodMs"); // 0: none given
+        QTest::addColumn<double>("windowS");
+        QTest::newRow("none given") << 0 << 240.0;
+        QTest::newRow("500 ms") << 500 << 120.0;
+        QTest::newRow("10 s") << 10000 << 2400.0;
+    }
+    void trend_timeWindow_spansTheSamplesAtThePollPeriod()
+    {
+        QFETCH(int, periodMs);
+        QFETCH(double, windowS);
+        TrendPanel p;
+        if (periodMs)
+            p.view->setPollPeriodMs(periodMs);
+        p.view->addSample(kT + 1, 1, 1);
+        QTRY_COMPARE(p.view->viewer1()->chart()->xAxis()->getMaxValue(), kT + 1);
+        const Axis *axis = p.view->viewer1()->chart()->xAxis();
+        QCOMPARE(axis->getMaxValue() - axis->getMinValue(), windowS);
     }
 
 private:

@@ -27,6 +27,8 @@ private slots:
     void reply();
     void queue_nextCommandOnlyAfterThePreviousReply();
     void timeout_runsOnlyWhileTheRequestWaitsOnTheDevice();
+    void timeout_requestWithoutItsOwn_waitsTheConversationDefault_data();
+    void timeout_requestWithoutItsOwn_waitsTheConversationDefault();
     void gap_holdsTheWriteBack();
     void lateReply_droppedInsteadOfFailingTheNextRequest();
     void liveLine_whileARequestWaits_isLiveNotAReply();
@@ -145,6 +147,30 @@ void TestConversation::timeout_runsOnlyWhileTheRequestWaitsOnTheDevice()
     const int second = send("ATCOFF2", 200);
     QVERIFY(waitFinished(second));
     QCOMPARE(int(m_outcomes[second].error), int(DeviceReply::NoError));
+}
+
+void TestConversation::timeout_requestWithoutItsOwn_waitsTheConversationDefault_data()
+{
+    QTest::addColumn<int>("requestMs"); // 0: none of its own
+    QTest::addColumn<int>("defaultMs");
+    QTest::addColumn<int>("error");
+    // The device answers after 250 ms.
+    QTest::newRow("default too short") << 0 << 100 << int(DeviceReply::NoAnswer);
+    QTest::newRow("default long enough") << 0 << 1000 << int(DeviceReply::NoError);
+    QTest::newRow("own time-out over a short default") << 1000 << 100 << int(DeviceReply::NoError);
+    QTest::newRow("own time-out too short") << 100 << 1000 << int(DeviceReply::NoAnswer);
+}
+
+void TestConversation::timeout_requestWithoutItsOwn_waitsTheConversationDefault()
+{
+    QFETCH(int, requestMs);
+    QFETCH(int, defaultMs);
+    QFETCH(int, error);
+    m_port->delayMs = 250;
+    m_conversation->setDefaultTimeoutMs(defaultMs);
+    const int reply = send("ATCOFF1", requestMs);
+    QVERIFY(waitFinished(reply));
+    QCOMPARE(int(m_outcomes[reply].error), error);
 }
 
 void TestConversation::gap_holdsTheWriteBack()

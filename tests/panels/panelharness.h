@@ -4,10 +4,11 @@
 // pseudo-terminal, with every message box answered and recorded.
 
 #include "app/mainwindow.h"
-#include "app/pollinterval.h"
 #include "app/selectdevice.h"
 #include "calib/calibrator.h"
 #include "calib/paneldispatch.h"
+#include "device/conversation.h"
+#include "device/devicesession.h"
 #include "panels/panelregistry.h"
 #include "tools/tq-sim/simulateddevice.h"
 #include "widgets/messageboxes.h"
@@ -97,6 +98,8 @@ class PanelHarness
 {
 public:
     using Answer = std::function<QMessageBox::StandardButton(const MessageBoxes::Request &)>;
+    // Twice the tool's default rate, so the tests wait less for the poll.
+    static constexpr int kPollPeriodMs = 500;
 
     explicit PanelHarness(SimulatedDevice::Model model, const QString &serial = QStringLiteral("SIM-0001"))
         : sim(new SimulatedDevice(model)), serial(serial)
@@ -113,6 +116,7 @@ public:
         devices = {{sim->portName(), serial}};
         window = new MainWindow;
         window->setDeviceScanner([this] { return devices; });
+        window->setPollPeriodMs(kPollPeriodMs);
     }
 
     ~PanelHarness()
@@ -122,6 +126,9 @@ public:
         MessageBoxes::setResponder({});
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+
+    // This window's reply time-out; 0 restores the default.
+    void setReplyTimeoutMs(int ms) const { window->session()->conversation()->setDefaultTimeoutMs(ms); }
 
     // Activates the device in the list; true once its panel exists.
     bool openPanel()

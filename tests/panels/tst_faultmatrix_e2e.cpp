@@ -62,13 +62,11 @@ private:
 void TestFaultMatrixE2e::initTestCase()
 {
     registerPanels();
-    pollIntervalMs = 500;
 }
 
 void TestFaultMatrixE2e::cleanup()
 {
     m_h.reset();
-    Calibrator::setReplyTimeoutMs(0);
 }
 
 void TestFaultMatrixE2e::cleanupTestCase()
@@ -215,8 +213,8 @@ void TestFaultMatrixE2e::unpluggedAtEachKindOfApply()
 void TestFaultMatrixE2e::silentRefreshWord_timesOutAndPollingResumes()
 {
     QFETCH(int, model);
-    Calibrator::setReplyTimeoutMs(300);
     newHarness(model);
+    m_h->setReplyTimeoutMs(300);
     QVERIFY(openIdle());
     auto *offset = m_h->child<QDoubleSpinBox>("doubleSpinBox_offset_ch1");
     for (int id : panel()->refreshOrder()) {

@@ -6,6 +6,7 @@
 #include "panels/tq20calibrator.h"
 #include "panels/tq24calibrator.h"
 
+#include <QAction>
 #include <QDoubleSpinBox>
 #include <QSerialPort>
 
@@ -37,11 +38,12 @@ private slots:
     void tq24_unplugged_underTheDriftBox_toolStaysAlive();
     void tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt();
 
+    void pm_chart_spansThePollPeriodTheRateMenuSets();
+
 private:
     // Opens the panel, on the harness the test set up already if there is one.
     bool open(SimulatedDevice::Model model, const QByteArray &firmware = QByteArray())
     {
-        pollIntervalMs = 500;
         if (!m_h)
             m_h = std::make_unique<PanelHarness>(model);
         return (firmware.isEmpty() || m_h->sim->setFirmware(firmware)) && m_h->openIdle();
@@ -75,12 +77,12 @@ void TestPanelModelsE2e::pm_outputMode_clearsChart_unansweredGoesBack()
     QCOMPARE(panel()->chart()->timeStamps()[kLast - 2], Chart::NoValue);
 
     // Unanswered: the buttons go back to the mode the device confirmed.
-    Calibrator::setReplyTimeoutMs(300);
+    m_h->setReplyTimeoutMs(300);
     m_h->sim->setSilentWords({"ATCMODE"});
     child("radioButton_mass")->click();
     QTRY_COMPARE(m_h->boxTexts(), QStringList{"ERROR|error! change the sensor output mode..."});
     QVERIFY(m_h->waitIdle());
-    Calibrator::setReplyTimeoutMs(0);
+    m_h->setReplyTimeoutMs(0);
     QVERIFY(child("radioButton_number")->isChecked());
 }
 
@@ -495,7 +497,7 @@ void TestPanelModelsE2e::tq24_unplugged_underTheDriftBox_toolStaysAlive()
 void TestPanelModelsE2e::tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt()
 {
     QVERIFY(open(SimulatedDevice::Model::Tq24));
-    Calibrator::setReplyTimeoutMs(200);
+    m_h->setReplyTimeoutMs(200);
     m_h->answer = sayYes;
     QStringList statusDuringBox;
     QList<QByteArray> polls;
@@ -512,7 +514,7 @@ void TestPanelModelsE2e::tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt()
     m_h->sim->clearTranscript();
     child("pushButton_driftadj")->click();
     QTRY_COMPARE_WITH_TIMEOUT(m_h->boxes.size(), 2, 5000);
-    Calibrator::setReplyTimeoutMs(0);
+    m_h->setReplyTimeoutMs(0);
     QVERIFY(m_h->waitIdle());
     QList<QByteArray> expected{"ATCDRFT\r\n"};
     expected += m_h->refreshCommands();
@@ -523,6 +525,15 @@ void TestPanelModelsE2e::tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt()
     m_h->checkShown({"status=success! refresh calibration settings.", "doubleSpinBox_offset_ch1=0.00 *",
                      "pushButton_mannual=enabled"});
     QVERIFY(!showsDashes(child<QLCDNumber>("lcdNumber_ch1")));
+}
+
+void TestPanelModelsE2e::pm_chart_spansThePollPeriodTheRateMenuSets()
+{
+    QVERIFY(open(SimulatedDevice::Model::Pm));
+    QTRY_VERIFY(panel()->chart()->timeStamps()[kLast] != Chart::NoValue);
+    QCOMPARE(panel()->chart()->pollPeriodMs(), PanelHarness::kPollPeriodMs);
+    m_h->window->findChild<QAction *>(QStringLiteral("action2s"))->trigger();
+    QTRY_COMPARE_WITH_TIMEOUT(panel()->chart()->pollPeriodMs(), 2000, 5000);
 }
 
 QTEST_MAIN(TestPanelModelsE2e)

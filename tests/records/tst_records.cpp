@@ -4,7 +4,7 @@
 #include "records/recordschema.h"
 #include "panels/calibwizard.h"
 #include "panels/tq24calibrator.h"
-#include "tests/panels/panelharness.h"
+#include "panels/panelharness.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -112,9 +112,7 @@ private slots:
     void cleanup()
     {
         m_h.reset();
-        Calibrator::setReplyTimeoutMs(0);
         QLocale::setDefault(QLocale::c());
-        pollIntervalMs = m_pollIntervalMs;
     }
 
     // One writer is killed while both write: neither loses a committed event and the file stays sound.
@@ -215,7 +213,7 @@ private slots:
         m_h->sim->setRefuseActions(fault == QLatin1String("refuse"));
         if (fault == QLatin1String("silent") || fault == QLatin1String("unplug"))
             m_h->sim->setSilentWords({"ATCOFF1"});
-        Calibrator::setReplyTimeoutMs(fault == QLatin1String("silent") ? 300 : 0);
+        m_h->setReplyTimeoutMs(fault == QLatin1String("silent") ? 300 : 0);
         m_h->sim->clearTranscript();
         bool isValue = false;
         const double value = action.toDouble(&isValue);
@@ -338,8 +336,8 @@ private slots:
         QFETCH(int, fieldCount);
         QFETCH(QString, missingUnit);
         QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
-        pollIntervalMs = 200;
         m_h.reset(new PanelHarness(model));
+        m_h->window->setPollPeriodMs(200);
         m_h->sim->setNoValueFields({2});
         QVERIFY(m_h->openIdle());
         m_h->sim->clearTranscript();
@@ -403,7 +401,6 @@ private:
 
     std::unique_ptr<QTemporaryDir> m_data;
     std::unique_ptr<PanelHarness> m_h;
-    const int m_pollIntervalMs = pollIntervalMs;
 };
 
 int main(int argc, char *argv[])

@@ -1,3 +1,0 @@
-#include "app/pollinterval.h"
-
-int pollIntervalMs = 1000;
