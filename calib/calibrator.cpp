@@ -417,7 +417,9 @@ void Calibrator::replyTimedOut()
                              ? QLatin1String(m_askedCelsius ? Cmd::kCelsiusWord : Cmd::kFahrenheitWord)
                              : Cmd::word(m_seq);
     const Conversation *conversation = m_mainWindow ? m_mainWindow->conversation() : nullptr;
-    log(QStringLiteral("!! no reply to %1 within %2 ms").arg(word).arg(conversation ? conversation->defaultTimeoutMs() : 0));
+    log(QStringLiteral("!! no reply to %1 within %2 ms")
+            .arg(word)
+            .arg(conversation ? conversation->defaultTimeoutMs() : 0));
     m_journal->endWrite(RecordSchema::kOutcomeNoReply);
     QString box = m_applyFailText;
     if (m_mode == REFRESH) {

@@ -323,6 +323,11 @@ protected:
     ReplyHandler actionReply(std::function<void()> accepted, const QString &failTitle,
                              const QString &failText, AfterOk afterOk = AfterOk::Refresh);
 
+    // An action answered with "OK" that ends with a box saying so under `title`, then a refresh.
+    ReplyHandler actionWithBox(const QString &title, const QString &doneText, const QString &failText);
+    // Radio buttons as one exclusive group, each with its id.
+    QButtonGroup *groupButtons(std::initializer_list<std::pair<QAbstractButton *, int>> buttons);
+
     // "Last calibration time": the button asks, then the password, then the current time is
     // written and shown in `editor`, and a refresh follows.
     void setCalibrationTimeControls(QAbstractButton *button, QDateTimeEdit *editor, const QString &failText);

@@ -306,6 +306,22 @@ Calibrator::ReplyHandler Calibrator::actionReply(std::function<void()> accepted,
     };
 }
 
+Calibrator::ReplyHandler Calibrator::actionWithBox(const QString &title, const QString &doneText,
+                                                   const QString &failText)
+{
+    return actionReply(
+        [this, title, doneText] { MessageBoxes::information(this, title, doneText, QMessageBox::Ok); }, title,
+        failText);
+}
+
+QButtonGroup *Calibrator::groupButtons(std::initializer_list<std::pair<QAbstractButton *, int>> buttons)
+{
+    auto *group = new QButtonGroup(this);
+    for (const auto &button : buttons)
+        group->addButton(button.first, button.second);
+    return group;
+}
+
 void Calibrator::setCalibrationTimeControls(QAbstractButton *button, QDateTimeEdit *editor,
                                             const QString &failText)
 {

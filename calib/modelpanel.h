@@ -2,12 +2,15 @@
 
 #include "calib/calibrator.h"
 
-// A model's panel: the shared mechanism with the model's Designer form, set up before the
-// panel's own constructor runs.
-template <typename Form> class ModelPanel : public Calibrator
+// The panel of model number `Model`: the shared mechanism with the model's Designer form, set up
+// before the panel's own constructor runs.
+template <typename Form, int Model> class ModelPanel : public Calibrator
 {
+public:
+    static constexpr int kModel = Model;
+
 protected:
-    ModelPanel(int model, const PanelDevice &device, QWidget *parent) : Calibrator(model, device, parent)
+    ModelPanel(const PanelDevice &device, QWidget *parent) : Calibrator(Model, device, parent)
     {
         ui->setupUi(this);
     }

@@ -15,7 +15,7 @@ const int kMaxTimeoutIndex = 4;
 
 } // namespace
 
-PmCalibrator::PmCalibrator(const PanelDevice &device, QWidget *parent) : ModelPanel(kModel, device, parent)
+PmCalibrator::PmCalibrator(const PanelDevice &device, QWidget *parent) : ModelPanel(device, parent)
 {
     m_pairs = {
         {ui->groupBox_ch1_2, QStringLiteral("pm2.5"), QStringLiteral("pm10.0"), 0, 1, Cmd::ATCOFF1,
@@ -59,17 +59,12 @@ PmCalibrator::PmCalibrator(const PanelDevice &device, QWidget *parent) : ModelPa
         {Cmd::ATCUSED, hoursInto(ui->spinBox_usedtime)},
     });
     setApplyHandler(Cmd::ATCMODE, outputModeReply(true));
-    setApplyHandler(Cmd::ATCFTRST, actionReply(
-                                       [this] {
-                                           MessageBoxes::information(this, QStringLiteral("Factory Reset"),
-                                                                     tr("the Factory Reset is completed."),
-                                                                     QMessageBox::Ok);
-                                       },
-                                       QStringLiteral("Factory Reset"), tr("the Factory Reset is failed!")));
+    setApplyHandler(Cmd::ATCFTRST,
+                    actionWithBox(QStringLiteral("Factory Reset"), tr("the Factory Reset is completed."),
+                                  tr("the Factory Reset is failed!")));
 
-    m_outputGroup = new QButtonGroup(this);
-    m_outputGroup->addButton(ui->radioButton_mass, kMassButton);
-    m_outputGroup->addButton(ui->radioButton_number, kNumberButton);
+    m_outputGroup =
+        groupButtons({{ui->radioButton_mass, kMassButton}, {ui->radioButton_number, kNumberButton}});
     connect(m_outputGroup, &QButtonGroup::idClicked, this, &PmCalibrator::applyOutputMode);
 
     m_selectedChannel = 0;

@@ -3,17 +3,15 @@
 #include "calib/modelpanel.h"
 #include "ui_pmcalibrator.h"
 
-class QButtonGroup;
 class QGroupBox;
 
 // Panel of the particulate-matter model: six live channels shown as previews, one chosen pair of
 // them on the large displays, chart and offset editors; output mode, Modbus settings, factory reset.
-class PmCalibrator : public ModelPanel<Ui::PmCalibrator>
+class PmCalibrator : public ModelPanel<Ui::PmCalibrator, 404>
 {
     Q_OBJECT
 
 public:
-    static constexpr int kModel = 404;
     enum OutputType
     {
         MassConcentration = 0,

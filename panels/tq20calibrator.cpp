@@ -18,18 +18,14 @@ const int kUnitCount = 2;
 
 } // namespace
 
-Tq20Calibrator::Tq20Calibrator(const PanelDevice &device, QWidget *parent)
-    : ModelPanel(kModel, device, parent)
+Tq20Calibrator::Tq20Calibrator(const PanelDevice &device, QWidget *parent) : ModelPanel(device, parent)
 {
-    m_sensorGroup = new QButtonGroup(this);
-    m_sensorGroup->addButton(ui->radioButton_voc_humi, kHumidityButton);
-    m_sensorGroup->addButton(ui->radioButton_voc_co2, kCo2Button);
-    m_vocUnitGroup = new QButtonGroup(this);
-    m_vocUnitGroup->addButton(ui->radioButton_ppm_ch1, kVocPpmButton);
-    m_vocUnitGroup->addButton(ui->radioButton_ppb_ch1, kVocPpbButton);
-    m_co2UnitGroup = new QButtonGroup(this);
-    m_co2UnitGroup->addButton(ui->radioButton_percent_ch2, kCo2PercentButton);
-    m_co2UnitGroup->addButton(ui->radioButton_ppm_ch2, kCo2PpmButton);
+    m_sensorGroup =
+        groupButtons({{ui->radioButton_voc_humi, kHumidityButton}, {ui->radioButton_voc_co2, kCo2Button}});
+    m_vocUnitGroup =
+        groupButtons({{ui->radioButton_ppm_ch1, kVocPpmButton}, {ui->radioButton_ppb_ch1, kVocPpbButton}});
+    m_co2UnitGroup = groupButtons(
+        {{ui->radioButton_percent_ch2, kCo2PercentButton}, {ui->radioButton_ppm_ch2, kCo2PpmButton}});
     setFirmwareBoxes({
         {ui->groupBox_usercal, 0, kNewFirmware},
         {ui->groupBox_factorycal, 0, kNewFirmware},

@@ -3,16 +3,13 @@
 #include "calib/modelpanel.h"
 #include "ui_tq20calibrator.h"
 
-class QButtonGroup;
-
 // Panel of the TQ20 TVOC sensor: TVOC with absolute humidity or with CO2, its offsets, units,
 // sensitivity and calibrations, each shown only on the firmware that has it.
-class Tq20Calibrator : public ModelPanel<Ui::Tq20Calibrator>
+class Tq20Calibrator : public ModelPanel<Ui::Tq20Calibrator, 20>
 {
     Q_OBJECT
 
 public:
-    static constexpr int kModel = 20;
     enum SensorType
     {
         NotRead = 0,

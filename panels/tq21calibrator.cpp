@@ -10,8 +10,7 @@ const int kPpmButton = 401;
 
 } // namespace
 
-Tq21Calibrator::Tq21Calibrator(const PanelDevice &device, QWidget *parent)
-    : ModelPanel(kModel, device, parent)
+Tq21Calibrator::Tq21Calibrator(const PanelDevice &device, QWidget *parent) : ModelPanel(device, parent)
 {
     attachForm();
     setInputGroups({ui->groupBox_last_calib_timestamp, ui->groupBox_build_time, ui->groupBox_usedtime,
@@ -46,9 +45,8 @@ Tq21Calibrator::Tq21Calibrator(const PanelDevice &device, QWidget *parent)
     ui->radioButton_fahrenheit->setText(degreeUnit(false));
     setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, 1,
                               [this] { updateUnits(); });
-    m_co2UnitGroup = new QButtonGroup(this);
-    m_co2UnitGroup->addButton(ui->radioButton_percent_ch1, kPercentButton);
-    m_co2UnitGroup->addButton(ui->radioButton_ppm_ch1, kPpmButton);
+    m_co2UnitGroup =
+        groupButtons({{ui->radioButton_percent_ch1, kPercentButton}, {ui->radioButton_ppm_ch1, kPpmButton}});
     connect(m_co2UnitGroup, &QButtonGroup::idClicked, this, &Tq21Calibrator::applyCo2Unit);
 
     const QString applyFailed = tr("error! apply calibration settings...]");

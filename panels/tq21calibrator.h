@@ -3,16 +3,13 @@
 #include "calib/modelpanel.h"
 #include "ui_tq21calibrator.h"
 
-class QButtonGroup;
-
 // Panel of the TQ21 CO2 sensor with temperature: offsets, CO2 calibration value, barometric
 // pressure, digital filter, CO2 and temperature units; older firmware has fewer settings.
-class Tq21Calibrator : public ModelPanel<Ui::Tq21Calibrator>
+class Tq21Calibrator : public ModelPanel<Ui::Tq21Calibrator, 21>
 {
     Q_OBJECT
 
 public:
-    static constexpr int kModel = 21;
     // Firmware from which the device has filter, barometer, version info and calibration time, and
     // counts the CO2 unit codes from 0 (percent 0, ppm 1; older firmware 1 and 2).
     static constexpr int kFilterFirmware = 10;

@@ -33,8 +33,7 @@ const SensorType kSensorTypes[Tq22Calibrator::kTypeCount] = {
 
 } // namespace
 
-Tq22Calibrator::Tq22Calibrator(const PanelDevice &device, QWidget *parent)
-    : ModelPanel(kModel, device, parent)
+Tq22Calibrator::Tq22Calibrator(const PanelDevice &device, QWidget *parent) : ModelPanel(device, parent)
 {
     attachForm();
     setInputGroups({ui->groupBox_sensortype, ui->groupBox_ch1, ui->groupBox_ch2});

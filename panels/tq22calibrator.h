@@ -3,16 +3,13 @@
 #include "calib/modelpanel.h"
 #include "ui_tq22calibrator.h"
 
-class QButtonGroup;
-
 // Panel of the TQ22 O2 sensor: its sensor type decides whether channel 2 is temperature or
 // atmospheric pressure and the units of both channels; offsets and the temperature unit.
-class Tq22Calibrator : public ModelPanel<Ui::Tq22Calibrator>
+class Tq22Calibrator : public ModelPanel<Ui::Tq22Calibrator, 22>
 {
     Q_OBJECT
 
 public:
-    static constexpr int kModel = 22;
     static constexpr int kTypeCount = 4;
 
     Tq22Calibrator(const PanelDevice &device, QWidget *parent);

@@ -45,8 +45,7 @@ std::optional<QVector<double>> numbers(const QStringList &fields, int count)
 
 } // namespace
 
-Tq24Calibrator::Tq24Calibrator(const PanelDevice &device, QWidget *parent)
-    : ModelPanel(kModel, device, parent)
+Tq24Calibrator::Tq24Calibrator(const PanelDevice &device, QWidget *parent) : ModelPanel(device, parent)
 {
     attachForm();
     setInputGroups({ui->groupBox_sensortype, ui->groupBox_last_calib_timestamp, ui->groupBox_build_time,
@@ -71,32 +70,25 @@ Tq24Calibrator::Tq24Calibrator(const PanelDevice &device, QWidget *parent)
     setApplyHandler(Cmd::ATCMODE, sensorTypeReply(true));
     setApplyHandler(Cmd::ATCCZR, zeroReply());
     setApplyHandler(Cmd::ATCCAL, parametersReply());
-    setApplyHandler(Cmd::ATCDRFT, actionReply(
-                                      [this] {
-                                          MessageBoxes::information(this, QStringLiteral("Drift Adj."),
-                                                                    tr("the Drift Adjustment is completed."),
-                                                                    QMessageBox::Ok);
-                                      },
-                                      QStringLiteral("Drift Adj."), tr("the Drift Adjustment is failed!")));
+    setApplyHandler(Cmd::ATCDRFT,
+                    actionWithBox(QStringLiteral("Drift Adj."), tr("the Drift Adjustment is completed."),
+                                  tr("the Drift Adjustment is failed!")));
 
     ui->radioButton_ppm->setChecked(true);
     // A drift that the live line does not give is shown as no value, not as a difference.
     ui->doubleSpinBox_drift->setSpecialValueText(QStringLiteral("----"));
 
-    m_temperatureGroup = new QButtonGroup(this);
-    m_temperatureGroup->addButton(ui->radioButton_celsius, kCelsiusButton);
-    m_temperatureGroup->addButton(ui->radioButton_fahrenheit, kFahrenheitButton);
+    m_temperatureGroup = groupButtons(
+        {{ui->radioButton_celsius, kCelsiusButton}, {ui->radioButton_fahrenheit, kFahrenheitButton}});
     setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, 1,
                               [this] { setSensorMode(); });
 
-    m_filterGroup = new QButtonGroup(this);
-    m_filterGroup->addButton(ui->radioButton_rawgas, kRawGasButton);
-    m_filterGroup->addButton(ui->radioButton_filtergas, kFilteredGasButton);
+    m_filterGroup = groupButtons(
+        {{ui->radioButton_rawgas, kRawGasButton}, {ui->radioButton_filtergas, kFilteredGasButton}});
     connect(m_filterGroup, &QButtonGroup::idClicked, this, &Tq24Calibrator::applyFilter);
 
-    m_unitGroup = new QButtonGroup(this);
-    m_unitGroup->addButton(ui->radioButton_microvolt, kMicrovoltButton);
-    m_unitGroup->addButton(ui->radioButton_ppm, kPpmButton);
+    m_unitGroup =
+        groupButtons({{ui->radioButton_microvolt, kMicrovoltButton}, {ui->radioButton_ppm, kPpmButton}});
     connect(m_unitGroup, &QButtonGroup::idClicked, this, [this](int id) {
         m_isMicrovolt = id == kMicrovoltButton;
         setSensorMode();

@@ -5,17 +5,15 @@
 
 class CalibWizard;
 class CalibrateScaler;
-class QButtonGroup;
 
 // Panel of the TQ24 gas model: one gas in ppm or uV and the temperature; offsets, digital filter,
 // temperature unit, zero and span calibration, zero drift adjustment and the calibration-parameter
 // wizard.
-class Tq24Calibrator : public ModelPanel<Ui::Tq24Calibrator>
+class Tq24Calibrator : public ModelPanel<Ui::Tq24Calibrator, 24>
 {
     Q_OBJECT
 
 public:
-    static constexpr int kModel = 24;
     enum SensorType
     {
         RawGas = 0,
