@@ -1,23 +1,20 @@
 #include "device/devicemodels.h"
 
-#include <array>
+#include "device/modeltable.h"
 
-namespace {
-
-// Adding a model: one row here.
-constexpr std::array<DeviceModel, 5> kModels{{
-    {20, "TQ20", "ATCD"},
-    {21, "TQ21", "ATCD"},
-    {22, "TQ22", "ATCD"},
-    {24, "TQ24", "ATCH"},
-    {kPmModel, "PM", "ATCH"},
-}};
-
-} // namespace
+// The models are the rows of the model table: one place to add one.
 
 const DeviceModel *DeviceModels::find(int model)
 {
-    for (const DeviceModel &row : kModels) {
+    static const QList<DeviceModel> rows = [] {
+        QList<DeviceModel> out;
+        for (int number : ModelTable::models()) {
+            if (const ModelTable::Model *m = ModelTable::find(number))
+                out.append({m->model, m->name, m->pollWord});
+        }
+        return out;
+    }();
+    for (const DeviceModel &row : rows) {
         if (row.model == model)
             return &row;
     }
@@ -26,10 +23,7 @@ const DeviceModel *DeviceModels::find(int model)
 
 QList<int> DeviceModels::all()
 {
-    QList<int> models;
-    for (const DeviceModel &row : kModels)
-        models.append(row.model);
-    return models;
+    return ModelTable::models();
 }
 
 QString DeviceModels::name(int model)

@@ -7,7 +7,7 @@
 constexpr int kPmModel = 404; // the particulate-matter device, which answers "QD700" and "PM"
 
 // One supported model as the wire knows it: its number from "ATCVER", the name records use and
-// the word that polls its live values.
+// the word that polls its live values; read from the model table's rows.
 struct DeviceModel
 {
     int model = 0;

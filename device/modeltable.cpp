@@ -30,10 +30,12 @@ constexpr int kTq20CountingFirmware = 32;
 constexpr int kTq21FilterFirmware = 10;
 constexpr int kTq21HoursFirmware = 15;
 
-const QList<Model> &models()
+const QList<Model> &table()
 {
-    static const QList<Model> table = {
+    static const QList<Model> rows = {
         {kPmModel,
+         "PM",
+         "ATCH",
          {integer("ATCMODE", 0, 1), offset("ATCOFF1"), offset("ATCOFF2"), offset("ATCOFF3"),
           offset("ATCOFF4"), offset("ATCOFF5"), integer("ATCMODID", 0, 255), integer("ATCMODBR", 0, 5),
           integer("ATCMODSW", 0, 1), integer("ATCMODTO", 0, 4), readOnly("ATCEXTM", Format::Stamp),
@@ -46,6 +48,8 @@ const QList<Model> &models()
           {"pm0.5", "#/cm3"},
           {"particle size", "#/cm3"}}},
         {20,
+         "TQ20",
+         "ATCD",
          {integer("ATCMODE", 1, 2), offset("ATCOFF1"), offset("ATCOFF2"),
           integer("ATCVOCU", 1, 2, kAll, kTq20NewFirmware), integer("ATCVOCU", 0, 1, kTq20NewFirmware),
           integer("ATCCU", 1, 2, kAll, kTq20NewFirmware), integer("ATCCU", 0, 1, kTq20NewFirmware),
@@ -55,6 +59,8 @@ const QList<Model> &models()
          {{"ATCUCAL", kAll, kTq20NewFirmware, false}, {"ATCFCAL", kAll, kTq20NewFirmware, false}},
          {{"TVOC", "ppm"}, {"CO2", "%"}}},
         {21,
+         "TQ21",
+         "ATCD",
          {offset("ATCOFF1"),
           offset("ATCOFF2"),
           {"ATCCAL", Format::Decimal2, 0, 200000, true, kAll, kNever},
@@ -69,10 +75,14 @@ const QList<Model> &models()
          {},
          {{"CO2", "ppm"}, {"temperature", "\u00B0C"}}},
         {22,
+         "TQ22",
+         "ATCD",
          {integer("ATCMODE", 1, 4), offset("ATCOFF1"), offset("ATCOFF2")},
          {},
          {{"O2", "%"}, {"temperature", "\u00B0C"}}},
         {24,
+         "TQ24",
+         "ATCH",
          {integer("ATCMODE", 0, 1),
           offset("ATCOFF1"),
           offset("ATCOFF2"),
@@ -87,14 +97,22 @@ const QList<Model> &models()
           {"sensitivity", "ppm/uV"},
           {"level 2", "uV"}}},
     };
-    return table;
+    return rows;
 }
 
 } // namespace
 
+QList<int> models()
+{
+    QList<int> numbers;
+    for (const Model &m : table())
+        numbers.append(m.model);
+    return numbers;
+}
+
 const Model *find(int model)
 {
-    for (const Model &m : models()) {
+    for (const Model &m : table()) {
         if (m.model == model)
             return &m;
     }

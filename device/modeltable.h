@@ -51,12 +51,16 @@ struct LiveField
 
 struct Model
 {
-    int model;
+    int model;               // the number "ATCVER" gives
+    const char *name;        // as records name it: "PM", "TQ20", ...
+    const char *pollWord;    // polls its live values
     QList<Setting> settings; // refresh order; a word may have one row per firmware range
     QList<Action> actions;
     QList<LiveField> live;
 };
 
+// The supported model numbers, in table order.
+QList<int> models();
 // The table of a supported model, or nullptr.
 const Model *find(int model);
 // The words the refresh reads at this firmware, in order.
