@@ -62,6 +62,7 @@ Calibrator::Calibrator(int tqModel, const QString &versionText, int version, con
     : QWidget(parent), m_mainWindow(dynamic_cast<PanelHost *>(parent)), m_tqModel(tqModel),
       m_version(version), m_serial(serialNumber), m_versionText(versionText)
 {
+    setReplyKeywordsFromTable();
     m_journal =
         std::make_unique<CalibrationJournal>(m_mainWindow ? m_mainWindow->calibrationRecord() : nullptr,
                                              DeviceModels::name(tqModel), serialNumber, versionText);
@@ -144,6 +145,12 @@ void Calibrator::resetPanel()
     m_livePacer->cancel();
     for (QLCDNumber *lcd : qAsConst(m_liveDisplays))
         lcd->setProperty(kShownText, QVariant());
+}
+
+void Calibrator::setReplyKeywordsFromTable()
+{
+    if (const ModelTable::Model *table = ModelTable::find(m_tqModel))
+        setReplyKeywords(table->refreshReplies, table->applyReplies);
 }
 
 void Calibrator::setReplyKeywords(const QStringList &refresh, const QStringList &apply)

@@ -205,7 +205,8 @@ protected:
 
     // The editing group boxes, in the order they are enabled and disabled.
     void setInputGroups(const QList<QWidget *> &groups) { m_inputGroups = groups; }
-    // Words whose lines are replies, in REFRESH and in APPLY (the refresh list when none given).
+    // Words whose lines are replies, in REFRESH and in APPLY (the refresh list when none given);
+    // a model in ModelTable has its lists there already.
     void setReplyKeywords(const QStringList &refresh, const QStringList &apply = {});
     // The handlers of the refresh steps. A model with a table in ModelTable reads in the table's
     // order, with its firmware gates; `minVersion` serves models without one.
@@ -366,6 +367,7 @@ private:
     // What the record calls the setting behind the widget that asked for a write.
     static QString recordedName(const QObject *source);
 
+    void setReplyKeywordsFromTable();
     const Step *refreshStep(int id) const;
     const Step *nextRefreshStep(int id) const;
     bool stepAvailable(const Step &step) const;

@@ -57,6 +57,10 @@ struct Model
     QList<Setting> settings; // refresh order; a word may have one row per firmware range
     QList<Action> actions;
     QList<LiveField> live;
+    // Words whose lines answer a command of this model: while a refresh (or an apply) awaits one
+    // reply, a line with another of these words is a wrong reply, not noise.
+    QStringList refreshReplies;
+    QStringList applyReplies; // the refresh's when empty
 };
 
 // The supported model numbers, in table order.

@@ -35,9 +35,6 @@ PmCalibrator::PmCalibrator(const PanelDevice &device, QWidget *parent) : ModelPa
                     ui->groupBox_ch1_2, ui->groupBox_ch3_4, ui->groupBox_ch5_6, ui->groupBox_ch1,
                     ui->groupBox_ch2, ui->groupBox_modbus_addr, ui->groupBox_modbus_timeout,
                     ui->groupBox_modbus_baudrate, ui->groupBox_modbus_byteswap, ui->groupBox_factoryreset});
-    setReplyKeywords({QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF"), QStringLiteral("ATCFTRST"),
-                      QStringLiteral("ATCEXTM"), QStringLiteral("ATCUSED"), QStringLiteral("ATCMODID"),
-                      QStringLiteral("ATCMODBR"), QStringLiteral("ATCMODTO"), QStringLiteral("ATCMODSW")});
     setLiveLine(QStringLiteral("ATCH"), 6, ShortLine::AllNoValue);
     // The pair shown large is the panel's own choice (showLiveValues); these all go blank together.
     setLiveDisplays({ui->lcdNumber_preview_ch1, ui->lcdNumber_preview_ch2, ui->lcdNumber_preview_ch3,

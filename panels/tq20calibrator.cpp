@@ -39,12 +39,6 @@ Tq20Calibrator::Tq20Calibrator(const PanelDevice &device, QWidget *parent) : Mod
     setInputGroups({ui->groupBox_sensortype, ui->groupBox_last_calib_timestamp, ui->groupBox_build_time,
                     ui->groupBox_usedtime, ui->groupBox_usercal, ui->groupBox_factorycal, ui->groupBox_ch1,
                     ui->groupBox_ch2});
-    const QStringList applyWords = {QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF"),
-                                    QStringLiteral("ATCVOCU"), QStringLiteral("ATCCU"),
-                                    QStringLiteral("ATCUCAL"), QStringLiteral("ATCFCAL"),
-                                    QStringLiteral("ATCWIN"),  QStringLiteral("ATCEXTM")};
-    setReplyKeywords(applyWords + QStringList{QStringLiteral("ATCUSED"), QStringLiteral("ATCBLDTM")},
-                     applyWords);
     setLiveLine(QStringLiteral("ATCD"), 2, ShortLine::MissingNoValue);
     setLiveDisplays({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, 0, 1);
 

@@ -15,12 +15,6 @@ Tq21Calibrator::Tq21Calibrator(const PanelDevice &device, QWidget *parent) : Mod
     attachForm();
     setInputGroups({ui->groupBox_last_calib_timestamp, ui->groupBox_build_time, ui->groupBox_usedtime,
                     ui->groupBox_ch1, ui->groupBox_ch2});
-    setReplyKeywords({QStringLiteral("ATCOFF"), QStringLiteral("ATCCAL"), QStringLiteral("ATCCU"),
-                      QStringLiteral("ATCDGFIL"), QStringLiteral("ATCSPAN"), QStringLiteral("ATCSINFO"),
-                      QStringLiteral("ATCEXTM"), QStringLiteral("ATCUSED"), QStringLiteral("ATCBLDTM")},
-                     {QStringLiteral("ATCOFF"), QStringLiteral("ATCCAL"), QStringLiteral("ATCCU"),
-                      QStringLiteral("ATCDGFIL"), QStringLiteral("ATCSPAN"), QStringLiteral("ATCSINFO"),
-                      QStringLiteral("ATCEXTM")});
     setLiveLine(QStringLiteral("ATCD"), 2, ShortLine::MissingNoValue);
     setLiveDisplays({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, 0, 1);
     setRefreshOrder({

@@ -37,7 +37,6 @@ Tq22Calibrator::Tq22Calibrator(const PanelDevice &device, QWidget *parent) : Mod
 {
     attachForm();
     setInputGroups({ui->groupBox_sensortype, ui->groupBox_ch1, ui->groupBox_ch2});
-    setReplyKeywords({QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF")});
     setLiveLine(QStringLiteral("ATCD"), 2, ShortLine::MissingNoValue);
     setLiveDisplays({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, 0, 1);
     setRefreshOrder({

@@ -51,12 +51,6 @@ Tq24Calibrator::Tq24Calibrator(const PanelDevice &device, QWidget *parent) : Mod
     setInputGroups({ui->groupBox_sensortype, ui->groupBox_last_calib_timestamp, ui->groupBox_build_time,
                     ui->groupBox_usedtime, ui->groupBox_driftadj, ui->groupBox_ch1, ui->groupBox_ch2,
                     ui->pushButton_mannual});
-    // Zero calibration and drift adjustment are actions: their words answer only an apply.
-    setReplyKeywords({QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF"), QStringLiteral("ATCCSP"),
-                      QStringLiteral("ATCEXTM"), QStringLiteral("ATCUSED")},
-                     {QStringLiteral("ATCMODE"), QStringLiteral("ATCOFF"), QStringLiteral("ATCCAL"),
-                      QStringLiteral("ATCDRFT"), QStringLiteral("ATCCZR"), QStringLiteral("ATCCSP"),
-                      QStringLiteral("ATCEXTM")});
     setLiveLine(QStringLiteral("ATCH"), 6);
     setLiveDisplays({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, 1, 2);
     setRefreshOrder({
