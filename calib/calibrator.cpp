@@ -169,6 +169,12 @@ void Calibrator::setLiveLine(const QString &pollWord, int fieldCount, ShortLine 
     m_pollWord = pollWord;
     m_liveFieldCount = fieldCount;
     m_shortLine = shortLine;
+    // The model's units until the panel learns the device's settings (setLiveUnit).
+    const ModelTable::Model *table = ModelTable::find(m_tqModel);
+    m_liveUnits.clear();
+    for (int i = 0; i < fieldCount; ++i)
+        m_liveUnits.append(table && i < table->live.size() ? QString::fromUtf8(table->live.at(i).unit)
+                                                           : QString());
 }
 
 void Calibrator::setLiveDisplays(const QList<QLCDNumber *> &displays, int chartField1, int chartField2)

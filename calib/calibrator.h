@@ -105,10 +105,9 @@ public:
     int version() const { return m_version; }
     QString serialNumber() const { return m_serial; }
     QString versionText() const { return m_versionText; }
-    // What the form shows for each live field: the title of the group of the display that last showed
-    // it, and the text of the unit label beside that display (empty when no display shows the field).
+    // Each live field's name, from the model's table, and its unit as the device now sends it.
     QStringList liveFieldNames() const;
-    QStringList liveUnits() const;
+    QStringList liveUnits() const { return m_liveUnits; }
     ChartView *chart() const { return m_chart; }
     // A sequence runs, or a command waits for its delay; what is asked for meanwhile waits its turn.
     bool isBusy() const { return m_delayPending || m_mode != DEFAULT; }
@@ -226,6 +225,8 @@ protected:
     // The displays of the live fields in order, and the fields the two charts follow; what the
     // default showLiveValues and showNoLiveValues use.
     void setLiveDisplays(const QList<QLCDNumber *> &displays, int chartField1, int chartField2);
+    // The unit a live field is in now, as the panel learns it from the device's settings.
+    void setLiveUnit(int field, const QString &unit);
     // The panel's displays for one live line, split into fields (at least the panel's count).
     virtual void showLiveValues(const QStringList &fields);
     // Every live display without a value (the device sends none).
@@ -399,9 +400,7 @@ private:
     int m_liveFieldCount = 0;
     ShortLine m_shortLine = ShortLine::Ignored;
     QList<QLCDNumber *> m_liveDisplays;
-    // Which display shows which live field, learnt from showField during each live line.
-    const QStringList *m_showingFields = nullptr;
-    QVector<QLCDNumber *> m_fieldDisplays;
+    QStringList m_liveUnits;
     CallPacer *m_livePacer = nullptr; // a stream of live lines is shown about 30 times a second
     int m_chartField1 = 0;
     int m_chartField2 = 1;

@@ -69,52 +69,27 @@ void Calibrator::handleLiveLine(const QString &line)
     }
     const QDateTime poll =
         m_unansweredPolls.isEmpty() ? QDateTime::currentDateTimeUtc() : m_unansweredPolls.first();
-    // Every line is recorded; the displays may show only the latest of a stream, and which display
-    // shows which field is learnt anew only from a line that is shown.
-    m_livePacer->run([this, fields] {
-        // A field without a value this time keeps the display it had.
-        const QVector<QLCDNumber *> previous =
-            std::exchange(m_fieldDisplays, QVector<QLCDNumber *>(fields.size()));
-        for (int i = 0; i < fields.size() && i < previous.size(); ++i) {
-            if (fields.at(i).isEmpty())
-                m_fieldDisplays[i] = previous.at(i);
-        }
-        m_showingFields = &fields;
-        showLiveValues(fields);
-        m_showingFields = nullptr;
-    });
+    // Every line is recorded; the displays may show only the latest of a stream.
+    m_livePacer->run([this, fields] { showLiveValues(fields); });
     emit liveValuesShown(poll, fields);
 }
 
 QStringList Calibrator::liveFieldNames() const
 {
+    const ModelTable::Model *table = ModelTable::find(m_tqModel);
     QStringList names;
     for (int i = 0; i < m_liveFieldCount; ++i) {
-        const QWidget *display = m_fieldDisplays.value(i);
-        names.append(display ? settingName(display) : QString());
-    }
-    // Displays that share a group are told apart by their field number.
-    const QStringList titles = names;
-    for (int i = 0; i < names.size(); ++i) {
-        if (titles.at(i).isEmpty() || titles.count(titles.at(i)) > 1)
-            names[i] = (titles.at(i).isEmpty() ? QStringLiteral("field") : titles.at(i)) + QLatin1Char(' ') +
-                       QString::number(i + 1);
+        const bool named = table && i < table->live.size();
+        names.append(named ? QString::fromUtf8(table->live.at(i).name)
+                           : QStringLiteral("field %1").arg(i + 1));
     }
     return names;
 }
 
-QStringList Calibrator::liveUnits() const
+void Calibrator::setLiveUnit(int field, const QString &unit)
 {
-    QStringList units;
-    for (int i = 0; i < m_liveFieldCount; ++i) {
-        const QWidget *display = m_fieldDisplays.value(i);
-        // A display "lcdNumber_ch1" has its unit in "label_unit_ch1".
-        const QString channel = display ? display->objectName().section(QLatin1Char('_'), -1) : QString();
-        const auto *label =
-            channel.isEmpty() ? nullptr : findChild<QLabel *>(QLatin1String("label_unit_") + channel);
-        units.append(label ? label->text() : QString());
-    }
-    return units;
+    if (field >= 0 && field < m_liveUnits.size())
+        m_liveUnits[field] = unit;
 }
 
 void Calibrator::showLiveValues(const QStringList &fields)
@@ -132,11 +107,6 @@ void Calibrator::showNoLiveValues()
 
 void Calibrator::showField(QLCDNumber *lcd, const QString &field)
 {
-    // The text shown is the live line's own field (shared, not copied): that tells its index.
-    for (int i = 0; m_showingFields && !field.isEmpty() && i < m_showingFields->size(); ++i) {
-        if (m_showingFields->at(i).constData() == field.constData())
-            m_fieldDisplays[i] = lcd;
-    }
     QString text;
     if (!Cmd::number(field)) {
         text = QString(qMin(4, lcd->digitCount()), QLatin1Char('-'));

@@ -136,6 +136,10 @@ void PmCalibrator::setOutputMode()
         ui->radioButton_number->setChecked(true);
     else
         ui->radioButton_mass->setChecked(true);
+    // The four mass fields follow the output mode; the last two always count particles.
+    for (int field = 0; field < 4; ++field)
+        setLiveUnit(field,
+                    m_outputType != MassConcentration ? QStringLiteral("#/cm3") : QStringLiteral("ug/m3"));
     const bool counts = m_outputType != MassConcentration || m_selectedChannel == 2;
     for (ResizeLabel *unit : {ui->label_unit_ch1, ui->label_unit_ch2}) {
         unit->setText(counts ? QStringLiteral("#/cm3") : QStringLiteral("ug/m3"));

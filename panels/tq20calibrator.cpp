@@ -161,6 +161,8 @@ void Tq20Calibrator::setSensorMode()
         ui->doubleSpinBox_offset_ch2->setSuffix(QString());
         ui->label_unit_ch1->clear();
         ui->label_unit_ch2->clear();
+        setLiveUnit(0, QString());
+        setLiveUnit(1, QString());
         return;
     }
     ui->groupBox_ch1->setTitle(QStringLiteral("TVOC"));
@@ -169,6 +171,7 @@ void Tq20Calibrator::setSensorMode()
     showVocUnit();
     ui->label_unit_ch2->setText(unit2);
     ui->label_unit_ch2->fitText();
+    setLiveUnit(1, unit2);
 }
 
 void Tq20Calibrator::showChoice(QButtonGroup *group, int id)
@@ -189,6 +192,7 @@ void Tq20Calibrator::showVocUnit()
         unit = QStringLiteral("ppb");
     ui->label_unit_ch1->setText(unit);
     ui->label_unit_ch1->fitText();
+    setLiveUnit(0, unit);
 }
 
 // The ATCMODE reply: the sensor mode in force, 1 or 2.

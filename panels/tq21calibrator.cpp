@@ -92,6 +92,8 @@ void Tq21Calibrator::updateUnits()
     ui->label_unit_ch1->fitText();
     ui->label_unit_ch2->setText(degreeUnit(isCelsius()));
     ui->label_unit_ch2->fitText();
+    setLiveUnit(0, ui->label_unit_ch1->text());
+    setLiveUnit(1, ui->label_unit_ch2->text());
     // The device keeps its temperature offset in Celsius whatever unit it reports in.
     ui->doubleSpinBox_offset_ch1->setSuffix(QStringLiteral(" ppm"));
     ui->doubleSpinBox_offset_ch2->setSuffix(degreeUnit(true));

@@ -109,6 +109,8 @@ void Tq22Calibrator::setSensorMode()
     }
     ui->label_unit_ch1->fitText();
     ui->label_unit_ch2->fitText();
+    setLiveUnit(0, ui->label_unit_ch1->text());
+    setLiveUnit(1, ui->label_unit_ch2->text());
 }
 
 Calibrator::ReplyHandler Tq22Calibrator::sensorTypeReply(bool applied)

@@ -150,6 +150,7 @@ void Tq24Calibrator::setSensorMode()
     ui->label_unit_ch1->setText(m_isMicrovolt ? QStringLiteral("uV") : QStringLiteral("ppm"));
     ui->label_unit_ch1->fitText();
     ui->label_unit_ch2->setText(celsiusText(m_isCelsius));
+    setLiveUnit(2, celsiusText(m_isCelsius));
     ui->label_unit_ch2->fitText();
     ui->doubleSpinBox_temperature->setSuffix(celsiusText(m_isCelsius));
     if (m_sensorType == RawGas)
