@@ -1,4 +1,9 @@
+#include "device/commandset.h"
+#include "device/devicemodels.h"
+#include "device/modeltable.h"
 #include "device/stability.h"
+#include "device/stabilitydefaults.h"
+#include "tools/tq-sim/deviceresponder.h"
 
 #include <QtTest>
 
@@ -17,6 +22,9 @@ private slots:
     void tracker();
     void step_data();
     void step();
+    void defaults_data();
+    void defaults();
+    void defaults_everyRowNamesALiveFieldItsOffsetCorrects();
 };
 
 void TestStability::figures_data()
@@ -142,6 +150,62 @@ void TestStability::step()
     QVERIFY(stableBeforeStep);
     // Settling until no sample before the step is left in the window, or the new dwell has passed.
     QCOMPARE(firstStableAfter, stepAt + (restart ? dwell : window));
+}
+
+// Limits for a reference: 0.5 % per minute and 0.25 %, never under the resolution; zero gas absolute.
+void TestStability::defaults_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<double>("reference");
+    QTest::addColumn<double>("maxSlope"); // negative: the table has no such channel
+    QTest::addColumn<double>("maxSd");
+    QTest::newRow("TQ24 span 400 ppm") << 24 << 1 << 400.0 << 2.0 << 1.0;
+    QTest::newRow("TQ24 zero gas") << 24 << 1 << 0.0 << 0.5 << 0.3;
+    QTest::newRow("TQ24 10 ppm: resolution floor") << 24 << 1 << 10.0 << 0.1 << 0.1;
+    QTest::newRow("TQ21 400 ppm: SD at the resolution") << 21 << 1 << 400.0 << 2.0 << 1.0;
+    QTest::newRow("TQ21 below freezing") << 21 << 2 << -20.0 << 0.1 << 0.05;
+    QTest::newRow("TQ20 TVOC 0.5 ppm") << 20 << 1 << 0.5 << 0.0025 << 0.00125;
+    QTest::newRow("TQ22 has two channels") << 22 << 3 << 20.9 << -1.0 << -1.0;
+    QTest::newRow("unknown model") << 99 << 1 << 400.0 << -1.0 << -1.0;
+}
+
+void TestStability::defaults()
+{
+    QFETCH(int, model);
+    QFETCH(int, channel);
+    QFETCH(double, reference);
+    QFETCH(double, maxSlope);
+    QFETCH(double, maxSd);
+    const std::optional<Stability::Limits> limits = StabilityDefaults::limits(model, channel, reference);
+    QCOMPARE(limits.has_value(), maxSlope >= 0);
+    if (!limits)
+        return;
+    QCOMPARE(limits->maxSlope, maxSlope);
+    QCOMPARE(limits->maxSd, maxSd);
+    QVERIFY(limits->dwellS > 0 && limits->windowS > 0);
+}
+
+void TestStability::defaults_everyRowNamesALiveFieldItsOffsetCorrects()
+{
+    for (const StabilityDefaults::Channel &row : StabilityDefaults::all()) {
+        const QString what = QStringLiteral("model %1 channel %2").arg(row.model).arg(row.channel);
+        const ModelTable::Model *model = ModelTable::find(row.model);
+        QVERIFY2(model && row.field >= 0 && row.field < model->live.size(), qPrintable(what));
+        // The simulator applies "ATCOFFn" where the device does: only the row's field moves.
+        const QMap<int, tqsim::Model> sim = {{kPmModel, tqsim::Model::Pm}, {20, tqsim::Model::Tq20},
+            {21, tqsim::Model::Tq21}, {22, tqsim::Model::Tq22}, {24, tqsim::Model::Tq24}};
+        DeviceResponder device(sim.value(row.model));
+        const QStringList before = Cmd::liveFields(device.answer(device.pollWord(), 0), device.pollWord());
+        QVERIFY(device.setSetting(QStringLiteral("ATCOFF%1").arg(row.channel), 5000.0));
+        const QStringList after = Cmd::liveFields(device.answer(device.pollWord(), 0), device.pollWord());
+        for (int i = 0; i < before.size(); ++i) {
+            const double moved = *Cmd::number(after.value(i)) - *Cmd::number(before.at(i));
+            QVERIFY2((moved > 1000) == (i == row.field), qPrintable(what + " field " + QString::number(i)));
+        }
+        QVERIFY2(row.resolution > 0 && row.zeroSlope >= row.resolution && row.timeoutS > row.dwellS,
+                 qPrintable(what));
+    }
 }
 
 QTEST_GUILESS_MAIN(TestStability)
