@@ -18,10 +18,10 @@ struct Sample
 
 struct Limits
 {
-    double maxSlope = 0;    // units per minute, magnitude
-    double maxSd = 0;       // units
-    double dwellS = 60;     // no verdict before this much time since the start
-    double windowS = 60;    // the figures cover the samples this far back from the latest
+    double maxSlope = 0; // units per minute, magnitude
+    double maxSd = 0;    // units
+    double dwellS = 60;  // no verdict before this much time since the start
+    double windowS = 60; // the figures cover the samples this far back from the latest
 };
 
 struct Figures

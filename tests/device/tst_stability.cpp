@@ -92,14 +92,14 @@ void TestStability::tracker_data()
     QTest::newRow("jitter over the SD limit") << series(40, jitter) << 10.0 << 1.0 << false;
     QTest::newRow("jitter under the SD limit") << series(40, jitter) << 10.0 << 1.1 << true;
     QTest::newRow("gap longer than the window: no figures")
-        << series(40, [](int i) { return i < 25 ? QStringLiteral("391.25") : QStringLiteral("----"); })
-        << 1.0 << 0.5 << false;
+        << series(40, [](int i) { return i < 25 ? QStringLiteral("391.25") : QStringLiteral("----"); }) << 1.0
+        << 0.5 << false;
     QTest::newRow("gap ignored, the dwell runs on")
-        << series(25, [](int i) { return i % 3 ? QStringLiteral("391.25") : QStringLiteral("----"); })
-        << 1.0 << 0.5 << true;
+        << series(25, [](int i) { return i % 3 ? QStringLiteral("391.25") : QStringLiteral("----"); }) << 1.0
+        << 0.5 << true;
     QTest::newRow("texts that are no number are gaps")
-        << series(25, [](int i) { return i % 2 ? QStringLiteral("391.25") : QStringLiteral("12OK"); })
-        << 1.0 << 0.5 << true;
+        << series(25, [](int i) { return i % 2 ? QStringLiteral("391.25") : QStringLiteral("12OK"); }) << 1.0
+        << 0.5 << true;
     QTest::newRow("a gap reading as zero would break it")
         << series(25, [](int i) { return i == 23 ? QStringLiteral("") : QStringLiteral("391.25"); }) << 1.0
         << 0.5 << true;
@@ -193,8 +193,11 @@ void TestStability::defaults_everyRowNamesALiveFieldItsOffsetCorrects()
         const ModelTable::Model *model = ModelTable::find(row.model);
         QVERIFY2(model && row.field >= 0 && row.field < model->live.size(), qPrintable(what));
         // The simulator applies "ATCOFFn" where the device does: only the row's field moves.
-        const QMap<int, tqsim::Model> sim = {{kPmModel, tqsim::Model::Pm}, {20, tqsim::Model::Tq20},
-            {21, tqsim::Model::Tq21}, {22, tqsim::Model::Tq22}, {24, tqsim::Model::Tq24}};
+        const QMap<int, tqsim::Model> sim = {{kPmModel, tqsim::Model::Pm},
+                                             {20, tqsim::Model::Tq20},
+                                             {21, tqsim::Model::Tq21},
+                                             {22, tqsim::Model::Tq22},
+                                             {24, tqsim::Model::Tq24}};
         DeviceResponder device(sim.value(row.model));
         const QStringList before = Cmd::liveFields(device.answer(device.pollWord(), 0), device.pollWord());
         QVERIFY(device.setSetting(QStringLiteral("ATCOFF%1").arg(row.channel), 5000.0));
