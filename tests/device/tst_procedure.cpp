@@ -1,0 +1,132 @@
+#include "device/devicesession.h"
+#include "device/procedure.h"
+#include "device/stabilitydefaults.h"
+#include "responderport.h"
+
+#include <QtTest>
+
+// One calibration point against a TQ24 in this process. The responder answers every command; its
+// live line is scripted so the gas reading holds still or climbs, and follows a taken span as a
+// sensor in the reference gas would.
+class TestProcedure : public QObject
+{
+    Q_OBJECT
+private slots:
+    void point_data();
+    void point();
+};
+
+void TestProcedure::point_data()
+{
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<double>("reference");
+    QTest::addColumn<double>("found");  // what the channel reads before any adjustment
+    QTest::addColumn<QString>("fault"); // "", "refuse", "error", "stuck" (ignores the span), "climb", "abort"
+    QTest::addColumn<QString>("step");  // the step it ends in
+    QTest::addColumn<QStringList>("writes");
+    QTest::addColumn<bool>("asLeft"); // whether it got as far as an as-left reading
+    const QStringList none;
+    QTest::newRow("span out of tolerance: adjusted, passes")
+        << 1 << 400.0 << 391.25 << ""
+        << "Passed" << QStringList{"ATCCSP 400.00"} << true;
+    QTest::newRow("span within tolerance: nothing written") << 1 << 400.0 << 398.5 << ""
+                                                            << "Passed" << none << false;
+    QTest::newRow("correction over the maximum: refused unwritten") << 1 << 500.0 << 391.25 << ""
+                                                                    << "Refused" << none << false;
+    QTest::newRow("device keeps its span: fails") << 1 << 400.0 << 391.25 << "refuse"
+                                                  << "Failed" << QStringList{"ATCCSP 400.00"} << false;
+    QTest::newRow("device answers ERROR: fails") << 1 << 400.0 << 391.25 << "error"
+                                                 << "Failed" << QStringList{"ATCCSP 400.00"} << false;
+    QTest::newRow("reading ignores the span: fails as left")
+        << 1 << 400.0 << 391.25 << "stuck"
+        << "Failed" << QStringList{"ATCCSP 400.00"} << true;
+    QTest::newRow("temperature: offset old + (reference - reading)")
+        << 2 << 23.0 << 24.5 << ""
+        << "Passed" << QStringList{"ATCOFF2 -1.50"} << true;
+    QTest::newRow("never stable: timed out, nothing written") << 1 << 400.0 << 391.25 << "climb"
+                                                              << "TimedOut" << none << false;
+    QTest::newRow("aborted while settling: nothing written") << 1 << 400.0 << 391.25 << "abort"
+                                                             << "Aborted" << none << false;
+}
+
+void TestProcedure::point()
+{
+    QFETCH(int, channel);
+    QFETCH(double, reference);
+    QFETCH(double, found);
+    QFETCH(QString, fault);
+    QFETCH(QString, step);
+    QFETCH(QStringList, writes);
+    QFETCH(bool, asLeft);
+
+    ResponderPort port(tqsim::Model::Tq24);
+    double gas = found;
+    port.override = [&](const QByteArray &line) -> QByteArray {
+        if (line == "ATCH") {
+            gas += fault == "climb" ? 1.0 : 0.0;
+            const double temperature =
+                (channel == 2 ? found : 24.0) + port.responder.setting("ATCOFF2").toDouble();
+            return "ATCH 180.0," + QByteArray::number(channel == 1 ? gas : 391.0, 'f', 2) + ',' +
+                   QByteArray::number(temperature, 'f', 2) + ",100.0,5.00000,100.0";
+        }
+        if (line.startsWith("ATCCSP") && fault == "refuse")
+            return port.responder.answer("ATCCSP", 0); // the span it held before: not taken
+        if (line.startsWith("ATCCSP") && fault == "error")
+            return "ERROR";
+        const QByteArray reply = port.responder.answer(line, 0);
+        if (line.startsWith("ATCCSP ") && fault != "stuck")
+            gas = line.mid(7).toDouble();
+        return reply;
+    };
+    DeviceSession session;
+    session.attach(&port, QStringLiteral("mem0"), QStringLiteral("SIM-1"));
+    QSignalSpy identified(&session, &DeviceSession::identified);
+    session.identify();
+    QVERIFY(identified.wait(2000));
+    connect(&session, &DeviceSession::pollDue, &session, [&] { session.writePoll(); });
+    session.setPollPeriod(20);
+    session.setPolling(true);
+
+    ProcedurePoint point;
+    point.channel = channel;
+    point.reference = reference;
+    point.tolerance = 0.01 * reference; // 1 %
+    point.limits = *StabilityDefaults::limits(24, channel, reference);
+    point.limits.dwellS = 0.2;
+    point.limits.windowS = 0.2;
+    point.timeoutS = 1.5;
+    Procedure procedure(&session, point);
+    connect(&procedure, &Procedure::stepChanged, &procedure, [&](Procedure::Step s) {
+        if (s == Procedure::Step::WaitingForStable && fault == "abort")
+            QTimer::singleShot(100, &procedure, &Procedure::abort);
+    });
+    procedure.start();
+    QCOMPARE(procedure.step(), Procedure::Step::Applying);
+    procedure.gasApplied();
+    QTRY_VERIFY_WITH_TIMEOUT(procedure.isFinished(), 10000);
+
+    QCOMPARE(QString::fromLatin1(QMetaEnum::fromType<Procedure::Step>().valueToKey(int(procedure.step()))),
+             step);
+    QCOMPARE(procedure.writes(), writes);
+    // What reached the wire agrees with what the procedure says it wrote.
+    QStringList sent;
+    for (const QByteArray &line : qAsConst(port.received)) {
+        if (line.contains(' '))
+            sent << QString::fromLatin1(line);
+    }
+    QCOMPARE(sent, writes);
+    if (step == "Passed" || step == "Failed" || step == "Refused") {
+        QVERIFY(procedure.asFound().stable);
+        QCOMPARE(procedure.asFound().value, found);
+        QCOMPARE(procedure.asFound().error, found - reference);
+    }
+    if (step == "Passed" && !writes.isEmpty()) {
+        QVERIFY(procedure.asLeft().stable);
+        QCOMPARE(procedure.asLeft().value, reference);
+    }
+    QCOMPARE(procedure.asLeft().taken, asLeft);
+    session.close();
+}
+
+QTEST_GUILESS_MAIN(TestProcedure)
+#include "tst_procedure.moc"
