@@ -20,9 +20,10 @@ void TestProcedure::point_data()
 {
     QTest::addColumn<int>("channel");
     QTest::addColumn<double>("reference");
-    QTest::addColumn<double>("found");  // what the channel reads before any adjustment
-    QTest::addColumn<QString>("fault"); // "", "refuse", "error", "stuck" (ignores the span), "climb", "abort"
-    QTest::addColumn<QString>("step");  // the step it ends in
+    QTest::addColumn<double>("found"); // what the channel reads before any adjustment
+    // "", "refuse", "error", "stuck" (ignores the span), "climb", "abort", "unplug"
+    QTest::addColumn<QString>("fault");
+    QTest::addColumn<QString>("step"); // the step it ends in
     QTest::addColumn<QStringList>("writes");
     QTest::addColumn<bool>("asLeft"); // whether it got as far as an as-left reading
     const QStringList none;
@@ -47,6 +48,9 @@ void TestProcedure::point_data()
                                                               << "TimedOut" << none << false;
     QTest::newRow("aborted while settling: nothing written") << 1 << 400.0 << 391.25 << "abort"
                                                              << "Aborted" << none << false;
+    QTest::newRow("unplugged after the span: nothing more")
+        << 1 << 400.0 << 391.25 << "unplug"
+        << "Unplugged" << QStringList{"ATCCSP 400.00"} << false;
 }
 
 void TestProcedure::point()
@@ -96,9 +100,14 @@ void TestProcedure::point()
     point.limits.windowS = 0.2;
     point.timeoutS = 1.5;
     Procedure procedure(&session, point);
-    connect(&procedure, &Procedure::stepChanged, &procedure, [&](Procedure::Step s) {
-        if (s == Procedure::Step::WaitingForStable && fault == "abort")
-            QTimer::singleShot(100, &procedure, &Procedure::abort);
+    // The first reading while settling can never be stable: the dwell has not begun.
+    connect(&session, &DeviceSession::liveSample, &procedure, [&] {
+        if (procedure.step() == Procedure::Step::WaitingForStable && fault == "abort")
+            procedure.abort();
+        if (procedure.step() == Procedure::Step::WaitingAfterAdjust && fault == "unplug") {
+            session.close(); // as the session does when its port fails
+            emit session.lost(QStringLiteral("unplugged"));
+        }
     });
     procedure.start();
     QCOMPARE(procedure.step(), Procedure::Step::Applying);

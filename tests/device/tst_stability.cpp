@@ -1,6 +1,5 @@
 #include "device/commandset.h"
 #include "device/devicemodels.h"
-#include "device/modeltable.h"
 #include "device/stability.h"
 #include "device/stabilitydefaults.h"
 #include "tools/tq-sim/deviceresponder.h"
@@ -20,8 +19,6 @@ private slots:
     void figures();
     void tracker_data();
     void tracker();
-    void step_data();
-    void step();
     void defaults_data();
     void defaults();
     void defaults_everyRowNamesALiveFieldItsOffsetCorrects();
@@ -37,7 +34,6 @@ void TestStability::figures_data()
     QTest::newRow("ramp down") << 10.0 << -60.0 << 0.0 << 7;
     QTest::newRow("ramp on a Unix-second clock") << 1.8e9 << 0.5 << 0.0 << 6;
     QTest::newRow("noise") << 0.0 << 0.0 << 2.0 << 4000;
-    QTest::newRow("small noise") << 100.0 << 0.0 << 0.01 << 4000;
 }
 
 void TestStability::figures()
@@ -57,11 +53,10 @@ void TestStability::figures()
     if (sigma == 0) {
         // Equally spaced points on a line: the slope is the ramp, the SD that of the line's values.
         const double lineSd = qAbs(perMinute / 60.0) * dt * qSqrt(n * (n + 1) / 12.0);
-        QVERIFY2(qAbs(f.slopePerMinute - perMinute) < 1e-9 * qMax(1.0, qAbs(perMinute)),
-                 qPrintable(QString::number(f.slopePerMinute)));
-        QVERIFY2(qAbs(f.sd - lineSd) < 1e-9 * qMax(1.0, lineSd), qPrintable(QString::number(f.sd)));
+        QVERIFY(qAbs(f.slopePerMinute - perMinute) < 1e-9 * qMax(1.0, qAbs(perMinute)));
+        QVERIFY(qAbs(f.sd - lineSd) < 1e-9 * qMax(1.0, lineSd));
     } else {
-        QVERIFY2(qAbs(f.sd - sigma) < 0.05 * sigma, qPrintable(QString::number(f.sd)));
+        QVERIFY(qAbs(f.sd - sigma) < 0.05 * sigma);
         // The slope's standard error over the span is sigma·√12/(span·√n) per second.
         const double span = n * dt;
         QVERIFY(qAbs(f.slopePerMinute) < 4 * 60 * sigma * qSqrt(12.0) / (span * qSqrt(n)));
@@ -91,6 +86,9 @@ void TestStability::tracker_data()
     QTest::newRow("ramp under the slope limit") << series(40, ramp) << 7.0 << 10.0 << true;
     QTest::newRow("jitter over the SD limit") << series(40, jitter) << 10.0 << 1.0 << false;
     QTest::newRow("jitter under the SD limit") << series(40, jitter) << 10.0 << 1.1 << true;
+    const auto step = [](int i) { return QString::number(i < 25 ? 0 : 50); };
+    QTest::newRow("step still in the window") << series(35, step) << 1.0 << 0.5 << false;
+    QTest::newRow("step out of the window") << series(36, step) << 1.0 << 0.5 << true;
     QTest::newRow("gap longer than the window: no figures")
         << series(40, [](int i) { return i < 25 ? QStringLiteral("391.25") : QStringLiteral("----"); }) << 1.0
         << 0.5 << false;
@@ -99,9 +97,6 @@ void TestStability::tracker_data()
         << 0.5 << true;
     QTest::newRow("texts that are no number are gaps")
         << series(25, [](int i) { return i % 2 ? QStringLiteral("391.25") : QStringLiteral("12OK"); }) << 1.0
-        << 0.5 << true;
-    QTest::newRow("a gap reading as zero would break it")
-        << series(25, [](int i) { return i == 23 ? QStringLiteral("") : QStringLiteral("391.25"); }) << 1.0
         << 0.5 << true;
 }
 
@@ -119,37 +114,6 @@ void TestStability::tracker()
     tracker.add(qQNaN(), 1e9);
     tracker.add(fields.size() + 1.0, qInf());
     QCOMPARE(tracker.isStable(), stable);
-    QVERIFY(tracker.figures().count <= 11);
-}
-
-void TestStability::step_data()
-{
-    QTest::addColumn<bool>("restart");
-    QTest::newRow("same gas: the window decides") << false;
-    QTest::newRow("gas changed: the dwell starts again") << true;
-}
-
-void TestStability::step()
-{
-    QFETCH(bool, restart);
-    const double dwell = 45.0;
-    const double window = 30.0;
-    const double stepAt = 100.0;
-    StabilityTracker tracker({0.1, 0.05, dwell, window});
-    bool stableBeforeStep = false;
-    double firstStableAfter = -1;
-    for (double t = 0; t < 300 && firstStableAfter < 0; t += 1.0) {
-        if (restart && t == stepAt)
-            tracker.restart();
-        tracker.add(t, t < stepAt ? 0.0 : 50.0);
-        if (tracker.isStable() && t < stepAt)
-            stableBeforeStep = true;
-        else if (tracker.isStable())
-            firstStableAfter = t;
-    }
-    QVERIFY(stableBeforeStep);
-    // Settling until no sample before the step is left in the window, or the new dwell has passed.
-    QCOMPARE(firstStableAfter, stepAt + (restart ? dwell : window));
 }
 
 // Limits for a reference: 0.5 % per minute and 0.25 %, never under the resolution; zero gas absolute.
@@ -186,28 +150,19 @@ void TestStability::defaults()
     QVERIFY(limits->dwellS > 0 && limits->windowS > 0);
 }
 
+// The simulator applies "ATCOFFn" where the device does: only the row's live field moves.
 void TestStability::defaults_everyRowNamesALiveFieldItsOffsetCorrects()
 {
     for (const StabilityDefaults::Channel &row : StabilityDefaults::all()) {
-        const QString what = QStringLiteral("model %1 channel %2").arg(row.model).arg(row.channel);
-        const ModelTable::Model *model = ModelTable::find(row.model);
-        QVERIFY2(model && row.field >= 0 && row.field < model->live.size(), qPrintable(what));
-        // The simulator applies "ATCOFFn" where the device does: only the row's field moves.
-        const QMap<int, tqsim::Model> sim = {{kPmModel, tqsim::Model::Pm},
-                                             {20, tqsim::Model::Tq20},
-                                             {21, tqsim::Model::Tq21},
-                                             {22, tqsim::Model::Tq22},
-                                             {24, tqsim::Model::Tq24}};
-        DeviceResponder device(sim.value(row.model));
+        tqsim::Model model;
+        QVERIFY(tqsim::modelFromName(DeviceModels::name(row.model).toLower(), &model));
+        DeviceResponder device(model);
         const QStringList before = Cmd::liveFields(device.answer(device.pollWord(), 0), device.pollWord());
         QVERIFY(device.setSetting(QStringLiteral("ATCOFF%1").arg(row.channel), 5000.0));
         const QStringList after = Cmd::liveFields(device.answer(device.pollWord(), 0), device.pollWord());
-        for (int i = 0; i < before.size(); ++i) {
-            const double moved = *Cmd::number(after.value(i)) - *Cmd::number(before.at(i));
-            QVERIFY2((moved > 1000) == (i == row.field), qPrintable(what + " field " + QString::number(i)));
-        }
-        QVERIFY2(row.resolution > 0 && row.zeroSlope >= row.resolution && row.timeoutS > row.dwellS,
-                 qPrintable(what));
+        for (int i = 0; i < before.size(); ++i)
+            QCOMPARE(*Cmd::number(after.value(i)) - *Cmd::number(before.at(i)) > 1000, i == row.field);
+        QVERIFY(row.resolution > 0 && row.zeroSlope >= row.resolution && row.timeoutS > row.dwellS);
     }
 }
 
