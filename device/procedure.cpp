@@ -3,6 +3,7 @@
 #include "device/commandset.h"
 #include "device/conversation.h"
 #include "device/devicesession.h"
+#include "device/modeltable.h"
 #include "device/stabilitydefaults.h"
 
 #include <QTimer>
@@ -34,6 +35,12 @@ void Procedure::start()
         StabilityDefaults::find(m_session->identity().model, m_point.channel);
     if (!row) {
         finish(Step::Refused, QStringLiteral("the device has no channel %1").arg(m_point.channel));
+        return;
+    }
+    if (m_point.gasExpiry.isValid() && m_point.gasExpiry < QDate::currentDate()) {
+        finish(
+            Step::Refused,
+            QStringLiteral("the reference gas expired on %1").arg(m_point.gasExpiry.toString(Qt::ISODate)));
         return;
     }
     m_field = row->field;
@@ -107,15 +114,17 @@ void Procedure::takeReading()
     if (m_step == Step::WaitingForStable) {
         m_asFound = reading;
         setStep(Step::AsFound);
-        if (within && !m_point.adjustAlways)
-            finish(Step::Passed);
+        if (within && (m_point.checkOnly || !m_point.adjustAlways))
+            pass();
+        else if (m_point.checkOnly)
+            finish(Step::Failed, QStringLiteral("as found out of tolerance"));
         else
             adjust();
     } else {
         m_asLeft = reading;
         setStep(Step::AsLeft);
         if (within)
-            finish(Step::Passed);
+            pass();
         else
             finish(Step::Failed, QStringLiteral("as left out of tolerance"));
     }
@@ -148,6 +157,30 @@ void Procedure::adjust()
         Adjustment::Plan write = plan;
         write.argument = Adjustment::offsetArgument(*old, m_point.reference, m_asFound.value);
         writeAdjustment(write);
+    });
+}
+
+// The device keeps when it was last calibrated, where the model has the word.
+void Procedure::pass()
+{
+    const DeviceIdentity id = m_session->identity();
+    if (m_point.checkOnly || !ModelTable::setting(id.model, id.firmware, QStringLiteral("ATCEXTM"))) {
+        finish(Step::Passed);
+        return;
+    }
+    const QString stamp = QString::number(QDateTime::currentSecsSinceEpoch());
+    m_writes.append(QStringLiteral("ATCEXTM ") + stamp);
+    DeviceReply *reply = send(QStringLiteral("ATCEXTM"), stamp);
+    connect(reply, &DeviceReply::finished, this, [this, reply, stamp] {
+        if (isFinished())
+            return;
+        if (reply->error() == DeviceReply::Closed) {
+            finish(Step::Unplugged, DeviceReply::errorText(reply->error()));
+            return;
+        }
+        // The point passed either way; a missing time stamp is noted, not held against it.
+        const bool taken = reply->error() == DeviceReply::NoError && reply->value().trimmed() == stamp;
+        finish(Step::Passed, taken ? QString() : QStringLiteral("last calibration time not written"));
     });
 }
 

@@ -3,7 +3,7 @@
 #include "device/adjustment.h"
 #include "device/stability.h"
 
-#include <QElapsedTimer>
+#include <QDate>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -20,6 +20,10 @@ struct ProcedurePoint
     double reference = 0;
     double tolerance = 0; // absolute, in the channel's unit
     bool adjustAlways = false;
+    // Decides on the as-found reading and writes nothing: no adjustment, no calibration time.
+    bool checkOnly = false;
+    // The reference cylinder's expiry; an expired one is refused before anything is written.
+    QDate gasExpiry;
     // Take the reading when the time-out passes before it is stable (recorded as unstable);
     // otherwise the procedure ends timed out.
     bool acceptUnstable = false;
@@ -96,6 +100,7 @@ private:
     void onTimeout();
     void takeReading();
     void adjust();
+    void pass();
     void writeAdjustment(const Adjustment::Plan &plan);
     DeviceReply *send(const QString &word, const QString &argument);
     bool endedByReply(DeviceReply *reply);

@@ -59,38 +59,45 @@ void TestProcedure::point_data()
     QTest::addColumn<int>("channel");
     QTest::addColumn<double>("reference");
     QTest::addColumn<double>("found"); // what the channel reads before any adjustment
-    // "", "refuse", "error", "stuck" (ignores the span), "climb", "jitter", "abort", "unplug"
+    // "", "check", "expired", "refuse", "error", "stuck" (ignores the span), "climb", "jitter", "abort",
+    // "unplug"
     QTest::addColumn<QString>("fault");
     QTest::addColumn<QString>("step"); // the step it ends in
     QTest::addColumn<QStringList>("writes");
     QTest::addColumn<bool>("asLeft"); // whether it got as far as an as-left reading
     const QStringList none;
-    QTest::newRow("span out of tolerance: adjusted, passes")
-        << 1 << 400.0 << 391.25 << ""
-        << "Passed" << QStringList{"ATCCSP 400.00"} << true;
-    QTest::newRow("span within tolerance: nothing written") << 1 << 400.0 << 398.5 << ""
-                                                            << "Passed" << none << false;
+    const QString stamp = QStringLiteral("ATCEXTM"); // with the time it passed
+    const QString span = QStringLiteral("ATCCSP 400.00");
+    QTest::newRow("span out of tolerance: adjusted, passes") << 1 << 400.0 << 391.25 << ""
+                                                             << "Passed" << QStringList{span, stamp} << true;
+    QTest::newRow("span within tolerance: only the time") << 1 << 400.0 << 398.5 << ""
+                                                          << "Passed" << QStringList{stamp} << false;
+    QTest::newRow("check: out of tolerance fails, nothing written") << 1 << 400.0 << 391.25 << "check"
+                                                                    << "Failed" << none << false;
+    QTest::newRow("check: within tolerance passes, nothing written") << 1 << 400.0 << 398.5 << "check"
+                                                                     << "Passed" << none << false;
+    QTest::newRow("expired gas: refused unwritten") << 1 << 400.0 << 391.25 << "expired"
+                                                    << "Refused" << none << false;
     QTest::newRow("correction over the maximum: refused unwritten") << 1 << 500.0 << 391.25 << ""
                                                                     << "Refused" << none << false;
     QTest::newRow("device keeps its span: fails") << 1 << 400.0 << 391.25 << "refuse"
-                                                  << "Failed" << QStringList{"ATCCSP 400.00"} << false;
+                                                  << "Failed" << QStringList{span} << false;
     QTest::newRow("device answers ERROR: fails") << 1 << 400.0 << 391.25 << "error"
-                                                 << "Failed" << QStringList{"ATCCSP 400.00"} << false;
-    QTest::newRow("reading ignores the span: fails as left")
-        << 1 << 400.0 << 391.25 << "stuck"
-        << "Failed" << QStringList{"ATCCSP 400.00"} << true;
+                                                 << "Failed" << QStringList{span} << false;
+    QTest::newRow("reading ignores the span: fails as left") << 1 << 400.0 << 391.25 << "stuck"
+                                                             << "Failed" << QStringList{span} << true;
     QTest::newRow("temperature: offset old + (reference - reading)")
         << 2 << 23.0 << 24.5 << ""
-        << "Passed" << QStringList{"ATCOFF2 -1.50"} << true;
+        << "Passed" << QStringList{"ATCOFF2 -1.50", stamp} << true;
     QTest::newRow("never stable: timed out, nothing written") << 1 << 400.0 << 391.25 << "climb"
                                                               << "TimedOut" << none << false;
-    QTest::newRow("never stable, accepted: within tolerance unadjusted") << 1 << 400.0 << 400.0 << "jitter"
-                                                                         << "Passed" << none << false;
+    QTest::newRow("never stable, accepted: within tolerance unadjusted")
+        << 1 << 400.0 << 400.0 << "jitter"
+        << "Passed" << QStringList{stamp} << false;
     QTest::newRow("aborted while settling: nothing written") << 1 << 400.0 << 391.25 << "abort"
                                                              << "Aborted" << none << false;
-    QTest::newRow("unplugged after the span: nothing more")
-        << 1 << 400.0 << 391.25 << "unplug"
-        << "Unplugged" << QStringList{"ATCCSP 400.00"} << false;
+    QTest::newRow("unplugged after the span: nothing more") << 1 << 400.0 << 391.25 << "unplug"
+                                                            << "Unplugged" << QStringList{span} << false;
 }
 
 void TestProcedure::point()
@@ -141,9 +148,10 @@ void TestProcedure::point()
     point.limits.dwellS = 0.2;
     point.limits.windowS = 0.2;
     point.acceptUnstable = fault == "jitter";
-    point.timeoutS = fault == "climb" || fault == "jitter"
-                         ? 1.0
-                         : 5.0; // generous where it must settle, on a loaded machine too
+    point.checkOnly = fault == "check";
+    point.gasExpiry = fault == "expired" ? QDate(2020, 1, 1) : QDate(2099, 12, 31);
+    // Generous where it must settle, on a loaded machine too.
+    point.timeoutS = fault == "climb" || fault == "jitter" ? 1.0 : 5.0;
     Procedure procedure(&session, point);
     // The first reading while settling can never be stable: the dwell has not begun.
     connect(&session, &DeviceSession::liveSample, &procedure, [&] {
@@ -154,28 +162,33 @@ void TestProcedure::point()
             emit session.lost(QStringLiteral("unplugged"));
         }
     });
+    const qint64 startedAt = QDateTime::currentSecsSinceEpoch();
     procedure.start();
-    QCOMPARE(procedure.step(), Procedure::Step::Applying);
     procedure.gasApplied();
     QTRY_VERIFY_WITH_TIMEOUT(procedure.isFinished(), 10000);
 
     QCOMPARE(QString::fromLatin1(QMetaEnum::fromType<Procedure::Step>().valueToKey(int(procedure.step()))),
              step);
-    QCOMPARE(procedure.writes(), writes);
-    // What reached the wire agrees with what the procedure says it wrote.
+    // What reached the wire is what the procedure says it wrote; the time stamp is the time it passed.
     QStringList sent;
     for (const QByteArray &line : qAsConst(port.received)) {
         if (line.contains(' '))
             sent << QString::fromLatin1(line);
     }
+    QCOMPARE(procedure.writes(), sent);
+    if (!sent.isEmpty() && sent.last().startsWith(QLatin1String("ATCEXTM "))) {
+        const qint64 at = sent.last().mid(8).toLongLong();
+        QVERIFY(at >= startedAt && at <= QDateTime::currentSecsSinceEpoch());
+        sent.last() = QStringLiteral("ATCEXTM");
+    }
     QCOMPARE(sent, writes);
-    if (step == "Passed" || step == "Failed" || step == "Refused") {
+    if (procedure.asFound().taken) {
         QCOMPARE(procedure.asFound().stable, fault != "jitter");
         // The mean of an odd count of alternating readings is off by up to the jitter over the count.
         QVERIFY(qAbs(procedure.asFound().value - found) <= (fault == "jitter" ? 3.0 : 1e-9));
         QVERIFY(qAbs(procedure.asFound().error - (procedure.asFound().value - reference)) < 1e-9);
     }
-    if (step == "Passed" && !writes.isEmpty()) {
+    if (step == "Passed" && asLeft) {
         QVERIFY(procedure.asLeft().stable);
         QCOMPARE(procedure.asLeft().value, reference);
     }
