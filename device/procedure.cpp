@@ -7,7 +7,9 @@
 #include "device/stabilitydefaults.h"
 
 #include <QTimer>
+
 #include <QtMath>
+#include <climits>
 
 Procedure::Procedure(DeviceSession *session, const ProcedurePoint &point, QObject *parent)
     : QObject(parent), m_session(session), m_point(point), m_tracker(point.limits),
@@ -77,7 +79,8 @@ void Procedure::waitForStable(Step step)
 {
     // Readings from before the gas change or the adjustment say nothing about the new level.
     m_tracker.restart();
-    m_timeout->start(qMax(0, qRound(m_point.timeoutS * 1000)));
+    // Bounded, so a time-out given in years (or as no number) cannot overflow the timer.
+    m_timeout->start(int(qBound(0.0, m_point.timeoutS * 1000, double(INT_MAX))));
     setStep(step);
 }
 
