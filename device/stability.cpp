@@ -121,7 +121,8 @@ void StabilityTracker::trim()
 {
     if (!m_latest)
         return;
-    const double from = *m_latest - m_limits.windowS;
+    // A window of no length (or no number) holds the latest sample only, so it never grows unbounded.
+    const double from = *m_latest - (m_limits.windowS > 0 ? m_limits.windowS : 0.0);
     int drop = 0;
     while (drop < m_window.size() && m_window.at(drop).time < from)
         ++drop;
