@@ -1,0 +1,38 @@
+#pragma once
+
+#include "device/stability.h"
+
+#include <QList>
+
+#include <optional>
+
+// The stability limits a channel starts with, one row per model and channel (the README shows the
+// table). Away from zero the limits follow the reference; zero gas has no reference to scale by,
+// so it has limits of its own.
+namespace StabilityDefaults {
+
+// Slope limit per minute and SD limit, as fractions of the reference.
+constexpr double kSlopeFraction = 0.005;
+constexpr double kSdFraction = 0.0025;
+
+struct Channel
+{
+    int model;
+    int channel;       // 1-based; "ATCOFFn" corrects channel n
+    int field;         // 0-based index of the channel in the model's live line
+    double resolution; // the smallest step the device shows, in the live field's default unit
+    double zeroSlope;  // units per minute, at a reference of 0
+    double zeroSd;     // units, at a reference of 0
+    double dwellS;
+    double windowS;
+    double timeoutS; // waiting for stable gives up after this long
+};
+
+QList<Channel> all();
+// The row of a model's channel, or nullptr for a channel the table lacks.
+const Channel *find(int model, int channel);
+// The limits for a reading against this reference; empty for a channel the table lacks.
+std::optional<Stability::Limits> limits(int model, int channel, double reference);
+Stability::Limits limits(const Channel &row, double reference);
+
+} // namespace StabilityDefaults
