@@ -88,8 +88,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(m_session, &DeviceSession::pollDue, this, &MainWindow::writeATCDCommand);
     connect(m_session, &DeviceSession::identified, this, &MainWindow::onIdentified);
     connect(m_session, &DeviceSession::notSupported, this, &MainWindow::onNotSupported);
-    connect(m_session, &DeviceSession::identificationFailed, this, [this] {
-        showStatusMessage(tr("error! the device did not answer %1.").arg(QStringLiteral("ATCVER")));
+    // A device closed or unplugged before it answered says nothing about the device: only a
+    // time-out is told.
+    connect(m_session, &DeviceSession::identificationFailed, this, [this](DeviceReply::Error error) {
+        if (error == DeviceReply::NoAnswer)
+            showStatusMessage(tr("error! the device did not answer %1.").arg(QStringLiteral("ATCVER")));
     });
     connect(m_session, &DeviceSession::lost, this, &MainWindow::onDeviceLost);
     connect(m_session->conversation(), &Conversation::unclaimedLine, this, [this](const QString &line) {

@@ -2,6 +2,8 @@
 #include "app/selectdevice.h"
 #include "calib/abstractcalibrator.h"
 #include "calib/paneldispatch.h"
+#include "device/conversation.h"
+#include "device/devicesession.h"
 #include "tools/tq-sim/simulateddevice.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
@@ -80,6 +82,8 @@ private slots:
     void activate_missingPort_cannotOpenMessage();
     void close_destroysLogWindowAndLogsStop();
     void activate_sendsExactlyTheVersionQuery();
+    void versionUnanswered_data();
+    void versionUnanswered();
     void unsupportedReply_boxThenPortClosedAndListBack_data();
     void unsupportedReply_boxThenPortClosedAndListBack();
     void supportedReply_panelGetsLinesAndPollsGoOut();
@@ -299,6 +303,32 @@ void TestMainWindow::activate_sendsExactlyTheVersionQuery()
     QVERIFY(status().startsWith(QStringLiteral("the TQ Series Devices were found. - [")));
     QVERIFY(!m_window->deviceList()->isVisibleTo(m_window));
     QVERIFY(!m_window->pollTimer()->isActive());
+}
+
+// A device that never answers "ATCVER": the time-out is told; a device gone first is not called silent.
+void TestMainWindow::versionUnanswered_data()
+{
+    QTest::addColumn<bool>("unplug");
+    QTest::addColumn<QString>("status");
+    QTest::newRow("time-out") << false << "error! the device did not answer ATCVER.";
+    QTest::newRow("unplugged first") << true << "Timer Stop.";
+}
+
+void TestMainWindow::versionUnanswered()
+{
+    QFETCH(bool, unplug);
+    QFETCH(QString, status);
+    m_sim->setResponding(false);
+    m_window->session()->conversation()->setDefaultTimeoutMs(unplug ? 10000 : 200);
+    openSimulatedDevice();
+    QTRY_COMPARE(m_sim->receivedBytes(), QByteArray("ATCVER\r\n"));
+    if (unplug) {
+        m_devices.clear();
+        m_window->checkConnection();
+        QVERIFY(!m_window->isDeviceOpen());
+    }
+    QTest::qWait(400);
+    QCOMPARE(this->status().section(QLatin1String(" - ["), 0, 0), status);
 }
 
 void TestMainWindow::unsupportedReply_boxThenPortClosedAndListBack_data()
