@@ -189,9 +189,9 @@ void Calibrator::setLiveDisplays(const QList<QLCDNumber *> &displays, int chartF
 void Calibrator::setRefreshOrder(const QVector<Step> &steps)
 {
     m_refreshSteps = steps;
-    if (!ModelTable::find(m_tqModel))
-        return;
     const ModelTable::Model *table = ModelTable::find(m_tqModel);
+    if (!table)
+        return;
     const auto rank = [table](const Step &step) {
         for (int i = 0; i < table->settings.size(); ++i) {
             if (Cmd::word(step.id) == QLatin1String(table->settings.at(i).word))

@@ -9,7 +9,7 @@ QList<PanelKind> &table()
     static QList<PanelKind> kinds = [] {
         QList<PanelKind> rows;
         for (int model : DeviceModels::all())
-            rows.append({model, DeviceModels::pollCommand(model), {}});
+            rows.append({model, {}});
         return rows;
     }();
     return kinds;

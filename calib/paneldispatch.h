@@ -14,15 +14,15 @@ class QWidget;
 using PanelFactory =
     std::function<QWidget *(const QString &versionText, int version, const QString &serial, QWidget *parent)>;
 
-// One supported model: its poll command and the factory of its panel (empty until the panel exists).
+// One supported model and the factory of its panel (empty until the panel exists). Its poll
+// command is the device layer's (DeviceModels::pollCommand).
 struct PanelKind
 {
     int model = 0;
-    QByteArray pollCommand;
     PanelFactory create;
 };
 
-// The one table identification dispatches through: model -> poll command -> panel factory.
+// The one table identification dispatches through: model -> panel factory.
 namespace PanelDispatch {
 
 // The supported model, or nullptr for any other model number.

@@ -6,19 +6,11 @@
 
 constexpr int kPmModel = 404; // the particulate-matter device, which answers "QD700" and "PM"
 
-// One supported model as the wire knows it: its number from "ATCVER", the name records use and
-// the word that polls its live values; read from the model table's rows.
-struct DeviceModel
-{
-    int model = 0;
-    const char *name = "";
-    const char *pollWord = "";
-};
-
+// The supported models as the wire knows them, read from the model table's rows: the number
+// "ATCVER" gives, the name records use and the word that polls the live values.
 namespace DeviceModels {
 
-// The supported model, or nullptr for any other model number.
-const DeviceModel *find(int model);
+bool isSupported(int model);
 // Every supported model, in table order.
 QList<int> all();
 // "PM", "TQ20", ...; a model outside the table is named by its number.

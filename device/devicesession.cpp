@@ -122,7 +122,7 @@ void DeviceSession::onVersionReply(DeviceReply *reply)
     QString text = reply->line();
     text.remove(QLatin1String("ATCVER"));
     const TqVersion parsed = parseTqVersion(text);
-    if (!parsed.ok || !DeviceModels::find(parsed.model)) {
+    if (!parsed.ok || !DeviceModels::isSupported(parsed.model)) {
         emit notSupported(text);
         return;
     }
