@@ -315,6 +315,8 @@ protected:
     // The device's index if it is 0..max; otherwise the combo stays and the end warns.
     ReplyHandler indexInto(QComboBox *combo, int *deviceIndex, int max);
     ReplyHandler flagInto(QCheckBox *box);
+    // The mode a reply names, when the model's table allows it at this firmware.
+    std::optional<int> tableChoice(const Reply &reply, const char *word) const;
     // A unit the device names by a code: `firstCode` for the first of `unitCount` units, the next
     // code for the next unit. *unit becomes 0..unitCount-1, or -1 for a code outside (the end warns,
     // naming `shownIn`); then `show` runs.

@@ -364,3 +364,12 @@ void Calibrator::showFirmwareBoxes(bool deviceRead)
     for (const FirmwareBox &gated : qAsConst(m_firmwareBoxes))
         gated.box->setVisible(deviceRead && m_version >= gated.minVersion && m_version < gated.belowVersion);
 }
+
+std::optional<int> Calibrator::tableChoice(const Reply &reply, const char *word) const
+{
+    const std::optional<qint64> value = reply.integer();
+    const ModelTable::Setting *setting = ModelTable::setting(m_tqModel, m_version, QLatin1String(word));
+    if (!value || !setting || *value < setting->min || *value > setting->max)
+        return std::nullopt;
+    return int(*value);
+}

@@ -8,8 +8,9 @@
 
 namespace {
 
-const int kMassButton = 200;
-const int kNumberButton = 201;
+// ATCMODE's output modes, also the ids of their radio buttons.
+constexpr int kMassConcentration = 0;
+constexpr int kNumberConcentration = 1;
 const int kMaxBaudIndex = 5;
 const int kMaxTimeoutIndex = 4;
 
@@ -60,8 +61,8 @@ PmCalibrator::PmCalibrator(const PanelDevice &device, QWidget *parent) : ModelPa
                     actionWithBox(QStringLiteral("Factory Reset"), tr("the Factory Reset is completed."),
                                   tr("the Factory Reset is failed!")));
 
-    m_outputGroup =
-        groupButtons({{ui->radioButton_mass, kMassButton}, {ui->radioButton_number, kNumberButton}});
+    m_outputGroup = groupButtons(
+        {{ui->radioButton_mass, kMassConcentration}, {ui->radioButton_number, kNumberConcentration}});
     connect(m_outputGroup, &QButtonGroup::idClicked, this, &PmCalibrator::applyOutputMode);
 
     m_selectedChannel = 0;
@@ -113,7 +114,7 @@ void PmCalibrator::resetPanel()
 {
     Calibrator::resetPanel();
     m_selectedChannel = 0;
-    m_outputType = MassConcentration;
+    m_outputType = kMassConcentration;
     ui->groupBox_ch1->setTitle(tr("Channel 1"));
     ui->groupBox_ch2->setTitle(tr("Channel 2"));
     for (QLCDNumber *lcd : {ui->lcdNumber_ch1, ui->lcdNumber_ch2, ui->lcdNumber_preview_ch1,
@@ -132,15 +133,15 @@ void PmCalibrator::setOutputMode()
 {
     qDebug().nospace() << "## setOutputMode : " << m_outputType;
     qDebug().nospace() << "## TQ_Model : " << m_tqModel;
-    if (m_outputType != MassConcentration)
+    if (m_outputType != kMassConcentration)
         ui->radioButton_number->setChecked(true);
     else
         ui->radioButton_mass->setChecked(true);
     // The four mass fields follow the output mode; the last two always count particles.
     for (int field = 0; field < 4; ++field)
         setLiveUnit(field,
-                    m_outputType != MassConcentration ? QStringLiteral("#/cm3") : QStringLiteral("ug/m3"));
-    const bool counts = m_outputType != MassConcentration || m_selectedChannel == 2;
+                    m_outputType != kMassConcentration ? QStringLiteral("#/cm3") : QStringLiteral("ug/m3"));
+    const bool counts = m_outputType != kMassConcentration || m_selectedChannel == 2;
     for (ResizeLabel *unit : {ui->label_unit_ch1, ui->label_unit_ch2}) {
         unit->setText(counts ? QStringLiteral("#/cm3") : QStringLiteral("ug/m3"));
         unit->fitText();
@@ -179,12 +180,12 @@ void PmCalibrator::showLiveValues(const QStringList &fields)
 Calibrator::ReplyHandler PmCalibrator::outputModeReply(bool applied)
 {
     return [this, applied](const Reply &reply) {
-        const int value = int(reply.integer().value_or(-1));
+        const std::optional<int> value = tableChoice(reply, "ATCMODE");
         if (applied)
-            qDebug().nospace() << "PmCalibrator::parsingApply() outputType : " << value;
-        if (value != MassConcentration && value != NumberConcentration)
+            qDebug().nospace() << "PmCalibrator::parsingApply() outputType : " << value.value_or(-1);
+        if (!value)
             return Outcome::Rejected;
-        m_outputType = value;
+        m_outputType = *value;
         setOutputMode();
         setSelectedChannel();
         if (applied)
@@ -228,10 +229,10 @@ void PmCalibrator::applyOutputMode(int buttonId)
 {
     Choice choice;
     choice.id = Cmd::ATCMODE;
-    choice.value = buttonId - kMassButton;
+    choice.value = buttonId;
     choice.status = tr("change the sensor output mode to '") +
-                    (buttonId == kMassButton ? QStringLiteral("Mass Concentration'.")
-                                             : QStringLiteral("Number Concentration'."));
+                    (buttonId == kMassConcentration ? QStringLiteral("Mass Concentration'.")
+                                                    : QStringLiteral("Number Concentration'."));
     choice.failText = tr("error! change the sensor output mode...");
     choice.shown = [this] { setOutputMode(); };
     applyChoice(choice);

@@ -12,19 +12,9 @@ class PmCalibrator : public ModelPanel<Ui::PmCalibrator, 404>
     Q_OBJECT
 
 public:
-    enum OutputType
-    {
-        MassConcentration = 0,
-        NumberConcentration = 1
-    };
-
     PmCalibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
-    void setOutputMode();
-    void setSelectedChannel();
-
-    int outputType() const { return m_outputType; }
     int selectedChannel() const { return m_selectedChannel; }
 
 protected:
@@ -43,6 +33,8 @@ private:
         int offset2;
     };
 
+    void setOutputMode();
+    void setSelectedChannel();
     ReplyHandler outputModeReply(bool applied);
     void selectPair(int pair);
     void applyOffset(int channel);
@@ -52,7 +44,7 @@ private:
 
     QButtonGroup *m_outputGroup = nullptr;
     QVector<Pair> m_pairs;
-    int m_outputType = MassConcentration;
+    int m_outputType = 0; // ATCMODE: 0 mass, 1 number concentration
     int m_selectedChannel = 0;
     int m_deviceBaudIndex = 0;
     int m_deviceTimeoutIndex = 0;

@@ -8,24 +8,32 @@
 
 namespace {
 
-const int kHumidityButton = 200; // sensor type = id - 199
-const int kCo2Button = 201;
-const int kVocPpmButton = 300; // TVOC unit = id - 300
-const int kVocPpbButton = 301;
-const int kCo2PercentButton = 400; // CO2 unit = id - 400
-const int kCo2PpmButton = 401;
 const int kUnitCount = 2;
+
+// Firmware from 12 counts unit codes from 0, has sensitivity and calibration time and no longer
+// the calibrations; from 32 it also counts its hours and tells its build time.
+constexpr int kNewFirmware = 12;
+constexpr int kCountingFirmware = 32;
+
+// ATCMODE's sensor modes, 0 until the device has said; the ids of their radio buttons.
+constexpr int kNotRead = 0;
+constexpr int kTvocHumidity = 1;
+constexpr int kTvocCo2 = 2;
+// Units as their radio buttons count them (the ids); the device's codes depend on the firmware.
+constexpr int kVocPpm = 0;
+constexpr int kVocPpb = 1;
+constexpr int kCo2Percent = 0;
+constexpr int kCo2Ppm = 1;
 
 } // namespace
 
 Tq20Calibrator::Tq20Calibrator(const PanelDevice &device, QWidget *parent) : ModelPanel(device, parent)
 {
     m_sensorGroup =
-        groupButtons({{ui->radioButton_voc_humi, kHumidityButton}, {ui->radioButton_voc_co2, kCo2Button}});
-    m_vocUnitGroup =
-        groupButtons({{ui->radioButton_ppm_ch1, kVocPpmButton}, {ui->radioButton_ppb_ch1, kVocPpbButton}});
-    m_co2UnitGroup = groupButtons(
-        {{ui->radioButton_percent_ch2, kCo2PercentButton}, {ui->radioButton_ppm_ch2, kCo2PpmButton}});
+        groupButtons({{ui->radioButton_voc_humi, kTvocHumidity}, {ui->radioButton_voc_co2, kTvocCo2}});
+    m_vocUnitGroup = groupButtons({{ui->radioButton_ppm_ch1, kVocPpm}, {ui->radioButton_ppb_ch1, kVocPpb}});
+    m_co2UnitGroup =
+        groupButtons({{ui->radioButton_percent_ch2, kCo2Percent}, {ui->radioButton_ppm_ch2, kCo2Ppm}});
     setFirmwareBoxes({
         {ui->groupBox_usercal, 0, kNewFirmware},
         {ui->groupBox_factorycal, 0, kNewFirmware},
@@ -44,9 +52,9 @@ Tq20Calibrator::Tq20Calibrator(const PanelDevice &device, QWidget *parent) : Mod
 
     const auto showUnits = [this] { setSensorMode(); };
     const ReplyHandler vocUnitReply =
-        unitCodeInto(&m_vocUnit, unitCode(VocPpm), kUnitCount, ui->groupBox_unit_ch1, showUnits);
+        unitCodeInto(&m_vocUnit, unitCode(kVocPpm), kUnitCount, ui->groupBox_unit_ch1, showUnits);
     const ReplyHandler co2UnitReply =
-        unitCodeInto(&m_co2Unit, unitCode(Co2Percent), kUnitCount, ui->groupBox_unit_ch2, showUnits);
+        unitCodeInto(&m_co2Unit, unitCode(kCo2Percent), kUnitCount, ui->groupBox_unit_ch2, showUnits);
     setRefreshOrder({
         {Cmd::ATCMODE, sensorModeReply("Tq20Calibrator::parsingSequence() sensorType : ")},
         {Cmd::ATCOFF1, offsetInto(ui->doubleSpinBox_offset_ch1)},
@@ -82,12 +90,9 @@ Tq20Calibrator::Tq20Calibrator(const PanelDevice &device, QWidget *parent) : Mod
             },
             QStringLiteral("FAIL"), retry, AfterOk::End));
 
-    connect(m_sensorGroup, &QButtonGroup::idClicked, this,
-            [this](int id) { writeSensorMode(id - kHumidityButton + TvocHumidity); });
-    connect(m_vocUnitGroup, &QButtonGroup::idClicked, this,
-            [this](int id) { writeUnit(Cmd::ATCVOCU, id - kVocPpmButton); });
-    connect(m_co2UnitGroup, &QButtonGroup::idClicked, this,
-            [this](int id) { writeUnit(Cmd::ATCCU, id - kCo2PercentButton); });
+    connect(m_sensorGroup, &QButtonGroup::idClicked, this, [this](int id) { writeSensorMode(id); });
+    connect(m_vocUnitGroup, &QButtonGroup::idClicked, this, [this](int id) { writeUnit(Cmd::ATCVOCU, id); });
+    connect(m_co2UnitGroup, &QButtonGroup::idClicked, this, [this](int id) { writeUnit(Cmd::ATCCU, id); });
 
     const QString applyFailed = tr("error! apply calibration settings...]");
     applyOffsetOnPress(ui->toolButton_offset_apply_ch1, ui->doubleSpinBox_offset_ch1, Cmd::ATCOFF1,
@@ -113,13 +118,13 @@ Tq20Calibrator::Tq20Calibrator(const PanelDevice &device, QWidget *parent) : Mod
 void Tq20Calibrator::resetPanel()
 {
     Calibrator::resetPanel();
-    m_sensorType = NotRead;
-    m_vocUnit = VocPpm;
-    m_co2Unit = Co2Ppm;
+    m_sensorType = kNotRead;
+    m_vocUnit = kVocPpm;
+    m_co2Unit = kCo2Ppm;
     ui->groupBox_ch2->setTitle(tr("Channel 2"));
     clearChannels({ui->lcdNumber_ch1, ui->lcdNumber_ch2}, {ui->label_unit_ch1, ui->label_unit_ch2},
                   {ui->doubleSpinBox_offset_ch1, ui->doubleSpinBox_offset_ch2});
-    showChoice(m_sensorGroup, kHumidityButton + m_sensorType - TvocHumidity);
+    showChoice(m_sensorGroup, m_sensorType);
     // Until the device is read, nothing shows what this firmware has.
     showFirmwareBoxes(false);
     ui->groupBox_unit_ch1->hide();
@@ -136,22 +141,22 @@ void Tq20Calibrator::setSensorMode()
     showFirmwareBoxes();
     ui->groupBox_unit_ch1->hide();
     ui->groupBox_unit_ch2->hide();
-    showChoice(m_sensorGroup, kHumidityButton + m_sensorType - TvocHumidity);
+    showChoice(m_sensorGroup, m_sensorType);
 
     QString unit2;
     switch (m_sensorType) {
-    case TvocHumidity:
+    case kTvocHumidity:
         ui->groupBox_ch2->setTitle(QStringLiteral("Absolute Humidity"));
         unit2 = QStringLiteral("g/m3");
         ui->doubleSpinBox_offset_ch2->setSuffix(QStringLiteral(" g/m3"));
         break;
-    case TvocCo2:
+    case kTvocCo2:
         ui->groupBox_ch2->setTitle(QStringLiteral("CO2"));
         ui->groupBox_unit_ch2->show();
-        showChoice(m_co2UnitGroup, kCo2PercentButton + m_co2Unit);
-        if (m_co2Unit == Co2Ppm)
+        showChoice(m_co2UnitGroup, m_co2Unit);
+        if (m_co2Unit == kCo2Ppm)
             unit2 = ppm;
-        else if (m_co2Unit == Co2Percent)
+        else if (m_co2Unit == kCo2Percent)
             unit2 = QStringLiteral("%");
         break;
     default:
@@ -174,6 +179,12 @@ void Tq20Calibrator::setSensorMode()
     setLiveUnit(1, unit2);
 }
 
+// Old firmware counts unit codes from 1, newer from 0.
+int Tq20Calibrator::unitCode(int unit) const
+{
+    return unit + (m_version < kNewFirmware ? 1 : 0);
+}
+
 void Tq20Calibrator::showChoice(QButtonGroup *group, int id)
 {
     if (QAbstractButton *button = group->button(id))
@@ -184,11 +195,11 @@ void Tq20Calibrator::showChoice(QButtonGroup *group, int id)
 
 void Tq20Calibrator::showVocUnit()
 {
-    showChoice(m_vocUnitGroup, kVocPpmButton + m_vocUnit);
+    showChoice(m_vocUnitGroup, m_vocUnit);
     QString unit;
-    if (m_vocUnit == VocPpm)
+    if (m_vocUnit == kVocPpm)
         unit = QStringLiteral("ppm");
-    else if (m_vocUnit == VocPpb)
+    else if (m_vocUnit == kVocPpb)
         unit = QStringLiteral("ppb");
     ui->label_unit_ch1->setText(unit);
     ui->label_unit_ch1->fitText();
@@ -199,11 +210,11 @@ void Tq20Calibrator::showVocUnit()
 Calibrator::ReplyHandler Tq20Calibrator::sensorModeReply(const char *logPrefix)
 {
     return [this, logPrefix](const Reply &reply) {
-        const qint64 value = reply.integer().value_or(-1);
-        qDebug().nospace().noquote() << logPrefix << value;
-        if (value != TvocHumidity && value != TvocCo2)
+        const std::optional<int> value = tableChoice(reply, "ATCMODE");
+        qDebug().nospace().noquote() << logPrefix << value.value_or(-1);
+        if (!value)
             return Outcome::Rejected;
-        m_sensorType = int(value);
+        m_sensorType = *value;
         setSensorMode();
         return Outcome::Accepted;
     };

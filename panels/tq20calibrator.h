@@ -10,36 +10,12 @@ class Tq20Calibrator : public ModelPanel<Ui::Tq20Calibrator, 20>
     Q_OBJECT
 
 public:
-    enum SensorType
-    {
-        NotRead = 0,
-        TvocHumidity = 1,
-        TvocCo2 = 2
-    };
-    // Units as the radio buttons count them; the device's codes depend on the firmware.
-    enum VocUnit
-    {
-        VocPpm = 0,
-        VocPpb = 1
-    };
-    enum Co2Unit
-    {
-        Co2Percent = 0,
-        Co2Ppm = 1
-    };
-    // Firmware from 12 counts unit codes from 0, has sensitivity and calibration time and no longer
-    // the calibrations; from 32 it also counts its hours and tells its build time.
-    static constexpr int kNewFirmware = 12;
-    static constexpr int kCountingFirmware = 32;
-
     Tq20Calibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
-    void setSensorMode();
-
-    int sensorType() const { return m_sensorType; }
 
 private:
+    void setSensorMode();
     ReplyHandler sensorModeReply(const char *logPrefix);
     ReplyHandler chartAfreshOnChange(ReplyHandler handler, const int *setting);
     void showVocUnit();
@@ -47,14 +23,13 @@ private:
     static void showChoice(QButtonGroup *group, int id);
     void writeSensorMode(int sensorType);
     void writeUnit(int id, int unit);
-    // Old firmware counts unit codes from 1, newer from 0.
-    int unitCode(int unit) const { return unit + (m_version < kNewFirmware ? 1 : 0); }
+    int unitCode(int unit) const;
     void askFactoryCalibration();
 
     QButtonGroup *m_sensorGroup = nullptr;
     QButtonGroup *m_vocUnitGroup = nullptr;
     QButtonGroup *m_co2UnitGroup = nullptr;
-    int m_sensorType = NotRead;
-    int m_vocUnit = VocPpm;
-    int m_co2Unit = Co2Ppm;
+    int m_sensorType = 0; // ATCMODE once read: 1 TVOC and humidity, 2 TVOC and CO2
+    int m_vocUnit = 0;    // as the radio buttons count them: ppm, ppb
+    int m_co2Unit = 1;    // %, ppm
 };

@@ -5,6 +5,8 @@
 #include <QButtonGroup>
 #include <QDebug>
 
+#include <iterator>
+
 namespace {
 
 const int kFirstTypeButton = 200;
@@ -22,7 +24,8 @@ struct SensorType
     bool temperature;
 };
 
-const SensorType kSensorTypes[Tq22Calibrator::kTypeCount] = {
+// In ATCMODE's order, from 1.
+const SensorType kSensorTypes[] = {
     {"%,", "%", "%", QT_TRANSLATE_NOOP("Tq22Calibrator", "Temperature"), "", "\u00B0C", true},
     {"mbar,mbar", "mbar", "mbar", QT_TRANSLATE_NOOP("Tq22Calibrator", "Atmospheric pressure"), "mbar", "mbar",
      false},
@@ -30,6 +33,7 @@ const SensorType kSensorTypes[Tq22Calibrator::kTypeCount] = {
      false},
     {"%,mbar", "%", "%", QT_TRANSLATE_NOOP("Tq22Calibrator", "Atmospheric pressure"), "mbar", "mbar", false},
 };
+constexpr int kTypeCount = int(std::size(kSensorTypes));
 
 } // namespace
 
@@ -116,10 +120,11 @@ void Tq22Calibrator::setSensorMode()
 Calibrator::ReplyHandler Tq22Calibrator::sensorTypeReply(bool applied)
 {
     return [this, applied](const Reply &reply) {
-        const int type = int(reply.integer().value_or(-1));
+        const int type = tableChoice(reply, "ATCMODE").value_or(-1);
         qDebug().nospace() << (applied ? "Tq22Calibrator::parsingApply() sensorType : "
                                        : "Tq22Calibrator::parsingSequence() sensorType : ")
                            << type;
+        // The table and the types this panel can show must both know it.
         if (type < 1 || type > kTypeCount)
             return Outcome::Rejected;
         // Another type measures other quantities: the trend starts afresh.

@@ -10,17 +10,13 @@ class Tq22Calibrator : public ModelPanel<Ui::Tq22Calibrator, 22>
     Q_OBJECT
 
 public:
-    static constexpr int kTypeCount = 4;
-
     Tq22Calibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
-    // Titles, units, suffixes and buttons of the sensor type and temperature unit in force.
-    void setSensorMode();
-
-    int sensorType() const { return m_sensorType; }
 
 private:
+    // Titles, units, suffixes and buttons of the sensor type and temperature unit in force.
+    void setSensorMode();
     ReplyHandler sensorTypeReply(bool applied);
     void applySensorType(int buttonId);
 

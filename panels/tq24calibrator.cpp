@@ -12,8 +12,9 @@ namespace {
 
 const int kCelsiusButton = 100;
 const int kFahrenheitButton = 101;
-const int kRawGasButton = 200;
-const int kFilteredGasButton = 201;
+// ATCMODE's sensor types, also the ids of their radio buttons.
+constexpr int kRawGas = 0;
+constexpr int kFilteredGas = 1;
 const int kMicrovoltButton = 300;
 const int kPpmButton = 301;
 
@@ -77,8 +78,8 @@ Tq24Calibrator::Tq24Calibrator(const PanelDevice &device, QWidget *parent) : Mod
     setTemperatureUnitButtons(ui->radioButton_celsius, ui->radioButton_fahrenheit, 1,
                               [this] { setSensorMode(); });
 
-    m_filterGroup = groupButtons(
-        {{ui->radioButton_rawgas, kRawGasButton}, {ui->radioButton_filtergas, kFilteredGasButton}});
+    m_filterGroup =
+        groupButtons({{ui->radioButton_rawgas, kRawGas}, {ui->radioButton_filtergas, kFilteredGas}});
     connect(m_filterGroup, &QButtonGroup::idClicked, this, &Tq24Calibrator::applyFilter);
 
     m_unitGroup =
@@ -118,7 +119,7 @@ void Tq24Calibrator::resetPanel()
     wizardClose();
     Calibrator::resetPanel();
     m_isMicrovolt = false;
-    m_sensorType = RawGas;
+    m_sensorType = kRawGas;
     m_deviceCalibration = {};
     ui->lcdNumber_ch1->display(QString());
     ui->lcdNumber_ch2->display(QString());
@@ -153,10 +154,8 @@ void Tq24Calibrator::setSensorMode()
     setLiveUnit(2, celsiusText(m_isCelsius));
     ui->label_unit_ch2->fitText();
     ui->doubleSpinBox_temperature->setSuffix(celsiusText(m_isCelsius));
-    if (m_sensorType == RawGas)
-        ui->radioButton_rawgas->setChecked(true);
-    else if (m_sensorType == FilteredGas)
-        ui->radioButton_filtergas->setChecked(true);
+    if (QAbstractButton *button = m_filterGroup ? m_filterGroup->button(m_sensorType) : nullptr)
+        button->setChecked(true);
 }
 
 void Tq24Calibrator::showLiveValues(const QStringList &fields)
@@ -191,13 +190,13 @@ void Tq24Calibrator::hideEvent(QHideEvent *event)
 Calibrator::ReplyHandler Tq24Calibrator::sensorTypeReply(bool applied)
 {
     return [this, applied](const Reply &reply) {
-        const qint64 value = reply.integer().value_or(-1);
+        const std::optional<int> value = tableChoice(reply, "ATCMODE");
         qDebug().nospace() << (applied ? "Tq24Calibrator::parsingApply() sensorType :"
                                        : "Tq24Calibrator::parsingSequence() sensorType :")
-                           << value;
-        if (value != RawGas && value != FilteredGas)
+                           << value.value_or(-1);
+        if (!value)
             return Outcome::Rejected;
-        m_sensorType = int(value);
+        m_sensorType = *value;
         setSensorMode();
         return Outcome::Accepted;
     };
@@ -255,7 +254,7 @@ void Tq24Calibrator::applyFilter(int buttonId)
     }
     Choice choice;
     choice.id = Cmd::ATCMODE;
-    choice.value = buttonId - kRawGasButton;
+    choice.value = buttonId;
     choice.status = tr("change the sensor type to the Mode%1...").arg(choice.value);
     choice.failText = tr("error! apply the the sensor mode to mode%1...").arg(choice.value);
     choice.texts = &kFilterTexts;

@@ -14,21 +14,12 @@ class Tq24Calibrator : public ModelPanel<Ui::Tq24Calibrator, 24>
     Q_OBJECT
 
 public:
-    enum SensorType
-    {
-        RawGas = 0,
-        FilteredGas = 1
-    };
-
     Tq24Calibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
     void setInputsEnabled(bool enabled) override;
-    void setSensorMode();
     void wizardClose();
 
-    int sensorType() const { return m_sensorType; }
-    bool isMicrovolt() const { return m_isMicrovolt; }
     CalibWizard *wizard() const { return m_wizard; }
     // The device's zero, span and span gas are all known: read or answered since a write that may
     // have changed them.
@@ -54,6 +45,7 @@ private:
         std::optional<double> span;
     };
 
+    void setSensorMode();
     ReplyHandler sensorTypeReply(bool applied);
     ReplyHandler spanReply();
     ReplyHandler zeroReply();
@@ -74,7 +66,7 @@ private:
     QButtonGroup *m_temperatureGroup = nullptr;
     QButtonGroup *m_filterGroup = nullptr;
     QButtonGroup *m_unitGroup = nullptr;
-    int m_sensorType = RawGas;
+    int m_sensorType = 0; // ATCMODE: 0 raw, 1 filtered gas
     bool m_isMicrovolt = false;
     bool m_inputsEnabled = false;
     Calibration m_deviceCalibration;
