@@ -45,6 +45,8 @@ public:
     int pollPeriodMs() const override { return m_pollPeriodMs; }
     // The poll period as the Rate menu sets it, its mark on the matching entry if there is one.
     void setPollPeriodMs(int ms);
+    int commandDelayMs() const override { return m_commandDelayMs; }
+    void setCommandDelayMs(int ms) { m_commandDelayMs = ms; }
     void setControlsEnabled(bool on) override;
     void showStatusMessage(const QString &text) override;
 
@@ -103,6 +105,7 @@ private:
     bool m_connected = false;
     bool m_wasConnected = false;
     int m_pollPeriodMs = 0; // set in the constructor
+    int m_commandDelayMs = kDefaultCommandDelayMs;
 
     QString m_portName;
     DeviceScanner m_scan;

@@ -380,7 +380,7 @@ void Calibrator::runWaiting()
 void Calibrator::afterDelay(std::function<void()> action)
 {
     m_delayPending = true;
-    QTimer::singleShot(kCommandDelayMs, this, [this, action] {
+    QTimer::singleShot(m_mainWindow ? m_mainWindow->commandDelayMs() : kCommandDelayMs, this, [this, action] {
         m_delayPending = false;
         if (isCurrentPanel())
             action();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calib/abstractcalibrator.h"
+#include "calib/panelhost.h"
 #include "device/commandset.h"
 #include "device/conversation.h"
 
@@ -22,7 +23,6 @@
 class CalibrationJournal;
 class CallPacer;
 class ChartView;
-class PanelHost;
 class PasswordDlg;
 class QAbstractButton;
 class QAbstractSpinBox;
@@ -70,7 +70,7 @@ public:
     static const char *const kInSyncStyle;
     static const char *const kPendingStyle;
     // Start and apply delays: the device gets a moment after the poll stops.
-    static constexpr int kCommandDelayMs = 500;
+    static constexpr int kCommandDelayMs = PanelHost::kDefaultCommandDelayMs;
     static constexpr int kLampPulseMs = 300;
     // Polls in a row without a usable live line before the displays stop showing old values.
     static constexpr int kPollsWithoutValues = 3;

@@ -28,4 +28,8 @@ public:
     // Where the panels record what they read, write and do; nullptr keeps no record. Asked when a
     // panel is created, so it must outlive the panels.
     virtual CalibrationRecord *calibrationRecord() const { return nullptr; }
+    // How long a refresh or an apply waits before its first command, so the device has answered
+    // its last poll; tests that drive many sequences shorten it.
+    static constexpr int kDefaultCommandDelayMs = 500;
+    virtual int commandDelayMs() const { return kDefaultCommandDelayMs; }
 };

@@ -72,7 +72,8 @@ inline QString shownText(const QWidget *widget, const QWidget *panel)
     if (auto *box = qobject_cast<const QGroupBox *>(widget))
         return box->title();
     if (auto *button = qobject_cast<const QAbstractButton *>(widget))
-        return button->isCheckable() ? (button->isChecked() ? "on" : "off") : (button->isEnabled() ? "enabled" : "disabled");
+        return button->isCheckable() ? (button->isChecked() ? "on" : "off")
+                                     : (button->isEnabled() ? "enabled" : "disabled");
     QString text = widget->objectName();
     if (auto *stamp = qobject_cast<const QDateTimeEdit *>(widget))
         text = stamp->dateTime().toString(Qt::ISODate);
@@ -82,7 +83,8 @@ inline QString shownText(const QWidget *widget, const QWidget *panel)
         text = combo->currentText();
     if (widget->styleSheet() == QLatin1String(Calibrator::kInSyncStyle))
         return text + QStringLiteral(" *");
-    return widget->styleSheet() == QLatin1String(Calibrator::kPendingStyle) ? text + QStringLiteral(" ~") : text;
+    return widget->styleSheet() == QLatin1String(Calibrator::kPendingStyle) ? text + QStringLiteral(" ~")
+                                                                            : text;
 }
 
 inline PasswordDlg *openPasswordDialog()
@@ -100,6 +102,8 @@ public:
     using Answer = std::function<QMessageBox::StandardButton(const MessageBoxes::Request &)>;
     // Twice the tool's default rate, so the tests wait less for the poll.
     static constexpr int kPollPeriodMs = 500;
+    // A tenth of the tool's: the tests run many sequences, and each starts after this delay.
+    static constexpr int kCommandDelayMs = 50;
 
     explicit PanelHarness(SimulatedDevice::Model model, const QString &serial = QStringLiteral("SIM-0001"))
         : sim(new SimulatedDevice(model)), serial(serial)
@@ -117,6 +121,7 @@ public:
         window = new MainWindow;
         window->setDeviceScanner([this] { return devices; });
         window->setPollPeriodMs(kPollPeriodMs);
+        window->setCommandDelayMs(kCommandDelayMs);
     }
 
     ~PanelHarness()

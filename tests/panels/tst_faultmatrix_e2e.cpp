@@ -71,7 +71,8 @@ void TestFaultMatrixE2e::cleanup()
 
 void TestFaultMatrixE2e::cleanupTestCase()
 {
-    const QString table = QStringLiteral("| model | fault | outcome |\n|---|---|---|\n") + m_cells.join(QLatin1Char('\n'));
+    const QString table =
+        QStringLiteral("| model | fault | outcome |\n|---|---|---|\n") + m_cells.join(QLatin1Char('\n'));
     qInfo().noquote() << "\n" << table;
     QFile file(QStringLiteral("faultmatrix.md"));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -104,14 +105,17 @@ void TestFaultMatrixE2e::record(const QString &fault, bool passed)
 bool TestFaultMatrixE2e::listBackSoon()
 {
     return QTest::qWaitFor(
-        [this] { return !m_h->window->isDeviceOpen() && m_h->window->deviceList()->isVisibleTo(m_h->window); },
+        [this] {
+            return !m_h->window->isDeviceOpen() && m_h->window->deviceList()->isVisibleTo(m_h->window);
+        },
         1500);
 }
 
 QMap<QString, QString> TestFaultMatrixE2e::applyKinds()
 {
     QMap<QString, QString> kinds{{QStringLiteral("value"), QStringLiteral("toolButton_offset_apply_ch1")}};
-    if (QAbstractButton *stamp = button(QStringLiteral("toolButton_exec_datetime")); stamp && stamp->isVisibleTo(panel()))
+    if (QAbstractButton *stamp = button(QStringLiteral("toolButton_exec_datetime"));
+        stamp && stamp->isVisibleTo(panel()))
         kinds.insert(QStringLiteral("password"), QStringLiteral("toolButton_exec_datetime"));
     // Buttons whose command is an action word: with a question first, or without.
     for (QPushButton *push : panel()->findChildren<QPushButton *>()) {
@@ -149,6 +153,8 @@ void TestFaultMatrixE2e::firstRefresh_inputsLockedUntilRead_earlyClickSendsNothi
     QFETCH(int, model);
     newHarness(model);
     m_h->sim->setReplyDelayMs(60);
+    // The tool's own delay before the refresh, so the click below lands while it is under way.
+    m_h->window->setCommandDelayMs(PanelHost::kDefaultCommandDelayMs);
     const QVariant deviceOffset = m_h->sim->setting(QStringLiteral("ATCOFF1"));
     QVERIFY(m_h->openPanel());
     QTest::qWait(300);
@@ -157,7 +163,8 @@ void TestFaultMatrixE2e::firstRefresh_inputsLockedUntilRead_earlyClickSendsNothi
     QVERIFY(m_h->waitIdle(8000));
     QTest::qWait(600);
     // The version, then each setting once, and nothing written.
-    const bool passed = locked && m_h->commands() == QList<QByteArray>{"ATCVER\r\n"} + m_h->refreshCommands() &&
+    const bool passed = locked &&
+                        m_h->commands() == QList<QByteArray>{"ATCVER\r\n"} + m_h->refreshCommands() &&
                         m_h->sim->setting(QStringLiteral("ATCOFF1")) == deviceOffset;
     record(QStringLiteral("apply clicked during the first refresh, replies 60 ms late"), passed);
     QVERIFY2(passed, m_h->commands().join(' ').constData());
@@ -194,17 +201,19 @@ void TestFaultMatrixE2e::unpluggedAtEachKindOfApply()
         // Pulled the moment the apply's command arrives, before the device could answer it.
         auto armed = std::make_shared<bool>(true);
         const QByteArray poll = m_h->window->pollCommand();
-        connect(m_h->sim, &SimulatedDevice::commandReceived, m_h->window, [this, armed, poll](const QByteArray &line) {
-            if (!*armed || line + "\r\n" == poll || line == poll)
-                return;
-            *armed = false;
-            m_h->sim->setResponding(false);
-            m_h->devices.clear();
-            QTimer::singleShot(0, m_h->window, [this] { m_h->window->checkConnection(); });
-        });
+        connect(m_h->sim, &SimulatedDevice::commandReceived, m_h->window,
+                [this, armed, poll](const QByteArray &line) {
+                    if (!*armed || line + "\r\n" == poll || line == poll)
+                        return;
+                    *armed = false;
+                    m_h->sim->setResponding(false);
+                    m_h->devices.clear();
+                    QTimer::singleShot(0, m_h->window, [this] { m_h->window->checkConnection(); });
+                });
         m_statuses.clear();
         QVERIFY(startApply(kind.key(), kind.value()));
-        const bool passed = QTest::qWaitFor([this] { return listBackSoon(); }, 2500) && !*armed && !sawSuccess();
+        const bool passed =
+            QTest::qWaitFor([this] { return listBackSoon(); }, 2500) && !*armed && !sawSuccess();
         record(QStringLiteral("unplugged at the %1 apply (%2)").arg(kind.key(), kind.value()), passed);
         QVERIFY2(passed, qPrintable(kind.value() + ": " + m_statuses.join(" / ")));
     }
@@ -225,12 +234,15 @@ void TestFaultMatrixE2e::silentRefreshWord_timesOutAndPollingResumes()
         m_statuses.clear();
         button(QStringLiteral("pushButton_refresh"))->click();
         const bool boxed = QTest::qWaitFor(
-            [this] { return m_h->boxTexts() == QStringList{"ERROR|error! refresh calibration settings..."}; }, 3000);
+            [this] { return m_h->boxTexts() == QStringList{"ERROR|error! refresh calibration settings..."}; },
+            3000);
         const bool resumed = m_h->waitIdle();
-        const bool named = m_h->status().startsWith(QStringLiteral("error! the device did not answer %1.").arg(word));
+        const bool named =
+            m_h->status().startsWith(QStringLiteral("error! the device did not answer %1.").arg(word));
         // What was read before the silent step is the device's.
-        const bool readBefore = panel()->refreshOrder().indexOf(Cmd::ATCOFF1) >= panel()->refreshOrder().indexOf(id) ||
-                                !offset->isVisibleTo(panel()) || offset->value() == 3.25;
+        const bool readBefore =
+            panel()->refreshOrder().indexOf(Cmd::ATCOFF1) >= panel()->refreshOrder().indexOf(id) ||
+            !offset->isVisibleTo(panel()) || offset->value() == 3.25;
         const bool passed = boxed && resumed && named && readBefore && !sawSuccess();
         record(QStringLiteral("no reply to %1").arg(word), passed);
         QVERIFY2(passed, qPrintable(word + ": " + m_statuses.join(" / ")));
@@ -260,7 +272,8 @@ void TestFaultMatrixE2e::wireFaults_refreshAndApplyReadTheDevice()
     else if (fault == QLatin1String("echo"))
         m_h->sim->setEcho(true);
     else if (fault == QLatin1String("junk lines"))
-        m_h->sim->setNoise(SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes | SimulatedDevice::InvalidUtf8);
+        m_h->sim->setNoise(SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes |
+                           SimulatedDevice::InvalidUtf8);
     else
         m_h->sim->setReplyDelayMs(300);
     m_h->sim->setSetting(QStringLiteral("ATCOFF1"), -4.75);
@@ -269,7 +282,8 @@ void TestFaultMatrixE2e::wireFaults_refreshAndApplyReadTheDevice()
     passed = passed && offset->value() == -4.75;
     offset->setValue(6.5);
     QTest::mouseClick(button(QStringLiteral("toolButton_offset_apply_ch1")), Qt::LeftButton);
-    passed = passed && QTest::qWaitFor([this] { return m_h->commands().contains("ATCOFF1 6.50\r\n"); }, 3000) &&
+    passed = passed &&
+             QTest::qWaitFor([this] { return m_h->commands().contains("ATCOFF1 6.50\r\n"); }, 3000) &&
              m_h->waitIdle(8000) && offset->value() == 6.5 &&
              m_h->sim->setting(QStringLiteral("ATCOFF1")).toDouble() == 6.5 && m_h->boxes.isEmpty() &&
              m_h->status().startsWith(QLatin1String("success! apply calibration settings."));

@@ -206,7 +206,7 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
 {
     QTest::addColumn<int>("model");
     QTest::addColumn<QString>("button");
-    QTest::addColumn<bool>("yes");         // how questions are answered
+    QTest::addColumn<bool>("yes"); // how questions are answered
     // To the first command; empty: the simulator answers; "closed": the port is closed before the
     // write and open again once the box is up.
     QTest::addColumn<QByteArray>("reply");
@@ -227,8 +227,9 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
     const QString failed = "ERROR|error! apply calibration settings...";
 
     const QString reset = "Factory Reset|Your work will be erased. Would you like to continue?";
-    row("pm factory reset: the defaults read back", 404, "pushButton_factoryreset", true, "", {"ATCFTRST", "refresh"},
-        {reset, "Factory Reset|the Factory Reset is completed."}, {refreshed, "doubleSpinBox_offset_ch1=0.00 *"});
+    row("pm factory reset: the defaults read back", 404, "pushButton_factoryreset", true, "",
+        {"ATCFTRST", "refresh"}, {reset, "Factory Reset|the Factory Reset is completed."},
+        {refreshed, "doubleSpinBox_offset_ch1=0.00 *"});
     row("pm factory reset declined", 404, "pushButton_factoryreset", false, "", {}, {reset},
         {refreshed, "doubleSpinBox_offset_ch1=42.00 *"});
     row("pm offset kept another value: said, not in step", 404, "toolButton_offset_apply_ch1", true,
@@ -240,12 +241,14 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
     row("tq20 user", 20, "pushButton_usercal", true, "", {"ATCUCAL"}, {"SUCCESS|Success..."}, {applied});
     row("tq20 user refused", 20, "pushButton_usercal", true, "ATCUCAL", {"ATCUCAL"}, {retry}, {notApplied});
     row("tq20 factory", 20, "pushButton_factorycal", true, "", {"ATCFCAL"},
-        {factory, "SUCCESS|Unplug the sensor and plug it in again.\nNormal operation after 12 hours."}, {applied});
+        {factory, "SUCCESS|Unplug the sensor and plug it in again.\nNormal operation after 12 hours."},
+        {applied});
     row("tq20 factory refused", 20, "pushButton_factorycal", true, "ATCFCAL", {"ATCFCAL"}, {factory, retry},
         {notApplied});
     row("tq20 factory declined", 20, "pushButton_factorycal", false, "", {}, {factory}, {refreshed});
     row("tq20 sensor mode unwritten: the box, then a refresh", 20, "radioButton_voc_humi", true, "closed",
-        {"refresh"}, {"ERROR|error! apply the the sensor mode to mode 1..."}, {refreshed, "radioButton_voc_co2=on"});
+        {"refresh"}, {"ERROR|error! apply the the sensor mode to mode 1..."},
+        {refreshed, "radioButton_voc_co2=on"});
 
     const QString drift = "Drift Adjustment.|Do you want to Drift Adjustment?";
     const QString zero = "Zero Calibration|Do you want to calibrate for Zero?";
@@ -255,7 +258,8 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
         {drift, "Drift Adj.|the Drift Adjustment is failed!"}, {notApplied, "pushButton_mannual=disabled"});
     // The zero calibration changes the zero alone: the span and span gas read before still hold.
     row("tq24 zero", 24, "toolButton_zerocal_apply", true, "ATCCZR 98.76", {"ATCCZR"}, {zero},
-        {applied, "doubleSpinBox_zerocal=98.76 uV *", "pushButton_mannual=enabled", "wizard=1000,98.76,2100"});
+        {applied, "doubleSpinBox_zerocal=98.76 uV *", "pushButton_mannual=enabled",
+         "wizard=1000,98.76,2100"});
     row("tq24 zero, the span never shown", 24, "toolButton_zerocal_apply", true, "ATCCZR 98.76", {"ATCCZR"},
         {zero}, {applied, "pushButton_mannual=disabled"}, {"SPAN=2000000"});
     row("tq24 zero beyond its editor", 24, "toolButton_zerocal_apply", true, "ATCCZR 2000000", {"ATCCZR"},
@@ -265,21 +269,23 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer_data()
     row("tq24 span, four fields", 24, "toolButton_spancal_apply", true, "ATCCSP 500.00,0.25000,98.00,2098.00",
         {"ATCCSP 500.00"}, {},
         {applied, "doubleSpinBox_spancal_ppm=500.00 ppm *", "doubleSpinBox_slope=0.25000 ppm/uV",
-         "doubleSpinBox_zerocal=98.00 uV *", "doubleSpinBox_spancal=2098.00 uV *", "pushButton_mannual=enabled"});
+         "doubleSpinBox_zerocal=98.00 uV *", "doubleSpinBox_spancal=2098.00 uV *",
+         "pushButton_mannual=enabled"});
     row("tq24 span, three fields", 24, "toolButton_spancal_apply", true, "ATCCSP 500.00,0.25000,98.00",
         {"ATCCSP 500.00"}, {failed}, {notApplied, "doubleSpinBox_spancal=2100.00 uV *"});
     row("tq24 span, a field without a number", 24, "toolButton_spancal_apply", true,
         "ATCCSP 500.00,----,98.00,2098.00", {"ATCCSP 500.00"}, {failed},
         {notApplied, "doubleSpinBox_zerocal=100.00 uV *", "pushButton_mannual=disabled"});
-    row("tq24 filter value refused: its own texts, then a refresh", 24, "radioButton_rawgas", true, "ATCMODE 7",
-        {"ATCMODE 0", "refresh"}, {"ERROR|error! apply sensor output mode settings..."},
+    row("tq24 filter value refused: its own texts, then a refresh", 24, "radioButton_rawgas", true,
+        "ATCMODE 7", {"ATCMODE 0", "refresh"}, {"ERROR|error! apply sensor output mode settings..."},
         {refreshed, "radioButton_filtergas=on"});
     row("tq24 filter kept another mode: said, no refresh", 24, "radioButton_rawgas", true, "ATCMODE 1",
         {"ATCMODE 0"}, {}, {"status=warning! the device kept 1, not 0.", "radioButton_filtergas=on"});
     row("tq22 sensor type refused: then a refresh", 22, "radioButton_type2", true, "ATCMODE 9",
         {"ATCMODE 2", "refresh"}, {failed}, {refreshed, "radioButton_type1=on"});
     row("tq22 sensor type unwritten: the box, then a refresh", 22, "radioButton_type2", true, "closed",
-        {"refresh"}, {"ERROR|error! apply the the sensor mode to mode 2..."}, {refreshed, "radioButton_type1=on"});
+        {"refresh"}, {"ERROR|error! apply the the sensor mode to mode 2..."},
+        {refreshed, "radioButton_type1=on"});
 
     const QStringList celsius = {"status=error! apply the device's temperature mode to the celsius mode.",
                                  "radioButton_celsius=on", "label_unit_ch2=" + QString(QChar(0x00B0)) + "C"};
@@ -303,7 +309,8 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer()
     m_h = std::make_unique<PanelHarness>(simulatedModel(model));
     m_h->sim->setSetting("ATCOFF1", 42.0);
     for (const QString &setting : device)
-        QVERIFY(m_h->sim->setSetting(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1)));
+        QVERIFY(m_h->sim->setSetting(setting.section(QLatin1Char('='), 0, 0),
+                                     setting.section(QLatin1Char('='), 1)));
     QVERIFY(open(simulatedModel(model), model == 20 ? "1v1" : ""));
     if (auto *ppm = child<QDoubleSpinBox>("doubleSpinBox_spancal_ppm"))
         ppm->setValue(500);
@@ -319,7 +326,8 @@ void TestPanelModelsE2e::actions_writeAndShowTheDevicesAnswer()
     };
     QList<QByteArray> expected;
     for (const QString &command : commands)
-        expected += command == "refresh" ? m_h->refreshCommands() : QList<QByteArray>{command.toLatin1() + "\r\n"};
+        expected +=
+            command == "refresh" ? m_h->refreshCommands() : QList<QByteArray>{command.toLatin1() + "\r\n"};
     if (reply.isEmpty() || reply == "closed")
         m_h->sim->clearTranscript();
     else
@@ -400,11 +408,13 @@ void TestPanelModelsE2e::tq24_wizard_writesOnlyWhatFinishTook_data()
     row("finish writes the page's values", {"ZERO=12.5", "SPAN=56.25", "PPM=400", "finish"}, "",
         "ATCCAL 400,12.5,56.25", {}, false,
         {"status=success! apply calibration settings.", "doubleSpinBox_zerocal=12.50 uV *",
-         "doubleSpinBox_spancal=56.25 uV *", "doubleSpinBox_spancal_ppm=400.00 ppm *", "pushButton_mannual=enabled"});
-    row("finish twice, an edit between: once, the first values", {"PPM=400", "finish", "PPM=999", "finish"}, "",
-        "ATCCAL 400,100,2100", {}, false, {});
-    row("a value of the reply no number: failed, none shown", {"SPAN=2000", "finish"}, "ATCCAL 1000.00,----,2000.00",
-        "ATCCAL 1000,100,2000", {failed}, false, {"doubleSpinBox_spancal=2100.00 uV *"});
+         "doubleSpinBox_spancal=56.25 uV *", "doubleSpinBox_spancal_ppm=400.00 ppm *",
+         "pushButton_mannual=enabled"});
+    row("finish twice, an edit between: once, the first values", {"PPM=400", "finish", "PPM=999", "finish"},
+        "", "ATCCAL 400,100,2100", {}, false, {});
+    row("a value of the reply no number: failed, none shown", {"SPAN=2000", "finish"},
+        "ATCCAL 1000.00,----,2000.00", "ATCCAL 1000,100,2000", {failed}, false,
+        {"doubleSpinBox_spancal=2100.00 uV *"});
     row("cancel within the delay", {"finish", "cancel"}, "", "", {}, false, {});
     row("escape within the delay", {"finish", "escape"}, "", "", {}, false, {});
     row("port gone: the box, the wizard stays", {"close", "finish"}, "", "", {failed + "]"}, true, {});
@@ -435,7 +445,8 @@ void TestPanelModelsE2e::tq24_wizard_writesOnlyWhatFinishTook()
 
     for (const QString &step : steps) {
         if (step.contains(QLatin1Char('=')))
-            wizard->setField(step.section(QLatin1Char('='), 0, 0), step.section(QLatin1Char('='), 1).toDouble());
+            wizard->setField(step.section(QLatin1Char('='), 0, 0),
+                             step.section(QLatin1Char('='), 1).toDouble());
         else if (step == QLatin1String("finish"))
             wizard->button(QWizard::FinishButton)->click();
         else if (step == QLatin1String("cancel"))
@@ -520,7 +531,8 @@ void TestPanelModelsE2e::tq24_driftBoxHeldOpen_refreshAndPollsGoOnBeneathIt()
     expected += m_h->refreshCommands();
     QCOMPARE(m_h->commands(), expected);
     for (const QString &status : statusDuringBox)
-        QVERIFY2(!status.contains("did not answer") && !status.contains("sends no values"), qPrintable(status));
+        QVERIFY2(!status.contains("did not answer") && !status.contains("sends no values"),
+                 qPrintable(status));
     QVERIFY2(polls.count("ATCH\r\n") >= 2, "the poll goes on while the box is open");
     m_h->checkShown({"status=success! refresh calibration settings.", "doubleSpinBox_offset_ch1=0.00 *",
                      "pushButton_mannual=enabled"});

@@ -26,12 +26,18 @@ const QString kDegree(QChar(0x00B0));
 
 // What the shared part shows for every panel, translated once in its own context.
 const char *const kSharedTexts[] = {
-    "error! apply calibration settings.",  "error! apply calibration settings...",
-    "success! apply calibration settings.", "get the device's information...",
-    "success! refresh calibration settings.", "error! refresh calibration settings.",
-    "error! refresh calibration settings...", "Last Calibration Time",
-    "Do you want to change the update time?", "error!",
-    "the device sends no values.",          "error! the device did not answer %1.",
+    "error! apply calibration settings.",
+    "error! apply calibration settings...",
+    "success! apply calibration settings.",
+    "get the device's information...",
+    "success! refresh calibration settings.",
+    "error! refresh calibration settings.",
+    "error! refresh calibration settings...",
+    "Last Calibration Time",
+    "Do you want to change the update time?",
+    "error!",
+    "the device sends no values.",
+    "error! the device did not answer %1.",
     "warning! the device's %1 is %2, which this panel cannot show.",
     "warning! the device kept %1, not %2.",
 };
@@ -40,8 +46,8 @@ const char *const kSharedTexts[] = {
 bool sameInKorean(const QString &text)
 {
     static const QRegularExpression word(QStringLiteral("[A-Za-z]{3,}"));
-    static const QStringList kept = {"ppm", "ppb", "mbar", "mmh2o", "ug/m3", "#/cm3", "TVOC", "Humi", "CO2",
-                                     "MODBUS", "REFRESH", "TX/RX", "uV", "partical", "OFF"};
+    static const QStringList kept = {"ppm", "ppb",    "mbar",    "mmh2o", "ug/m3", "#/cm3",    "TVOC", "Humi",
+                                     "CO2", "MODBUS", "REFRESH", "TX/RX", "uV",    "partical", "OFF"};
     QString rest = text;
     for (const QString &k : kept)
         rest.remove(k, Qt::CaseInsensitive);
@@ -75,7 +81,10 @@ private slots:
     void silentDevice_displaysAndStatusSayNoValues();
     void korean_formAndSharedTextsTranslated_data() { addPanelModelRows(); }
     void korean_formAndSharedTextsTranslated();
-    void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog_data() { addPanelModelRows(); }
+    void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog_data()
+    {
+        addPanelModelRows();
+    }
     void calibrationTime_passwordGatesTheWrite_refreshFollows_unplugClosesDialog();
 
 private:
@@ -137,11 +146,15 @@ void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues_data(
         QTest::newRow(name) << model << QByteArray(firmware) << device << QString(words) << shown;
     };
     const QString deg = kDegree;
-    const QString cannotShow = QStringLiteral("status=success! refresh calibration settings. warning! the device's %1 is %2, which this panel cannot show.");
+    const QString cannotShow = QStringLiteral("status=success! refresh calibration settings. warning! the "
+                                              "device's %1 is %2, which this panel cannot show.");
     const QString failed = QStringLiteral("status=error! refresh calibration settings.");
-    const char *pmWords = "ATCMODE ATCOFF1 ATCOFF2 ATCOFF3 ATCOFF4 ATCOFF5 ATCMODID ATCMODBR ATCMODSW ATCMODTO ATCEXTM ATCUSED | ATCH";
-    row("pm", 404, "", {"ATCOFF1=12.5", "ATCOFF2=-0.25", "ATCMODID=17", "ATCMODBR=9", "ATCMODSW=1", "ATCMODTO=2",
-                        "ATCEXTM=" + stamp(2026, 3, 14, 9, 26), "ATCUSED=876543"}, pmWords,
+    const char *pmWords = "ATCMODE ATCOFF1 ATCOFF2 ATCOFF3 ATCOFF4 ATCOFF5 ATCMODID ATCMODBR ATCMODSW "
+                          "ATCMODTO ATCEXTM ATCUSED | ATCH";
+    row("pm", 404, "",
+        {"ATCOFF1=12.5", "ATCOFF2=-0.25", "ATCMODID=17", "ATCMODBR=9", "ATCMODSW=1", "ATCMODTO=2",
+         "ATCEXTM=" + stamp(2026, 3, 14, 9, 26), "ATCUSED=876543"},
+        pmWords,
         {"label_model=QD700-PM-2v1", "label_serial=SIM-0001", cannotShow.arg("MODBUS BaudRate").arg(9),
          "doubleSpinBox_offset_ch1=12.50 *", "doubleSpinBox_offset_ch2=-0.25 *", "spinBox_modbus_addr=17 *",
          "comboBox_modbus_baudrate=4800", "checkBox_modbus_byteswap=on", "comboBox_modbus_timeout=300 mSec *",
@@ -152,19 +165,23 @@ void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues_data(
          "label_unit_ch2=#/cm3"});
     row("pm, address beyond the editor", 404, "", {"ATCMODID=300"}, pmWords,
         {cannotShow.arg("MODBUS Slave ID").arg(300), "spinBox_modbus_addr=255"});
-    row("pm, unknown output mode", 404, "", {"ATCMODE=2"}, "ATCMODE | ATCH", {failed, "radioButton_mass=off", "radioButton_number=off"});
+    row("pm, unknown output mode", 404, "", {"ATCMODE=2"}, "ATCMODE | ATCH",
+        {failed, "radioButton_mass=off", "radioButton_number=off"});
 
     const QStringList tq20 = {"ATCOFF1=1.25", "ATCWIN=17", "ATCBLDTM=" + stamp(2025, 11, 2, 8, 30)};
     row("tq20 1v1", 20, "1v1", tq20, "ATCMODE ATCOFF1 ATCOFF2 ATCVOCU ATCCU | ATCD",
-        {"doubleSpinBox_offset_ch1=1.25 ppm *", "groupBox_usercal=VOC Calibration (In clean air)", "groupBox_factorycal=Factory Calibration (For 12 hours)",
-         "groupBox_sensitivity=hidden", "groupBox_unit_ch1=hidden", "groupBox_last_calib_timestamp=hidden",
-         "groupBox_usedtime=hidden", "groupBox_build_time=hidden", "radioButton_voc_co2=on"});
+        {"doubleSpinBox_offset_ch1=1.25 ppm *", "groupBox_usercal=VOC Calibration (In clean air)",
+         "groupBox_factorycal=Factory Calibration (For 12 hours)", "groupBox_sensitivity=hidden",
+         "groupBox_unit_ch1=hidden", "groupBox_last_calib_timestamp=hidden", "groupBox_usedtime=hidden",
+         "groupBox_build_time=hidden", "radioButton_voc_co2=on"});
     row("tq20 2v0", 20, "2v0", tq20, "ATCMODE ATCOFF1 ATCOFF2 ATCVOCU ATCCU ATCWIN ATCEXTM | ATCD",
         {"groupBox_usercal=hidden", "groupBox_factorycal=hidden", "spinBox_sensitivity=17 *",
-         "groupBox_unit_ch1=Unit", "groupBox_last_calib_timestamp=Last calibration date time", "groupBox_usedtime=hidden",
-         "groupBox_build_time=hidden"});
-    row("tq20 3v2", 20, "3v2", tq20, "ATCMODE ATCOFF1 ATCOFF2 ATCVOCU ATCCU ATCWIN ATCEXTM ATCUSED ATCBLDTM | ATCD",
-        {"groupBox_usercal=hidden", "groupBox_usedtime=Used hours", "dateTimeEdit_build_time=" + iso(2025, 11, 2, 8, 30)});
+         "groupBox_unit_ch1=Unit", "groupBox_last_calib_timestamp=Last calibration date time",
+         "groupBox_usedtime=hidden", "groupBox_build_time=hidden"});
+    row("tq20 3v2", 20, "3v2", tq20,
+        "ATCMODE ATCOFF1 ATCOFF2 ATCVOCU ATCCU ATCWIN ATCEXTM ATCUSED ATCBLDTM | ATCD",
+        {"groupBox_usercal=hidden", "groupBox_usedtime=Used hours",
+         "dateTimeEdit_build_time=" + iso(2025, 11, 2, 8, 30)});
     const char *tq20Words = "ATCMODE ATCOFF1 ATCOFF2 ATCVOCU ATCCU ATCWIN ATCEXTM ATCUSED ATCBLDTM | ATCD";
     const char *tq20OldWords = "ATCMODE ATCOFF1 ATCOFF2 ATCVOCU ATCCU | ATCD";
     row("tq20 humidity", 20, "3v2", {"ATCMODE=1", "ATCVOCU=1", "ATCCU=1"}, tq20Words,
@@ -172,8 +189,8 @@ void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues_data(
          "doubleSpinBox_offset_ch2=0.00 g/m3 *", "groupBox_unit_ch2=hidden", "radioButton_voc_humi=on"});
     row("tq20 co2 ppm", 20, "2v0", {"ATCMODE=2", "ATCVOCU=0", "ATCCU=1"},
         "ATCMODE ATCOFF1 ATCOFF2 ATCVOCU ATCCU ATCWIN ATCEXTM | ATCD",
-        {"groupBox_ch2=CO2", "label_unit_ch1=ppm", "label_unit_ch2=ppm", "doubleSpinBox_offset_ch2=0.00 ppm *",
-         "radioButton_ppm_ch2=on", "radioButton_percent_ch2=off"});
+        {"groupBox_ch2=CO2", "label_unit_ch1=ppm", "label_unit_ch2=ppm",
+         "doubleSpinBox_offset_ch2=0.00 ppm *", "radioButton_ppm_ch2=on", "radioButton_percent_ch2=off"});
     row("tq20 1v1 co2 percent", 20, "1v1", {"ATCMODE=2", "ATCVOCU=2", "ATCCU=1"}, tq20OldWords,
         {"label_unit_ch1=ppb", "label_unit_ch2=%", "radioButton_percent_ch2=on", "radioButton_ppm_ch2=off"});
     row("tq20 1v1 co2 ppm", 20, "1v1", {"ATCMODE=2", "ATCVOCU=1", "ATCCU=2"}, tq20OldWords,
@@ -181,26 +198,34 @@ void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues_data(
     row("tq20 3v2 tvoc code 2", 20, "3v2", {"ATCMODE=1", "ATCVOCU=2"}, tq20Words,
         {"label_unit_ch1=", cannotShow.arg("Unit").arg(2)});
     row("tq20 1v1 co2 code 0", 20, "1v1", {"ATCMODE=2", "ATCCU=0"}, tq20OldWords,
-        {"label_unit_ch2=", "radioButton_ppm_ch2=off", "radioButton_percent_ch2=off", cannotShow.arg("Unit").arg(0)});
+        {"label_unit_ch2=", "radioButton_ppm_ch2=off", "radioButton_percent_ch2=off",
+         cannotShow.arg("Unit").arg(0)});
     row("tq20 unknown sensor mode", 20, "3v2", {"ATCMODE=3"}, "ATCMODE | ATCD",
         {failed, "radioButton_voc_humi=off", "radioButton_voc_co2=off"});
 
     const char *tq21Old = "ATCOFF1 ATCOFF2 ATCCAL ATCCU | ATCD";
-    const char *tq21New = "ATCOFF1 ATCOFF2 ATCCAL ATCCU ATCDGFIL ATCSPAN ATCSINFO ATCEXTM ATCUSED ATCBLDTM | ATCD";
+    const char *tq21New =
+        "ATCOFF1 ATCOFF2 ATCCAL ATCCU ATCDGFIL ATCSPAN ATCSINFO ATCEXTM ATCUSED ATCBLDTM | ATCD";
     row("tq21 0v9 percent is 1", 21, "0v9", {"ATCCU=1", "ATCCAL=350"}, tq21Old,
-        {"label_unit_ch1=%", "radioButton_percent_ch1=on", "radioButton_ppm_ch1=off", "doubleSpinBox_co2cal=350 ppm *",
-         "groupBox_filter=hidden", "groupBox_barometer=hidden", "groupBox_versioninfo=hidden",
-         "groupBox_last_calib_timestamp=hidden", "groupBox_usedtime=hidden", "groupBox_build_time=hidden"});
-    row("tq21 0v9 ppm is 2", 21, "0v9", {"ATCCU=2"}, tq21Old, {"label_unit_ch1=ppm", "radioButton_ppm_ch1=on"});
+        {"label_unit_ch1=%", "radioButton_percent_ch1=on", "radioButton_ppm_ch1=off",
+         "doubleSpinBox_co2cal=350 ppm *", "groupBox_filter=hidden", "groupBox_barometer=hidden",
+         "groupBox_versioninfo=hidden", "groupBox_last_calib_timestamp=hidden", "groupBox_usedtime=hidden",
+         "groupBox_build_time=hidden"});
+    row("tq21 0v9 ppm is 2", 21, "0v9", {"ATCCU=2"}, tq21Old,
+        {"label_unit_ch1=ppm", "radioButton_ppm_ch1=on"});
     row("tq21 0v9 code 0", 21, "0v9", {"ATCCU=0"}, tq21Old,
-        {"label_unit_ch1=", "radioButton_ppm_ch1=off", "radioButton_percent_ch1=off", cannotShow.arg("Unit").arg(0)});
-    row("tq21 1v2 ppm is 1", 21, "1v2", {"ATCCU=1"}, "ATCOFF1 ATCOFF2 ATCCAL ATCCU ATCDGFIL ATCSPAN ATCSINFO ATCEXTM | ATCD",
-        {"label_unit_ch1=ppm", "groupBox_filter=Digital Filter", "groupBox_barometer=Barometric Pressure", "label_versioninfo=SIM-CO2-V1.2",
-         "groupBox_last_calib_timestamp=Last calibration date time", "groupBox_usedtime=hidden", "groupBox_build_time=hidden"});
+        {"label_unit_ch1=", "radioButton_ppm_ch1=off", "radioButton_percent_ch1=off",
+         cannotShow.arg("Unit").arg(0)});
+    row("tq21 1v2 ppm is 1", 21, "1v2", {"ATCCU=1"},
+        "ATCOFF1 ATCOFF2 ATCCAL ATCCU ATCDGFIL ATCSPAN ATCSINFO ATCEXTM | ATCD",
+        {"label_unit_ch1=ppm", "groupBox_filter=Digital Filter", "groupBox_barometer=Barometric Pressure",
+         "label_versioninfo=SIM-CO2-V1.2", "groupBox_last_calib_timestamp=Last calibration date time",
+         "groupBox_usedtime=hidden", "groupBox_build_time=hidden"});
     row("tq21 1v5 percent is 0", 21, "1v5", {"ATCCU=0", "ATCDGFIL=7", "ATCSPAN=900"}, tq21New,
-        {"label_unit_ch1=%", "spinBox_filter=7 *", "spinBox_barometer=900 mbar *", "groupBox_usedtime=Used hours",
-         "groupBox_build_time=Build date time"});
-    row("tq21 1v5 code 2", 21, "1v5", {"ATCCU=2"}, tq21New, {"label_unit_ch1=", cannotShow.arg("Unit").arg(2)});
+        {"label_unit_ch1=%", "spinBox_filter=7 *", "spinBox_barometer=900 mbar *",
+         "groupBox_usedtime=Used hours", "groupBox_build_time=Build date time"});
+    row("tq21 1v5 code 2", 21, "1v5", {"ATCCU=2"}, tq21New,
+        {"label_unit_ch1=", cannotShow.arg("Unit").arg(2)});
 
     const char *tq22 = "ATCMODE ATCOFF1 ATCOFF2 | ATCD";
     const QString pressure = QStringLiteral("groupBox_ch2=Atmospheric pressure");
@@ -219,19 +244,21 @@ void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues_data(
         {pressure, "label_unit_ch1=%", "label_unit_ch2=mbar", "doubleSpinBox_offset_ch2=0.00mbar *",
          "radioButton_type4=on"});
     row("tq22 5 unknown", 22, "", {"ATCMODE=5"}, "ATCMODE | ATCD",
-        {failed, "groupBox_ch1=Channel 1", "groupBox_ch2=Channel 2", "label_unit_ch1=", "label_unit_ch2=",
-         "radioButton_type1=off", "radioButton_type4=off"});
+        {failed, "groupBox_ch1=Channel 1", "groupBox_ch2=Channel 2",
+         "label_unit_ch1=", "label_unit_ch2=", "radioButton_type1=off", "radioButton_type4=off"});
 
-    row("tq24", 24, "", {"ATCOFF1=12.5", "ATCOFF2=-0.25", "ATCEXTM=" + stamp(2026, 5, 4, 8, 15), "ATCUSED=4321", "ATCMODE=1"},
+    row("tq24", 24, "",
+        {"ATCOFF1=12.5", "ATCOFF2=-0.25", "ATCEXTM=" + stamp(2026, 5, 4, 8, 15), "ATCUSED=4321", "ATCMODE=1"},
         "ATCMODE ATCOFF1 ATCOFF2 ATCCSP ATCEXTM ATCUSED | ATCH",
         {"label_model=TQ24-1v5", "doubleSpinBox_offset_ch1=12.50 *", "doubleSpinBox_offset_ch2=-0.25 *",
          "doubleSpinBox_spancal_ppm=1000.00 ppm *", "doubleSpinBox_slope=0.50000 ppm/uV",
-         "doubleSpinBox_zerocal=100.00 uV *", "doubleSpinBox_spancal=2100.00 uV *", "spinBox_usedtime=4321 hours",
-         "dateTimeEdit_exec_datetime=" + iso(2026, 5, 4, 8, 15), "radioButton_filtergas=on", "radioButton_ppm=on",
-         "radioButton_celsius=on", "label_unit_ch1=ppm", "label_unit_ch2=" + deg + "C", "groupBox_build_time=hidden",
-         "pushButton_mannual=enabled"});
+         "doubleSpinBox_zerocal=100.00 uV *", "doubleSpinBox_spancal=2100.00 uV *",
+         "spinBox_usedtime=4321 hours", "dateTimeEdit_exec_datetime=" + iso(2026, 5, 4, 8, 15),
+         "radioButton_filtergas=on", "radioButton_ppm=on", "radioButton_celsius=on", "label_unit_ch1=ppm",
+         "label_unit_ch2=" + deg + "C", "groupBox_build_time=hidden", "pushButton_mannual=enabled"});
     // Zero, span and ppm were never read: the wizard must not offer 0, 0, 0 to write.
-    row("tq24 unknown filter", 24, "", {"ATCMODE=2"}, "ATCMODE | ATCH", {failed, "pushButton_mannual=disabled"});
+    row("tq24 unknown filter", 24, "", {"ATCMODE=2"}, "ATCMODE | ATCH",
+        {failed, "pushButton_mannual=disabled"});
 }
 
 void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues()
@@ -244,15 +271,17 @@ void TestPanelTablesE2e::refresh_readsEachStepInTurn_showsTheDevicesValues()
     m_h = std::make_unique<PanelHarness>(simulatedModel(model));
     QVERIFY(firmware.isEmpty() || m_h->sim->setFirmware(firmware));
     for (const QString &setting : device)
-        QVERIFY(m_h->sim->setSetting(setting.section(QLatin1Char('='), 0, 0), setting.section(QLatin1Char('='), 1)));
+        QVERIFY(m_h->sim->setSetting(setting.section(QLatin1Char('='), 0, 0),
+                                     setting.section(QLatin1Char('='), 1)));
     QVERIFY(m_h->openIdle());
-    // Each command only after the previous reply, the first half a second after the version; no
-    // poll until the refresh has ended.
+    // Each command only after the previous reply, the first the host's command delay after the
+    // version; no poll until the refresh has ended.
     QList<QByteArray> received;
     QVERIFY(m_h->commandsInTurn(&received));
     const auto transcript = m_h->sim->transcript();
     QVERIFY(transcript.size() > 2);
-    QVERIFY2(transcript[2].timeMs - transcript[1].timeMs >= 450, "the first refresh waits half a second");
+    QVERIFY2(transcript[2].timeMs - transcript[1].timeMs >= PanelHarness::kCommandDelayMs * 9 / 10,
+             "the first refresh waits the command delay");
     const QByteArray poll = words.section(QLatin1String(" | "), 1).toLatin1() + "\r\n";
     QCOMPARE(m_h->window->pollCommand(), poll);
     while (received.size() > 1 && received.last() == poll)
@@ -275,10 +304,12 @@ void TestPanelTablesE2e::apply_writesTheWireCommand_showsTheConfirmedValue_data(
     QTest::addColumn<QStringList>("shown");
     const auto row = [](const char *name, int model, const char *firmware, const char *editor, double value,
                         const char *button, const char *wire, const QStringList &shown) {
-        QTest::newRow(name) << model << QByteArray(firmware) << editor << value << button << QByteArray(wire) << shown;
+        QTest::newRow(name) << model << QByteArray(firmware) << editor << value << button << QByteArray(wire)
+                            << shown;
     };
     const QString deg = kDegree;
-    const QString fahrenheit = QStringLiteral("status=success! apply the device's temperature mode to the fahrenheit mode.");
+    const QString fahrenheit =
+        QStringLiteral("status=success! apply the device's temperature mode to the fahrenheit mode.");
     row("pm largest offset", 404, "", "doubleSpinBox_offset_ch1", 1000000, "toolButton_offset_apply_ch1",
         "ATCOFF1 1000000.00", {"doubleSpinBox_offset_ch1=1000000.00 *"});
     row("pm negative offset", 404, "", "doubleSpinBox_offset_ch2", -0.25, "toolButton_offset_apply_ch2",
@@ -289,13 +320,13 @@ void TestPanelTablesE2e::apply_writesTheWireCommand_showsTheConfirmedValue_data(
         "ATCMODBR 5", {"comboBox_modbus_baudrate=57600 *"});
     row("pm longest time-out", 404, "", "comboBox_modbus_timeout", 4, "toolButton_modbus_timeout_apply",
         "ATCMODTO 4", {"comboBox_modbus_timeout=2 Second *"});
-    row("pm byte swap", 404, "", "checkBox_modbus_byteswap", 1, "toolButton_modbus_byteswap_apply", "ATCMODSW 1",
-        {"checkBox_modbus_byteswap=on"});
+    row("pm byte swap", 404, "", "checkBox_modbus_byteswap", 1, "toolButton_modbus_byteswap_apply",
+        "ATCMODSW 1", {"checkBox_modbus_byteswap=on"});
     row("pm number output", 404, "", "", 0, "radioButton_number", "ATCMODE 1",
         {"label_unit_ch2=#/cm3", "radioButton_number=on"});
 
-    row("tq20 offset", 20, "3v2", "doubleSpinBox_offset_ch2", -1.5, "toolButton_offset_apply_ch2", "ATCOFF2 -1.50",
-        {"doubleSpinBox_offset_ch2=-1.50 ppm *"});
+    row("tq20 offset", 20, "3v2", "doubleSpinBox_offset_ch2", -1.5, "toolButton_offset_apply_ch2",
+        "ATCOFF2 -1.50", {"doubleSpinBox_offset_ch2=-1.50 ppm *"});
     row("tq20 sensitivity", 20, "3v2", "spinBox_sensitivity", 25, "toolButton_sensitivity_apply", "ATCWIN 25",
         {"spinBox_sensitivity=25 *"});
     row("tq20 humidity mode", 20, "3v2", "", 0, "radioButton_voc_humi", "ATCMODE 1",
@@ -305,16 +336,16 @@ void TestPanelTablesE2e::apply_writesTheWireCommand_showsTheConfirmedValue_data(
     row("tq20 2v0 percent", 20, "2v0", "", 0, "radioButton_percent_ch2", "ATCCU 0", {"label_unit_ch2=%"});
     row("tq20 3v2 ppb", 20, "3v2", "", 0, "radioButton_ppb_ch1", "ATCVOCU 1", {"label_unit_ch1=ppb"});
 
-    row("tq21 co2 calibration", 21, "", "doubleSpinBox_co2cal", 400, "toolButton_co2cal_apply", "ATCCAL 400.00",
-        {"doubleSpinBox_co2cal=400 ppm *"});
-    row("tq21 offset", 21, "", "doubleSpinBox_offset_ch1", -12.5, "toolButton_offset_apply_ch1", "ATCOFF1 -12.50",
-        {"doubleSpinBox_offset_ch1=-12.50 ppm *"});
+    row("tq21 co2 calibration", 21, "", "doubleSpinBox_co2cal", 400, "toolButton_co2cal_apply",
+        "ATCCAL 400.00", {"doubleSpinBox_co2cal=400 ppm *"});
+    row("tq21 offset", 21, "", "doubleSpinBox_offset_ch1", -12.5, "toolButton_offset_apply_ch1",
+        "ATCOFF1 -12.50", {"doubleSpinBox_offset_ch1=-12.50 ppm *"});
     row("tq21 smart filter", 21, "", "spinBox_filter", 0, "toolButton_filter_apply", "ATCDGFIL 0",
         {"spinBox_filter=0 *"});
     row("tq21 filter past 64", 21, "", "spinBox_filter", 99, "toolButton_filter_apply", "ATCDGFIL 64",
         {"spinBox_filter=64 *"});
-    row("tq21 barometer below 843", 21, "", "spinBox_barometer", 100, "toolButton_barometer_apply", "ATCSPAN 843",
-        {"spinBox_barometer=843 mbar *"});
+    row("tq21 barometer below 843", 21, "", "spinBox_barometer", 100, "toolButton_barometer_apply",
+        "ATCSPAN 843", {"spinBox_barometer=843 mbar *"});
     row("tq21 barometer past 1050", 21, "", "spinBox_barometer", 2000, "toolButton_barometer_apply",
         "ATCSPAN 1050", {"spinBox_barometer=1050 mbar *"});
     row("tq21 0v9 ppm", 21, "0v9", "", 0, "radioButton_ppm_ch1", "ATCCU 2", {"label_unit_ch1=ppm"});
@@ -325,8 +356,8 @@ void TestPanelTablesE2e::apply_writesTheWireCommand_showsTheConfirmedValue_data(
     row("tq21 fahrenheit", 21, "", "", 0, "radioButton_fahrenheit", "ATCF",
         {fahrenheit, "label_unit_ch2=" + deg + "F", "doubleSpinBox_offset_ch2=0.00" + deg + "C *"});
 
-    row("tq22 offset", 22, "", "doubleSpinBox_offset_ch1", 1.25, "toolButton_offset_apply_ch1", "ATCOFF1 1.25",
-        {"doubleSpinBox_offset_ch1=1.25% *"});
+    row("tq22 offset", 22, "", "doubleSpinBox_offset_ch1", 1.25, "toolButton_offset_apply_ch1",
+        "ATCOFF1 1.25", {"doubleSpinBox_offset_ch1=1.25% *"});
     row("tq22 fahrenheit", 22, "", "", 0, "radioButton_fahrenheit", "ATCF",
         {fahrenheit, "label_unit_ch2=" + deg + "F"});
 
@@ -508,7 +539,8 @@ void TestPanelTablesE2e::korean_formAndSharedTextsTranslated()
     };
     // Labels before the device has filled any with its own texts; titles and buttons also after.
     for (QLabel *label : created ? panel()->findChildren<QLabel *>() : QList<QLabel *>()) {
-        if (label->objectName() != QLatin1String("label_model") && label->objectName() != QLatin1String("label_serial"))
+        if (label->objectName() != QLatin1String("label_model") &&
+            label->objectName() != QLatin1String("label_serial"))
             check(label->text());
     }
     const bool opened = created && m_h->waitIdle();
