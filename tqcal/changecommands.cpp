@@ -9,6 +9,7 @@
 #include "tqcal/console.h"
 #include "tqcal/devicelink.h"
 #include "tqcal/exitcode.h"
+#include "tqcal/recorder.h"
 
 #include <algorithm>
 #include <functional>
@@ -64,29 +65,6 @@ const char *outcomeOf(const DeviceLink &link, const DeviceLink::Answer &answer)
     default: return RecordSchema::kOutcomeRejected;
     }
 }
-
-// The window's calibration record, fed through the same journal as the panels, with tqcal as the
-// tool. A record that cannot be written is told once and the command goes on, as in the window.
-class Recorder
-{
-public:
-    explicit Recorder(const DeviceIdentity &id)
-        : m_journal(&m_record, CalibrationRecord::modelName(id.model), id.serial, id.versionText)
-    {
-        m_record.setTool(QLatin1String(RecordSchema::kToolCommandLine));
-    }
-    ~Recorder()
-    {
-        const QString notice = m_journal.takeNotice();
-        if (!notice.isEmpty())
-            Console::message(notice);
-    }
-    CalibrationJournal &journal() { return m_journal; }
-
-private:
-    CalibrationRecord m_record;
-    CalibrationJournal m_journal;
-};
 
 // A command that failed on the wire is recorded with how it failed.
 int failRecorded(DeviceLink &link, const QString &what, const DeviceLink::Answer &answer, CalibrationJournal &journal)
