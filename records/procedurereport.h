@@ -56,8 +56,9 @@ struct ReportPoint
     bool adjusted = false;
     QString adjustment; // the adjustment command as sent, "ATCCSP 400.00"; empty when none
     ReportReading asLeft;
-    QString result; // RecordSchema::kOutcomePass, kOutcomeFail or kOutcomeIncomplete
-    QString reason; // why it failed or ended early
+    QString result;     // RecordSchema::kOutcomePass, kOutcomeFail or kOutcomeIncomplete
+    QString reason;     // why it failed or ended early
+    QStringList writes; // every command of the point that could change the device, in order
 };
 
 // One guided procedure as the record and the certificate keep it. Plain data: the caller fills the
