@@ -110,8 +110,16 @@ QString withUnit(const QString &value, const QString &unit)
 
 QString localTime(const QDateTime &time)
 {
-    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" UTC") +
-           (time.offsetFromUtc() == 0 ? QString() : CalibrationRecord::offsetText(time));
+    // In the offset the time carries (the one it was recorded in), not this machine's zone.
+    const int seconds = time.offsetFromUtc();
+    if (seconds == 0)
+        return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) + QStringLiteral(" UTC");
+    const int minutes = qAbs(seconds) / 60;
+    return time.toString(QStringLiteral("yyyy-MM-dd HH:mm:ss ")) +
+           QStringLiteral("%1%2:%3")
+               .arg(seconds < 0 ? QLatin1Char('-') : QLatin1Char('+'))
+               .arg(minutes / 60, 2, 10, QLatin1Char('0'))
+               .arg(minutes % 60, 2, 10, QLatin1Char('0'));
 }
 
 QString verdict(const QString &result)
@@ -205,7 +213,7 @@ public:
         keep(kBodySize * 6); // with a few lines of what it heads
         m_y -= kBodySize * 1.2;
         line(kMargin, text, Font::Bold, kBodySize + 1);
-        m_pages.last().rules.append({kMargin, kPageWidth - kMargin, m_y + 3});
+        m_pages.last().rules.append({kMargin, kPageWidth - kMargin, m_y - 3});
         m_y -= 4;
     }
 
