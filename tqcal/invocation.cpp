@@ -38,8 +38,8 @@ const QHash<QString, CommandRule> &rules()
           true,
           {QStringLiteral("reference"), QStringLiteral("zero"), QStringLiteral("channel"),
            QStringLiteral("tolerance"), QStringLiteral("gas-lot"), QStringLiteral("gas-expiry"),
-           QStringLiteral("yes"), QStringLiteral("dwell"), QStringLiteral("window"),
-           QStringLiteral("interval")}}},
+           QStringLiteral("certificate"), QStringLiteral("yes"), QStringLiteral("dwell"),
+           QStringLiteral("window"), QStringLiteral("interval")}}},
     };
     return table;
 }
@@ -47,11 +47,12 @@ const QHash<QString, CommandRule> &rules()
 bool takesValue(const QString &name)
 {
     static const QSet<QString> valued = {
-        QStringLiteral("port"),      QStringLiteral("serial"),  QStringLiteral("count"),
-        QStringLiteral("interval"),  QStringLiteral("format"),  QStringLiteral("timeout"),
-        QStringLiteral("reference"), QStringLiteral("channel"), QStringLiteral("tolerance"),
-        QStringLiteral("dwell"),     QStringLiteral("window"),  QStringLiteral("max-slope"),
-        QStringLiteral("max-sd"),    QStringLiteral("gas-lot"), QStringLiteral("gas-expiry")};
+        QStringLiteral("port"),       QStringLiteral("serial"),  QStringLiteral("count"),
+        QStringLiteral("interval"),   QStringLiteral("format"),  QStringLiteral("timeout"),
+        QStringLiteral("reference"),  QStringLiteral("channel"), QStringLiteral("tolerance"),
+        QStringLiteral("dwell"),      QStringLiteral("window"),  QStringLiteral("max-slope"),
+        QStringLiteral("max-sd"),     QStringLiteral("gas-lot"), QStringLiteral("gas-expiry"),
+        QStringLiteral("certificate")};
     return valued.contains(name);
 }
 
@@ -125,6 +126,10 @@ QString applyPointOption(Invocation &inv, const QString &name, const QString &va
         inv.gasExpiry = QDate::fromString(value.trimmed(), Qt::ISODate);
         if (!inv.gasExpiry.isValid())
             return QStringLiteral("--gas-expiry wants a date YYYY-MM-DD, not \"%1\"").arg(value);
+    } else if (name == QLatin1String("certificate")) {
+        if (value.trimmed().isEmpty())
+            return QStringLiteral("--certificate wants a file name");
+        inv.certificate = value;
     } else if (name == QLatin1String("zero")) {
         inv.zero = true;
     }
@@ -309,8 +314,8 @@ QString usageText()
         "  tqcal check TARGET --reference V [--channel N] [--tolerance T|T%] [--dwell S] [--window S]\n"
         "              [--timeout S] [--max-slope X] [--max-sd X] [--interval MS]\n"
         "  tqcal calibrate TARGET --reference V [--zero] [--channel N] [--tolerance T|T%]\n"
-        "              [--gas-lot TEXT] [--gas-expiry YYYY-MM-DD] [--yes] [--dwell S] [--window S]\n"
-        "              [--timeout S] [--interval MS]\n"
+        "              [--gas-lot TEXT] [--gas-expiry YYYY-MM-DD] [--yes] [--certificate FILE.pdf]\n"
+        "              [--dwell S] [--window S] [--timeout S] [--interval MS]\n"
         "TARGET is --port PATH or --serial TEXT. Every command takes --timeout MS (the wait for each\n"
         "reply, default 10000); check and calibrate take it in seconds, the wait for a stable reading.\n"
         "Exit codes: 0 done, 1 check failed, 2 usage error or refused input, 3 not confirmed,\n"

@@ -37,6 +37,7 @@ struct Invocation
     std::optional<double> maxSd;
     QString gasLot;
     QDate gasExpiry;
+    QString certificate; // calibrate: the PDF to write
 
     bool hasTarget() const { return !port.isEmpty() || !serial.isEmpty(); }
 };

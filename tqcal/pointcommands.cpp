@@ -7,16 +7,17 @@
 #include "device/stabilitydefaults.h"
 #include "records/calibrationjournal.h"
 #include "records/calibrationrecord.h"
+#include "records/certificate.h"
+#include "records/procedurereport.h"
 #include "records/recordschema.h"
 #include "tqcal/console.h"
 #include "tqcal/devicelink.h"
 #include "tqcal/exitcode.h"
 #include "tqcal/recorder.h"
 
+#include <QDir>
 #include <QEventLoop>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
+#include <QFileInfo>
 #include <QTimer>
 #include <QtMath>
 
@@ -59,22 +60,6 @@ Units unitsOf(const DeviceIdentity &id, const StabilityDefaults::Channel &row)
     return u;
 }
 
-QString stepName(Procedure::Step step)
-{
-    switch (step) {
-    case Procedure::Step::Passed:
-        return QStringLiteral("passed");
-    case Procedure::Step::Failed:
-        return QStringLiteral("failed");
-    case Procedure::Step::Refused:
-        return QStringLiteral("refused");
-    case Procedure::Step::TimedOut:
-        return QStringLiteral("timed out");
-    default:
-        return QStringLiteral("incomplete"); // aborted or unplugged
-    }
-}
-
 QString figuresText(const Stability::Figures &f, const Stability::Limits &limits, const Units &u)
 {
     const Units slope{u.name, u.unit + QStringLiteral("/min"), u.decimals + 1};
@@ -93,52 +78,6 @@ void printReading(const QString &label, const ProcedureReading &r, const Procedu
                            figuresText(r.figures, p.point().limits, u)));
 }
 
-QJsonObject readingJson(const ProcedureReading &r)
-{
-    return {
-        {QStringLiteral("reading"), r.value}, {QStringLiteral("error"), r.error},
-        {QStringLiteral("stable"), r.stable}, {QStringLiteral("slope per minute"), r.figures.slopePerMinute},
-        {QStringLiteral("sd"), r.figures.sd}, {QStringLiteral("readings"), r.figures.count}};
-}
-
-// The whole procedure as one record event, so a refused or timed-out calibration, which writes
-// nothing, is on record too.
-QJsonObject procedureJson(const Procedure &p, const Invocation &inv, const Units &u)
-{
-    const ProcedurePoint point = p.point();
-    QJsonObject o{{QStringLiteral("procedure"), QStringLiteral("one-point calibration")},
-                  {QStringLiteral("result"), stepName(p.step())},
-                  {QStringLiteral("channel"), point.channel},
-                  {QStringLiteral("quantity"), u.name},
-                  {QStringLiteral("unit"), u.unit},
-                  {QStringLiteral("reference"), point.reference},
-                  {QStringLiteral("tolerance"), point.tolerance},
-                  {QStringLiteral("decision rule"), Procedure::decisionRule()},
-                  {QStringLiteral("max slope per minute"), point.limits.maxSlope},
-                  {QStringLiteral("max sd"), point.limits.maxSd},
-                  {QStringLiteral("dwell s"), point.limits.dwellS},
-                  {QStringLiteral("window s"), point.limits.windowS},
-                  {QStringLiteral("writes"), QJsonArray::fromStringList(p.writes())}};
-    // Whoever is logged in ran it; the record names them where the system does.
-    for (const char *name : {"USER", "USERNAME", "LOGNAME"}) {
-        if (!qEnvironmentVariable(name).isEmpty()) {
-            o.insert(QStringLiteral("technician"), qEnvironmentVariable(name));
-            break;
-        }
-    }
-    if (!p.reason().isEmpty())
-        o.insert(QStringLiteral("reason"), p.reason());
-    if (!inv.gasLot.isEmpty())
-        o.insert(QStringLiteral("gas lot"), inv.gasLot);
-    if (inv.gasExpiry.isValid())
-        o.insert(QStringLiteral("gas expiry"), inv.gasExpiry.toString(Qt::ISODate));
-    if (p.asFound().taken)
-        o.insert(QStringLiteral("as found"), readingJson(p.asFound()));
-    if (p.asLeft().taken)
-        o.insert(QStringLiteral("as left"), readingJson(p.asLeft()));
-    return o;
-}
-
 QString settingName(const QString &word)
 {
     if (word == QLatin1String("ATCCSP"))
@@ -154,8 +93,33 @@ QString settingName(const QString &word)
     return word; // an offset: the journal names it by its word, as the panels' writes
 }
 
-// Each write the procedure made, with what became of it, then the procedure itself.
-void record(const Procedure &p, const Invocation &inv, const Units &u, const DeviceIdentity &id)
+// The procedure as the record and the certificate keep it.
+ProcedureReport reportOf(const Procedure &p, const Invocation &inv, const Units &u, const DeviceIdentity &id,
+                         const QStringList &liveFields)
+{
+    ProcedureReport report = ProcedureReport::started();
+    report.model = CalibrationRecord::modelName(id.model);
+    report.serial = id.serial;
+    report.firmware = id.versionText;
+    report.method = methodName(id.model, id.firmware, p.point());
+    report.checkOnly = p.point().checkOnly;
+    ReferenceGas gas;
+    gas.gas = p.point().reference == 0 ? QStringLiteral("zero gas") : u.name;
+    gas.concentration = p.point().reference;
+    gas.unit = u.unit;
+    gas.lot = inv.gasLot;
+    gas.expiry = inv.gasExpiry;
+    report.gases.append(gas);
+    report.setTemperatureFrom(id.model, liveFields);
+    report.points.append(reportPoint(p, u.name, u.unit));
+    report.conclude();
+    return report;
+}
+
+// Each write the procedure made, with what became of it, as the journal keeps every write; then
+// the procedure as one event, so a refused or timed-out calibration, which writes nothing, is on
+// record too.
+void record(const Procedure &p, const ProcedureReport &report, const DeviceIdentity &id)
 {
     Recorder recorder(id);
     CalibrationJournal &journal = recorder.journal();
@@ -176,11 +140,24 @@ void record(const Procedure &p, const Invocation &inv, const Units &u, const Dev
         journal.beginWrite(settingName(word), writes.at(i));
         journal.endWrite(outcome, reply);
     }
-    CalibrationEvent event;
-    event.kind = QLatin1String(RecordSchema::kKindRead);
-    event.setting = QStringLiteral("One-point calibration");
-    event.details = QString::fromUtf8(QJsonDocument(procedureJson(p, inv, u)).toJson(QJsonDocument::Compact));
-    recorder.append(event);
+    recorder.append(report.toEvent());
+}
+
+// A certificate for a complete calibration; an incomplete one gets none. The exit code when it
+// cannot be written, 0 otherwise.
+int writeCertificate(const QString &path, const ProcedureReport &report)
+{
+    if (!report.isComplete()) {
+        Console::message(QStringLiteral("no certificate: the calibration is incomplete"));
+        return ExitCode::Done;
+    }
+    Certificate certificate(report);
+    if (!certificate.write(path)) {
+        Console::message(QStringLiteral("certificate not written: %1").arg(certificate.errorString()));
+        return ExitCode::Usage;
+    }
+    Console::data(QStringLiteral("certificate %1: %2").arg(certificate.number(), path));
+    return ExitCode::Done;
 }
 
 int exitCodeOf(Procedure::Step step)
@@ -294,6 +271,9 @@ int runPoint(const Invocation &inv, bool checkOnly)
 {
     if (!checkOnly && !inv.yes && !Console::isInteractive())
         return refuse(QStringLiteral("calibrate not run: without a terminal to ask on, give --yes"));
+    if (!inv.certificate.isEmpty() && !QFileInfo(inv.certificate).absoluteDir().exists())
+        return refuse(QStringLiteral("no folder %1 for the certificate; nothing was sent")
+                          .arg(QFileInfo(inv.certificate).absolutePath()));
     DeviceLink link(inv.timeoutMs);
     if (const int code = connectTarget(inv, link))
         return code;
@@ -315,14 +295,11 @@ int runPoint(const Invocation &inv, bool checkOnly)
     QTimer progress;
     progress.setInterval(kProgressMs);
     follow(procedure, u, progress);
+    QStringList liveFields; // the last live line, for the temperature the report keeps
+    QObject::connect(&session, &DeviceSession::liveSample, &procedure,
+                     [&liveFields](const LiveSample &sample) { liveFields = sample.fields; });
     procedure.start();
-    if (procedure.isFinished()) { // refused before anything: an expired gas
-        printVerdict(procedure, u);
-        if (!checkOnly)
-            record(procedure, inv, u, id);
-        return exitCodeOf(procedure.step());
-    }
-    if (!checkOnly && !inv.yes) {
+    if (!checkOnly && !inv.yes && !procedure.isFinished()) {
         Console::message(QStringLiteral("apply the reference gas, %1, to %2 %3, then press Enter")
                              .arg(u.amount(point.reference), link.modelName(), id.serial));
         std::string line;
@@ -340,9 +317,15 @@ int runPoint(const Invocation &inv, bool checkOnly)
         loop.exec();
     session.setPolling(false);
     printVerdict(procedure, u);
-    if (!checkOnly)
-        record(procedure, inv, u, id);
-    return exitCodeOf(procedure.step());
+    if (checkOnly)
+        return exitCodeOf(procedure.step());
+    const ProcedureReport report = reportOf(procedure, inv, u, id, liveFields);
+    record(procedure, report, id);
+    const int code = exitCodeOf(procedure.step());
+    if (inv.certificate.isEmpty())
+        return code;
+    const int written = writeCertificate(inv.certificate, report);
+    return written != ExitCode::Done && code <= ExitCode::CheckFailed ? written : code;
 }
 
 } // namespace
