@@ -316,6 +316,28 @@ private slots:
         QVERIFY(!plain.hasGasModel());
     }
 
+    // The gas changed from standard input while it runs; a line it does not know changes nothing.
+    void program_gasFromStandardInput()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(TQ_SIM_PATH), {"--model", "tq24", "--gas", "100"});
+        QVERIFY(sim.waitForReadyRead(3000));
+        PlainPort port(QString::fromLatin1(sim.readLine()).section(' ', 0, 0));
+        const auto gas = [&] {
+            port.write("ATCH\r\n");
+            const QByteArray lines = port.readLines(1);
+            return fieldsOf(lines.split('\r').value(lines.count('\r') - 1).trimmed(), "ATCH").value(1);
+        };
+        QCOMPARE(gas(), QByteArray("100.0"));
+        sim.write("gas 250.5\nwind 3\n");
+        QByteArray told;
+        QTRY_VERIFY((told += sim.readAllStandardError()).contains("\"wind 3\" not understood"));
+        QVERIFY(told.contains("tq-sim: gas 250.5\n"));
+        QCOMPARE(gas(), QByteArray("250.5"));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(3000));
+    }
+
     // Each fault through a real QSerialPort on a TQ24; the pattern covers everything that arrives.
     // Pieces of what is sent, separated by '|', are written 20 ms apart. Nothing arrives before the first
     // command; streaming starts with it and never outruns 115200 baud 8N1 (11520 bytes a second).
