@@ -196,6 +196,115 @@ private slots:
         QVERIFY2(ppm > 20 && ppm < 90, QByteArray::number(ppm).constData());
     }
 
+    // The gas model per model: the primary channel reads the gas, and each calibration command
+    // moves the reading as a sensor's would; a refused one (and anything without the model) does not.
+    void responder_gasModel_calibrationMovesTheReading_data()
+    {
+        QTest::addColumn<Model>("model");
+        QTest::addColumn<QByteArray>("firmware");
+        QTest::addColumn<bool>("refuse");
+        QTest::addColumn<double>("gas");
+        QTest::addColumn<QByteArray>("command"); // empty: none
+        QTest::addColumn<QByteArray>("reply");   // a pattern
+        QTest::addColumn<double>("reading");     // the primary field afterwards
+        // clang-format off
+        QTest::newRow("tq24 reads the gas") << Model::Tq24 << QByteArray() << false << 391.2 << QByteArray() << QByteArray() << 391.2;
+        QTest::newRow("tq24 span: reads the span gas") << Model::Tq24 << QByteArray() << false << 391.2 << QByteArray("ATCCSP 400.00")
+                                                       << QByteArray("ATCCSP 400.00,0\\.51\\d+,100.00,882.40") << 400.0;
+        QTest::newRow("tq24 span refused") << Model::Tq24 << QByteArray() << true << 391.2 << QByteArray("ATCCSP 400.00")
+                                           << QByteArray("ATCCSP") << 391.2;
+        QTest::newRow("tq24 zero") << Model::Tq24 << QByteArray() << false << 3.2 << QByteArray("ATCCZR")
+                                   << QByteArray("ATCCZR 106.40") << 0.0;
+        QTest::newRow("tq24 zero refused") << Model::Tq24 << QByteArray() << true << 3.2 << QByteArray("ATCCZR")
+                                           << QByteArray("ATCCZR") << 3.2;
+        QTest::newRow("tq24 offset on top") << Model::Tq24 << QByteArray() << false << 391.2 << QByteArray("ATCOFF1 -1.2")
+                                            << QByteArray("ATCOFF1 -1.20") << 390.0;
+        QTest::newRow("tq21 CO2 calibration") << Model::Tq21 << QByteArray() << false << 950.0 << QByteArray("ATCCAL 1000.00")
+                                              << QByteArray("ATCCAL 1000.00") << 1000.0;
+        QTest::newRow("tq21 CO2 calibration refused") << Model::Tq21 << QByteArray() << true << 950.0
+                                                      << QByteArray("ATCCAL 1000.00") << QByteArray("ATCCAL") << 950.0;
+        QTest::newRow("tq20 clean air") << Model::Tq20 << QByteArray("1v1") << false << 0.2 << QByteArray("ATCUCAL")
+                                        << QByteArray("ATCUCAL OK") << 0.0;
+        QTest::newRow("tq20 clean air refused") << Model::Tq20 << QByteArray("1v1") << true << 0.2 << QByteArray("ATCUCAL")
+                                                << QByteArray("ATCUCAL") << 0.2;
+        QTest::newRow("tq22 O2 offset") << Model::Tq22 << QByteArray() << false << 20.5 << QByteArray("ATCOFF1 0.4")
+                                        << QByteArray("ATCOFF1 0.40") << 20.9;
+        QTest::newRow("pm pm2.5 offset") << Model::Pm << QByteArray() << false << 30.0 << QByteArray("ATCOFF1 -2")
+                                         << QByteArray("ATCOFF1 -2.00") << 28.0;
+        // clang-format on
+    }
+    void responder_gasModel_calibrationMovesTheReading()
+    {
+        QFETCH(Model, model);
+        QFETCH(QByteArray, firmware);
+        QFETCH(bool, refuse);
+        QFETCH(double, gas);
+        QFETCH(QByteArray, command);
+        QFETCH(QByteArray, reply);
+        QFETCH(double, reading);
+        DeviceResponder device(model);
+        if (!firmware.isEmpty())
+            QVERIFY(device.setFirmware(firmware));
+        device.setRefuseActions(refuse);
+        GasModel::Params params;
+        params.gas = gas;
+        device.setGasModel(params);
+        const int field = model == Model::Tq24 ? 1 : 0;
+        const auto primary = [&](double t) {
+            return fieldsOf(device.answer(device.pollWord(), t), device.pollWord()).value(field).toDouble();
+        };
+        QCOMPARE(primary(1), gas);
+        if (!command.isEmpty())
+            QVERIFY2(matchesWhole(QString::fromLatin1(reply), device.answer(command, 2)),
+                     device.answer(command, 2).constData());
+        QCOMPARE(primary(3), reading);
+        QVERIFY(device.setGas(gas + 1, 4)); // one more unit of gas reads one more unit (the span held)
+        QVERIFY(qAbs(primary(5) - (reading + 1)) < 0.03);
+    }
+
+    // Settling, drift and noise over time, and the simulator as it always was without the model.
+    void gasModel_settlesDriftsAndJitters()
+    {
+        GasModel gas({400, 2, 0, 6});
+        QCOMPARE(gas.level(0), 400.0);
+        gas.setGas(500, 10);
+        QVERIFY(qAbs(gas.level(10) - 401) < 1e-9); // the drift of 10 s, nothing settled yet
+        QVERIFY(qAbs(gas.level(12) - (500 - 100 * qExp(-1) + 1.2)) < 1e-9);
+        QVERIFY(qAbs(gas.level(70) - 507) < 1e-6); // settled, and a minute of drift more
+        GasModel noisy({20, 0, 0.5, 0});
+        double low = 99, high = 0;
+        for (int i = 0; i < 200; ++i) {
+            const double r = noisy.reading(i);
+            low = qMin(low, r), high = qMax(high, r);
+        }
+        QVERIFY(low >= 19.5 && high <= 20.5 && high - low > 0.5);
+        DeviceResponder plain(Model::Tq24);
+        QVERIFY(!plain.setGas(400, 1));
+        QVERIFY(!plain.hasGasModel());
+    }
+
+    // The gas changed from standard input while it runs; a line it does not know changes nothing.
+    void program_gasFromStandardInput()
+    {
+        QProcess sim;
+        sim.start(QStringLiteral(TQ_SIM_PATH), {"--model", "tq24", "--gas", "100"});
+        QVERIFY(sim.waitForReadyRead(3000));
+        PlainPort port(QString::fromLatin1(sim.readLine()).section(' ', 0, 0));
+        const auto gas = [&] {
+            port.write("ATCH\r\n");
+            const QByteArray lines = port.readLines(1);
+            return fieldsOf(lines.split('\r').value(lines.count('\r') - 1).trimmed(), "ATCH").value(1);
+        };
+        QCOMPARE(gas(), QByteArray("100.0"));
+        sim.write("gas 250.5\nwind 3\n");
+        QByteArray told;
+        QTRY_VERIFY((told += sim.readAllStandardError()).contains("\"wind 3\" not understood"));
+        QVERIFY(told.contains("tq-sim: gas 250.5\n"));
+        QCOMPARE(gas(), QByteArray("250.5"));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(3000));
+    }
+
     // Each fault through a real QSerialPort on a TQ24; the pattern covers everything that arrives.
     // Pieces of what is sent, separated by '|', are written 20 ms apart. Nothing arrives before the first
     // command; streaming starts with it and never outruns 115200 baud 8N1 (11520 bytes a second).
@@ -334,6 +443,9 @@ private slots:
         bad("model and device", {"--model", "pm", "--device", "tq24"});
         bad("split of zero bytes", {"--split", "0"});
         bad("model without value", {"--model"});
+        bad("gas not a number", {"--model", "tq24", "--gas", "lots"});
+        bad("drift without gas", {"--model", "tq24", "--drift", "1"});
+        bad("negative settling time", {"--model", "tq24", "--gas", "1", "--settle-s", "-1"});
     }
     void program()
     {
