@@ -15,6 +15,10 @@ int runGet(const Invocation &invocation);
 int runSet(const Invocation &invocation);
 int runDo(const Invocation &invocation);
 int runWatch(const Invocation &invocation);
+int runRecords(const Invocation &invocation);
+// After a command that recorded events: sends them on to the lab database when one is configured;
+// one that cannot be reached is told and changes nothing of the command's outcome.
+void uploadAfterCommand();
 
 // Tells why input is refused; the usage exit code.
 int refuse(const QString &text);

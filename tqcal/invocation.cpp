@@ -23,15 +23,22 @@ const QHash<QString, CommandRule> &rules()
         {QStringLiteral("do"), {1, 1, true, {QStringLiteral("yes")}}},
         {QStringLiteral("watch"),
          {0, 0, true, {QStringLiteral("count"), QStringLiteral("interval"), QStringLiteral("format")}}},
+        {QStringLiteral("records"),
+         {1,
+          1,
+          false,
+          {QStringLiteral("json"), QStringLiteral("within"), QStringLiteral("format"),
+           QStringLiteral("serial")}}},
     };
     return table;
 }
 
 bool takesValue(const QString &name)
 {
-    static const QSet<QString> valued = {QStringLiteral("port"),     QStringLiteral("serial"),
-                                         QStringLiteral("count"),    QStringLiteral("interval"),
-                                         QStringLiteral("format"),   QStringLiteral("timeout")};
+    static const QSet<QString> valued = {QStringLiteral("port"),   QStringLiteral("serial"),
+                                         QStringLiteral("count"),  QStringLiteral("interval"),
+                                         QStringLiteral("format"), QStringLiteral("timeout"),
+                                         QStringLiteral("within")};
     return valued.contains(name);
 }
 
@@ -67,6 +74,8 @@ QString applyOption(Invocation &inv, const QString &name, const QString &value)
         return QStringLiteral("--count wants a whole number from 1 on, not \"%1\"").arg(value);
     else if (name == QLatin1String("interval") && !readCount(value, 10, &inv.intervalMs))
         return QStringLiteral("--interval wants milliseconds from 10 on, not \"%1\"").arg(value);
+    else if (name == QLatin1String("within") && !readCount(value, 0, &inv.withinDays))
+        return QStringLiteral("--within wants a number of days from 0 on, not \"%1\"").arg(value);
     else if (name == QLatin1String("timeout") && !readCount(value, 1, &inv.timeoutMs))
         return QStringLiteral("--timeout wants milliseconds from 1 on, not \"%1\"").arg(value);
     else if (name == QLatin1String("format")) {
@@ -84,8 +93,8 @@ QString checkCommand(const Invocation &inv, const QStringList &given)
         return QStringLiteral("unknown command \"%1\"").arg(inv.command);
     for (const QString &name : given) {
         const bool targetOption = name == QLatin1String("port") || name == QLatin1String("serial");
-        const bool allowed =
-            rule->options.contains(name) || (targetOption && rule->target) || name == QLatin1String("timeout");
+        const bool allowed = rule->options.contains(name) || (targetOption && rule->target) ||
+                             name == QLatin1String("timeout");
         if (!allowed)
             return QStringLiteral("%1 takes no --%2").arg(inv.command, name);
     }
@@ -102,6 +111,7 @@ QString checkCommand(const Invocation &inv, const QStringList &given)
             {QStringLiteral("set"), QStringLiteral("set wants a WORD and a VALUE")},
             {QStringLiteral("do"), QStringLiteral("do wants one ACTION")},
             {QStringLiteral("watch"), QStringLiteral("watch takes no words")},
+            {QStringLiteral("records"), QStringLiteral("records wants sync, due or export")},
         };
         return shapes.value(inv.command);
     }
@@ -181,9 +191,13 @@ QString usageText()
         "  tqcal set   TARGET WORD VALUE\n"
         "  tqcal do    TARGET ACTION [--yes]\n"
         "  tqcal watch TARGET [--count N] [--interval MS] [--format text|csv|json]\n"
+        "  tqcal records sync\n"
+        "  tqcal records due [--json] [--within DAYS]\n"
+        "  tqcal records export [--serial TEXT] [--format csv|json]\n"
         "TARGET is --port PATH or --serial TEXT. Every command takes --timeout MS (the wait for each\n"
         "reply, default 10000).\n"
         "Exit codes: 0 done, 1 check failed, 2 usage error or refused input, 3 not confirmed,\n"
-        "4 refused by the device, 5 no answer in time, 6 no such device or port not opened.\n"
+        "4 refused by the device, 5 no answer in time (records sync: the lab database cannot be\n"
+        "reached), 6 no such device or port not opened.\n"
         "See tqcal(1).\n");
 }
