@@ -89,8 +89,14 @@ JournalUploader::Result JournalUploader::sync()
 {
     Result result;
     result.waiting = waiting(&result.localError);
-    if (result.waiting <= 0)
+    if (result.waiting < 0)
         return result;
+    // Even with nothing to send: the owner's first sync sets up the lab's tables, and a bench
+    // learns that it reaches them.
+    if (!m_store.open()) {
+        result.failure = m_store.failure();
+        return result;
+    }
     QSqlDatabase db = QSqlDatabase::database(m_connection, false);
     const QString columns = LabStore::columns().join(QLatin1String(", "));
     while (result.waiting > 0) {

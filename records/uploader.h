@@ -35,7 +35,7 @@ public:
     JournalUploader(const JournalUploader &) = delete;
     JournalUploader &operator=(const JournalUploader &) = delete;
 
-    // Sends everything waiting, batch by batch, until done or the server fails.
+    // Connects, then sends everything waiting, batch by batch, until done or the server fails.
     Result sync();
     // How many events of the file the lab database has not been sent yet; -1 (with localError)
     // when the file cannot be read.
