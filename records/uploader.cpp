@@ -1,5 +1,8 @@
 #include "records/uploader.h"
 
+#include "records/duedates.h"
+#include "records/recordsdatabase.h"
+
 #include <QDebug>
 #include <QDir>
 #include <QFileInfo>
@@ -176,8 +179,22 @@ public:
             m_timer->start(200);
     }
 
+    void checkDue(const QString &model, const QString &serial)
+    {
+        RecordsDatabase local;
+        LabStore &lab = m_uploader->store();
+        const QSqlDatabase db = lab.open()           ? lab.database()
+                                : local.open(m_file) ? local.database()
+                                                     : QSqlDatabase();
+        const DueSensor due =
+            db.isValid() ? DueDates::check(db, model, serial, QDate::currentDate(), DueDates::intervalMonths)
+                         : DueSensor{};
+        emit dueChecked(model, serial, due.model.isEmpty() ? QString() : DueDates::text(due));
+    }
+
 signals:
     void waitingChanged(int waiting, const QString &reason);
+    void dueChecked(const QString &model, const QString &serial, const QString &text);
 
 private:
     void round()
@@ -210,6 +227,7 @@ LabSync::LabSync(const QString &journalFile, const LabTarget &target, QObject *p
     connect(m_thread, &QThread::started, worker, &SyncWorker::start);
     connect(m_thread, &QThread::finished, worker, &QObject::deleteLater);
     connect(worker, &SyncWorker::waitingChanged, this, &LabSync::waitingChanged);
+    connect(worker, &SyncWorker::dueChecked, this, &LabSync::dueChecked);
     m_thread->setObjectName(QStringLiteral("lab upload"));
     m_thread->start(QThread::LowPriority);
 }
@@ -232,6 +250,14 @@ void LabSync::nudge()
 {
     QMetaObject::invokeMethod(
         m_worker, [worker = static_cast<SyncWorker *>(m_worker)] { worker->soon(); }, Qt::QueuedConnection);
+}
+
+void LabSync::checkDue(const QString &model, const QString &serial)
+{
+    QMetaObject::invokeMethod(
+        m_worker,
+        [worker = static_cast<SyncWorker *>(m_worker), model, serial] { worker->checkDue(model, serial); },
+        Qt::QueuedConnection);
 }
 
 #include "uploader.moc"

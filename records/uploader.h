@@ -68,10 +68,15 @@ public:
 public slots:
     // An event was added: a round soon.
     void nudge();
+    // Whether a sensor is due, by every bench's events (this bench's alone while the lab database
+    // cannot be reached); answered by dueChecked.
+    void checkDue(const QString &model, const QString &serial);
 
 signals:
     // After each round; `reason` tells why events are still waiting (empty when none are).
     void waitingChanged(int waiting, const QString &reason);
+    // DueDates::text of the sensor, or empty when it is not due.
+    void dueChecked(const QString &model, const QString &serial, const QString &text);
 
 private:
     QThread *m_thread;
