@@ -29,8 +29,7 @@ public:
     // The reply being handled gives a setting another value than the one written.
     bool replyNotKept() const
     {
-        return m_write.active && !m_write.action && !m_write.reply.isNull() &&
-               !sameValue(m_write.written, m_write.reply);
+        return m_write.active && !m_write.action && !m_write.reply.isNull() && !sameValue(m_write.written, m_write.reply);
     }
     // The device's reply to the write. A setting is confirmed only when the device kept the value
     // written; an action when the device took it.

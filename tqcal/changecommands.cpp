@@ -57,16 +57,11 @@ const char *outcomeOf(const DeviceLink &link, const DeviceLink::Answer &answer)
     if (link.isLost())
         return RecordSchema::kOutcomePortLost;
     switch (answer.error) {
-    case DeviceReply::NoError:
-        return RecordSchema::kOutcomeConfirmed;
-    case DeviceReply::NoAnswer:
-        return RecordSchema::kOutcomeNoReply;
-    case DeviceReply::WriteFailed:
-        return RecordSchema::kOutcomeFailedWrite;
-    case DeviceReply::Closed:
-        return RecordSchema::kOutcomePortLost;
-    default:
-        return RecordSchema::kOutcomeRejected;
+    case DeviceReply::NoError: return RecordSchema::kOutcomeConfirmed;
+    case DeviceReply::NoAnswer: return RecordSchema::kOutcomeNoReply;
+    case DeviceReply::WriteFailed: return RecordSchema::kOutcomeFailedWrite;
+    case DeviceReply::Closed: return RecordSchema::kOutcomePortLost;
+    default: return RecordSchema::kOutcomeRejected;
     }
 }
 
@@ -96,8 +91,7 @@ private:
 };
 
 // A command that failed on the wire is recorded with how it failed.
-int failRecorded(DeviceLink &link, const QString &what, const DeviceLink::Answer &answer,
-                 CalibrationJournal &journal)
+int failRecorded(DeviceLink &link, const QString &what, const DeviceLink::Answer &answer, CalibrationJournal &journal)
 {
     const int code = link.failWith(what, answer);
     journal.endWrite(outcomeOf(link, answer));
@@ -135,10 +129,9 @@ int runSet(const Invocation &invocation)
         refusal = QStringLiteral("%1 is read only").arg(word);
     const QString written = setting ? ModelTable::formatValue(*setting, value) : QString();
     if (refusal.isEmpty() && written.isEmpty()) {
-        refusal =
-            *number < setting->min || *number > setting->max
-                ? QStringLiteral("%1 is outside the range of %2, %3").arg(value, word, rangeText(*setting))
-                : QStringLiteral("%1 takes a whole number, not %2").arg(word, value);
+        refusal = *number < setting->min || *number > setting->max
+                      ? QStringLiteral("%1 is outside the range of %2, %3").arg(value, word, rangeText(*setting))
+                      : QStringLiteral("%1 takes a whole number, not %2").arg(word, value);
     }
     if (!refusal.isEmpty())
         return refuse(refusal + QLatin1String("; nothing was written"));
@@ -157,12 +150,10 @@ int runSet(const Invocation &invocation)
     if (!after.ok())
         return failRecorded(link, word + QLatin1Char(' ') + written, after, journal);
     const bool confirmed = sameValue(written, after.value);
-    journal.endWrite(confirmed ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected,
-                     after.value);
+    journal.endWrite(confirmed ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected, after.value);
     Console::data(word + QLatin1Char(' ') + after.value);
     if (!confirmed) {
-        Console::message(QStringLiteral("%1 not confirmed: written %2, the device kept %3")
-                             .arg(word, written, after.value));
+        Console::message(QStringLiteral("%1 not confirmed: written %2, the device kept %3").arg(word, written, after.value));
         return ExitCode::NotConfirmed;
     }
     return ExitCode::Done;
@@ -184,8 +175,7 @@ int runDo(const Invocation &invocation)
         return refuse(QStringLiteral("%1 %2 has no action %3; nothing was sent")
                           .arg(link.modelName(), link.firmwareText(), word));
     if (!invocation.yes &&
-        !Console::askYes(
-            QStringLiteral("Run %1 on %2 %3 (%4)?").arg(word, link.modelName(), id.serial, id.port)))
+        !Console::askYes(QStringLiteral("Run %1 on %2 %3 (%4)?").arg(word, link.modelName(), id.serial, id.port)))
         return refuse(QStringLiteral("%1 not run").arg(word));
 
     Recorder recorder(id);

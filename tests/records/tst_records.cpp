@@ -1,10 +1,10 @@
 #include "app/records/liverecorder.h"
 #include "app/records/recordswindow.h"
-#include "panels/calibwizard.h"
-#include "panels/panelharness.h"
-#include "panels/tq24calibrator.h"
 #include "records/calibrationrecord.h"
 #include "records/recordschema.h"
+#include "panels/calibwizard.h"
+#include "panels/tq24calibrator.h"
+#include "panels/panelharness.h"
 
 #include <QComboBox>
 #include <QDoubleSpinBox>
@@ -53,10 +53,7 @@ QList<QVariantMap> query(const QString &file, const QString &statement, bool *ok
 
 int count(const QString &file, const QString &where = QStringLiteral("1"))
 {
-    return query(file, QStringLiteral("SELECT count(*) AS n FROM events WHERE ") + where)
-        .value(0)
-        .value("n")
-        .toInt();
+    return query(file, QStringLiteral("SELECT count(*) AS n FROM events WHERE ") + where).value(0).value("n").toInt();
 }
 
 // The rows of a CSV file, quotes undone; the byte order mark must lead it.
@@ -67,13 +64,11 @@ QList<QStringList> parseCsv(const QString &path)
         return {};
     static const QRegularExpression cell(QStringLiteral("(?:^|,)(\"(?:[^\"]|\"\")*\"|[^,]*)"));
     QList<QStringList> rows;
-    for (const QString &line :
-         QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
+    for (const QString &line : QString::fromUtf8(file.readAll()).split(QStringLiteral("\r\n"), Qt::SkipEmptyParts)) {
         rows.append(QStringList());
         for (auto match = cell.globalMatch(line); match.hasNext();) {
             const QString text = match.next().captured(1);
-            rows.last().append(text.startsWith('"') ? text.mid(1, text.size() - 2).replace("\"\"", "\"")
-                                                    : text);
+            rows.last().append(text.startsWith('"') ? text.mid(1, text.size() - 2).replace("\"\"", "\"") : text);
         }
     }
     return rows;
@@ -87,8 +82,8 @@ int writeEvents(const QString &folder, const QString &serial, int count)
 {
     CalibrationRecord record(folder);
     for (int i = 1; i <= count; ++i) {
-        if (!record.append({QStringLiteral("write"), QString(), serial, QString(), QString(), QString(),
-                            QString(), QString::number(i)})) {
+        if (!record.append({QStringLiteral("write"), QString(), serial, QString(), QString(), QString(), QString(),
+                            QString::number(i)})) {
             std::fprintf(stderr, "%s\n", qPrintable(record.errorString()));
             return 1;
         }
@@ -153,9 +148,8 @@ private slots:
         // The event being added at the kill may be there too; none before it is missing.
         const int rows = count(file, QStringLiteral("serial = 'killed'"));
         QVERIFY2(rows == committed || rows == committed + 1, qPrintable(QString::number(rows)));
-        QCOMPARE(count(file,
-                       QStringLiteral("serial = 'killed' AND CAST(value_written AS INTEGER) BETWEEN 1 AND %1")
-                           .arg(rows)),
+        QCOMPARE(count(file, QStringLiteral("serial = 'killed' AND CAST(value_written AS INTEGER) BETWEEN 1 AND %1")
+                                 .arg(rows)),
                  rows);
         QCOMPARE(count(file), 300 + rows);
     }
@@ -164,42 +158,32 @@ private slots:
     {
         QTest::addColumn<int>("model");
         QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>(
-            "action"); // a number: the offset written; a button clicked; none: the wizard
+        QTest::addColumn<QString>("action"); // a number: the offset written; a button clicked; none: the wizard
         QTest::addColumn<QStringList>("after"); // the events after the refresh at connection
 
         const int pm = int(SimulatedDevice::Model::Pm);
         const int tq24 = int(SimulatedDevice::Model::Tq24);
         const QString write = QStringLiteral("write|Gas / ppm offset|ATCOFF1|1.25|");
-        QTest::newRow("confirmed") << tq24 << ""
-                                   << "12.5" << QStringList{write + "12.50|12.50|confirmed"};
-        QTest::newRow("confirmed, German locale") << tq24 << "german"
-                                                  << "-3.25" << QStringList{write + "-3.25|-3.25|confirmed"};
+        QTest::newRow("confirmed") << tq24 << "" << "12.5" << QStringList{write + "12.50|12.50|confirmed"};
+        QTest::newRow("confirmed, German locale") << tq24 << "german" << "-3.25"
+                                                  << QStringList{write + "-3.25|-3.25|confirmed"};
         // The device keeps its old value for one beyond its range, and answers that.
-        QTest::newRow("rejected by the device's value")
-            << tq24 << ""
-            << "1500000" << QStringList{write + "1500000.00|1.25|rejected"};
-        QTest::newRow("refused by the port") << tq24 << "port closed"
-                                             << "12.5" << QStringList{write + "12.50|-|failed write"};
-        QTest::newRow("unanswered") << tq24 << "silent"
-                                    << "12.5" << QStringList{write + "12.50|-|no reply"};
-        QTest::newRow("cut by an unplug") << tq24 << "unplug"
-                                          << "12.5" << QStringList{write + "12.50|-|port lost"};
+        QTest::newRow("rejected by the device's value") << tq24 << "" << "1500000"
+                                                        << QStringList{write + "1500000.00|1.25|rejected"};
+        QTest::newRow("refused by the port") << tq24 << "port closed" << "12.5"
+                                             << QStringList{write + "12.50|-|failed write"};
+        QTest::newRow("unanswered") << tq24 << "silent" << "12.5" << QStringList{write + "12.50|-|no reply"};
+        QTest::newRow("cut by an unplug") << tq24 << "unplug" << "12.5" << QStringList{write + "12.50|-|port lost"};
         // The device's state after an action is the refresh that follows it, which names the action.
-        QTest::newRow("factory reset") << pm << ""
-                                       << "pushButton_factoryreset"
+        QTest::newRow("factory reset") << pm << "" << "pushButton_factoryreset"
                                        << QStringList{"action|Factory reset|ATCFTRST|-|-|OK|confirmed",
                                                       "read|Factory reset|ATCFTRST|-|-|-|-"};
-        QTest::newRow("factory reset refused")
-            << pm << "refuse"
-            << "pushButton_factoryreset" << QStringList{"action|Factory reset|ATCFTRST|-|-||rejected"};
-        QTest::newRow("TQ24 drift adjustment")
-            << tq24 << ""
-            << "pushButton_driftadj"
-            << QStringList{"action|Zero drift adjustment|ATCDRFT|-|-|OK|confirmed",
-                           "read|Zero drift adjustment|ATCDRFT|-|-|-|-"};
-        QTest::newRow("TQ24 wizard") << tq24 << ""
-                                     << ""
+        QTest::newRow("factory reset refused") << pm << "refuse" << "pushButton_factoryreset"
+                                               << QStringList{"action|Factory reset|ATCFTRST|-|-||rejected"};
+        QTest::newRow("TQ24 drift adjustment") << tq24 << "" << "pushButton_driftadj"
+                                               << QStringList{"action|Zero drift adjustment|ATCDRFT|-|-|OK|confirmed",
+                                                              "read|Zero drift adjustment|ATCDRFT|-|-|-|-"};
+        QTest::newRow("TQ24 wizard") << tq24 << "" << ""
                                      << QStringList{"action|Calibration parameters|ATCCAL|-|1000,100,2100|"
                                                     "1000.00,100.00,2100.00|confirmed"};
     }
@@ -380,18 +364,14 @@ private slots:
 
 private:
     QString file() const { return m_h->window->calibrationRecord()->filePath(); }
-    // Every event, oldest first, as "kind|setting|command|before|written|confirmed|outcome" with "-" for
-    // NULL.
+    // Every event, oldest first, as "kind|setting|command|before|written|confirmed|outcome" with "-" for NULL.
     QStringList events() const
     {
         QStringList lines;
-        for (const QVariantMap &row :
-             query(file(),
-                   QStringLiteral(
-                       "SELECT kind || '|' || ifnull(setting, '-') || '|' || ifnull(command, '-') || '|' ||"
-                       " ifnull(value_before, '-') || '|' || ifnull(value_written, '-') || '|' ||"
-                       " ifnull(value_confirmed, '-') || '|' || ifnull(outcome, '-') AS line FROM events "
-                       "ORDER BY id")))
+        for (const QVariantMap &row : query(file(), QStringLiteral(
+                 "SELECT kind || '|' || ifnull(setting, '-') || '|' || ifnull(command, '-') || '|' ||"
+                 " ifnull(value_before, '-') || '|' || ifnull(value_written, '-') || '|' ||"
+                 " ifnull(value_confirmed, '-') || '|' || ifnull(outcome, '-') AS line FROM events ORDER BY id")))
             lines.append(row.value("line").toString());
         return lines;
     }
@@ -402,19 +382,18 @@ private:
         const QDate day = QDateTime::currentDateTimeUtc().date().addDays(-1);
         CalibrationRecord record(m_data->path());
         // time, kind, model, serial, setting, command, before, written, confirmed, outcome, details
-        for (const char *row :
-             {"08:00:00|read|TQ24|%1|||||||{\"Offset CH1\": \"0.00\", \"ATCOFF2\": \"1.50\"}",
-              "08:01:00|write|TQ24|%1|Offset CH1|ATCOFF1||2.5|2.50|confirmed|",
-              "08:02:00|write|TQ24|%1|Offset CH1|ATCOFF1|2.50|3|2.50|rejected|",
-              "08:03:00|write|TQ24|%1|Offset CH2|ATCOFF2|1.50|1.25|1.25|confirmed|",
-              "08:04:00|action|TQ24|%1|Factory reset|ATCFTRST||||confirmed|"
-              "{\"note\": \"say \\\"ok\\\", then, refresh\"}",
-              "08:05:00|read|TQ20|OTHER-1|||||||{}"}) {
+        for (const char *row : {"08:00:00|read|TQ24|%1|||||||{\"Offset CH1\": \"0.00\", \"ATCOFF2\": \"1.50\"}",
+                                "08:01:00|write|TQ24|%1|Offset CH1|ATCOFF1||2.5|2.50|confirmed|",
+                                "08:02:00|write|TQ24|%1|Offset CH1|ATCOFF1|2.50|3|2.50|rejected|",
+                                "08:03:00|write|TQ24|%1|Offset CH2|ATCOFF2|1.50|1.25|1.25|confirmed|",
+                                "08:04:00|action|TQ24|%1|Factory reset|ATCFTRST||||confirmed|"
+                                "{\"note\": \"say \\\"ok\\\", then, refresh\"}",
+                                "08:05:00|read|TQ20|OTHER-1|||||||{}"}) {
             QStringList f = QString::fromLatin1(row).replace("%1", kSerial).split('|');
             for (QString &text : f)
                 text = text.isEmpty() ? QString() : text; // NULL in the file
-            if (!record.append({f[1], f[2], f[3], QStringLiteral("TQ24-1v5"), f[4], f[5], f[6], f[7], f[8],
-                                f[9], f[10], QDateTime(day, QTime::fromString(f[0]), Qt::UTC)}))
+            if (!record.append({f[1], f[2], f[3], QStringLiteral("TQ24-1v5"), f[4], f[5], f[6], f[7], f[8], f[9],
+                                f[10], QDateTime(day, QTime::fromString(f[0]), Qt::UTC)}))
                 qWarning("%s", qPrintable(record.errorString()));
         }
         return record.filePath();
