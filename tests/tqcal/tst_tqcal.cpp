@@ -16,14 +16,7 @@ using Wire = QList<QByteArray>;
 
 const char *const kSerial = "SIM-TEST-0001";
 
-enum Fault
-{
-    NoFault,
-    RefuseActions,
-    SilentOffset,
-    VanishAfterTwo,
-    PortHeld
-};
+enum Fault { NoFault, RefuseActions, SilentOffset, VanishAfterTwo, PortHeld };
 
 struct Run
 {
@@ -73,12 +66,10 @@ private:
         QString outcome;
         {
             QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("check"));
-            db.setDatabaseName(
-                m_data->filePath(QStringLiteral("TQ_Gas_Calibrator/calibration-records.sqlite")));
+            db.setDatabaseName(m_data->filePath(QStringLiteral("TQ_Gas_Calibrator/calibration-records.sqlite")));
             QSqlQuery query(db);
-            if (db.open() &&
-                query.exec(QStringLiteral("SELECT ifnull(outcome, 'read') FROM events WHERE tool = "
-                                          "'tqcal' AND serial = 'SIM-TEST-0001' ORDER BY id DESC LIMIT 1")) &&
+            if (db.open() && query.exec(QStringLiteral("SELECT ifnull(outcome, 'read') FROM events WHERE tool = "
+                                                       "'tqcal' AND serial = 'SIM-TEST-0001' ORDER BY id DESC LIMIT 1")) &&
                 query.next())
                 outcome = query.value(0).toString();
         }
@@ -155,74 +146,59 @@ private slots:
         QTest::addColumn<QString>("recorded");
 
         const QStringList port = {QStringLiteral("--port"), QStringLiteral("PORT")};
-        QTest::newRow("tq24 info")
-            << Model::Tq24 << QByteArray() << QStringList{"info"} + port
-            << "ATCMODE 1\nATCOFF1 0.00\nATCOFF2 0.00\nATCCSP [\\d.]+,[\\d.]+,[\\d.]+,[\\d.]+\n"
-               "ATCEXTM \\d+\nATCUSED \\d+\n"
-            << Wire{"ATCVER\r\n", "ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\r\n",
-                    "ATCCSP\r\n", "ATCEXTM\r\n", "ATCUSED\r\n"}
-            << QString();
+        QTest::newRow("tq24 info") << Model::Tq24 << QByteArray() << QStringList{"info"} + port
+                                   << "ATCMODE 1\nATCOFF1 0.00\nATCOFF2 0.00\nATCCSP [\\d.]+,[\\d.]+,[\\d.]+,[\\d.]+\n"
+                                      "ATCEXTM \\d+\nATCUSED \\d+\n"
+                                   << Wire{"ATCVER\r\n", "ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\r\n", "ATCCSP\r\n",
+                                           "ATCEXTM\r\n", "ATCUSED\r\n"}
+                                   << QString();
         QTest::newRow("pm info json, by serial")
             << Model::Pm << QByteArray() << QStringList{"info", "--serial", kSerial, "--json"}
-            << "\\{\"port\": \"PORT\", \"serial\": \"SIM-TEST-0001\", \"model\": \"PM\", \"firmware\": "
-               "\"2v1\", "
-               "\"settings\": \\{\"ATCMODE\": \"0\", \"ATCOFF1\": \"0.00\", \"ATCOFF2\": \"0.00\", "
-               "\"ATCOFF3\": "
-               "\"0.00\", \"ATCOFF4\": \"0.00\", \"ATCOFF5\": \"0.00\", \"ATCMODID\": \"1\", \"ATCMODBR\": "
-               "\"1\", "
-               "\"ATCMODSW\": \"0\", \"ATCMODTO\": \"0\", \"ATCEXTM\": \"\\d+\", \"ATCUSED\": "
-               "\"\\d+\"\\}\\}\n"
-            << Wire{"ATCVER\r\n",   "ATCMODE\r\n", "ATCOFF1\r\n",  "ATCOFF2\r\n",  "ATCOFF3\r\n",
-                    "ATCOFF4\r\n",  "ATCOFF5\r\n", "ATCMODID\r\n", "ATCMODBR\r\n", "ATCMODSW\r\n",
-                    "ATCMODTO\r\n", "ATCEXTM\r\n", "ATCUSED\r\n"}
+            << "\\{\"port\": \"PORT\", \"serial\": \"SIM-TEST-0001\", \"model\": \"PM\", \"firmware\": \"2v1\", "
+               "\"settings\": \\{\"ATCMODE\": \"0\", \"ATCOFF1\": \"0.00\", \"ATCOFF2\": \"0.00\", \"ATCOFF3\": "
+               "\"0.00\", \"ATCOFF4\": \"0.00\", \"ATCOFF5\": \"0.00\", \"ATCMODID\": \"1\", \"ATCMODBR\": \"1\", "
+               "\"ATCMODSW\": \"0\", \"ATCMODTO\": \"0\", \"ATCEXTM\": \"\\d+\", \"ATCUSED\": \"\\d+\"\\}\\}\n"
+            << Wire{"ATCVER\r\n",   "ATCMODE\r\n",  "ATCOFF1\r\n",  "ATCOFF2\r\n",  "ATCOFF3\r\n", "ATCOFF4\r\n",
+                    "ATCOFF5\r\n",  "ATCMODID\r\n", "ATCMODBR\r\n", "ATCMODSW\r\n", "ATCMODTO\r\n", "ATCEXTM\r\n",
+                    "ATCUSED\r\n"}
             << QString();
-        QTest::newRow("tq20 1v0 info, gated")
-            << Model::Tq20 << QByteArray("1v0") << QStringList{"info"} + port
-            << "ATCMODE 2\nATCOFF1 0.00\nATCOFF2 0.00\nATCVOCU \\d\nATCCU \\d\n"
-            << Wire{"ATCVER\r\n", "ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\r\n", "ATCVOCU\r\n", "ATCCU\r\n"}
-            << QString();
-        QTest::newRow("tq21 get json")
-            << Model::Tq21 << QByteArray() << QStringList{"get", "atcspan", "ATCCAL", "--json"} + port
-            << "\\{\"ATCSPAN\": \"1013\", \"ATCCAL\": \"400.00\"\\}\n"
-            << Wire{"ATCVER\r\n", "ATCSPAN\r\n", "ATCCAL\r\n"} << QString();
-        QTest::newRow("tq24 set offset")
-            << Model::Tq24 << QByteArray() << QStringList{"set", "ATCOFF1", "2.5"} + port << "ATCOFF1 2.50\n"
-            << Wire{"ATCVER\r\n", "ATCOFF1\r\n", "ATCOFF1 2.50\r\n"} << "confirmed";
-        QTest::newRow("pm set negative offset")
-            << Model::Pm << QByteArray() << port + QStringList{"set", "ATCOFF5", "-3.5"} << "ATCOFF5 -3.50\n"
-            << Wire{"ATCVER\r\n", "ATCOFF5\r\n", "ATCOFF5 -3.50\r\n"} << "confirmed";
-        QTest::newRow("tq20 set window")
-            << Model::Tq20 << QByteArray() << QStringList{"set", "ATCWIN", "12"} + port << "ATCWIN 12\n"
-            << Wire{"ATCVER\r\n", "ATCWIN\r\n", "ATCWIN 12\r\n"} << "confirmed";
-        QTest::newRow("tq22 set mode")
-            << Model::Tq22 << QByteArray() << QStringList{"set", "ATCMODE", "3"} + port << "ATCMODE 3\n"
-            << Wire{"ATCVER\r\n", "ATCMODE\r\n", "ATCMODE 3\r\n"} << "confirmed";
-        QTest::newRow("tq24 do zero")
-            << Model::Tq24 << QByteArray() << QStringList{"do", "ATCCZR", "--yes"} + port
-            << "ATCCZR \\d+\\.\\d\\d\n"
-            << Wire{"ATCVER\r\n", "ATCCZR\r\n"} << "confirmed";
-        QTest::newRow("tq20 1v0 do calibration")
-            << Model::Tq20 << QByteArray("1v0") << QStringList{"do", "ATCUCAL", "--yes"} + port
-            << "ATCUCAL OK\n"
-            << Wire{"ATCVER\r\n", "ATCUCAL\r\n"} << "confirmed";
+        QTest::newRow("tq20 1v0 info, gated") << Model::Tq20 << QByteArray("1v0") << QStringList{"info"} + port
+                                             << "ATCMODE 2\nATCOFF1 0.00\nATCOFF2 0.00\nATCVOCU \\d\nATCCU \\d\n"
+                                             << Wire{"ATCVER\r\n", "ATCMODE\r\n", "ATCOFF1\r\n", "ATCOFF2\r\n",
+                                                     "ATCVOCU\r\n", "ATCCU\r\n"}
+                                             << QString();
+        QTest::newRow("tq21 get json") << Model::Tq21 << QByteArray() << QStringList{"get", "atcspan", "ATCCAL", "--json"} + port
+                                       << "\\{\"ATCSPAN\": \"1013\", \"ATCCAL\": \"400.00\"\\}\n"
+                                       << Wire{"ATCVER\r\n", "ATCSPAN\r\n", "ATCCAL\r\n"} << QString();
+        QTest::newRow("tq24 set offset") << Model::Tq24 << QByteArray() << QStringList{"set", "ATCOFF1", "2.5"} + port
+                                         << "ATCOFF1 2.50\n" << Wire{"ATCVER\r\n", "ATCOFF1\r\n", "ATCOFF1 2.50\r\n"}
+                                         << "confirmed";
+        QTest::newRow("pm set negative offset") << Model::Pm << QByteArray() << port + QStringList{"set", "ATCOFF5", "-3.5"}
+                                                << "ATCOFF5 -3.50\n"
+                                                << Wire{"ATCVER\r\n", "ATCOFF5\r\n", "ATCOFF5 -3.50\r\n"} << "confirmed";
+        QTest::newRow("tq20 set window") << Model::Tq20 << QByteArray() << QStringList{"set", "ATCWIN", "12"} + port
+                                         << "ATCWIN 12\n" << Wire{"ATCVER\r\n", "ATCWIN\r\n", "ATCWIN 12\r\n"} << "confirmed";
+        QTest::newRow("tq22 set mode") << Model::Tq22 << QByteArray() << QStringList{"set", "ATCMODE", "3"} + port
+                                       << "ATCMODE 3\n" << Wire{"ATCVER\r\n", "ATCMODE\r\n", "ATCMODE 3\r\n"} << "confirmed";
+        QTest::newRow("tq24 do zero") << Model::Tq24 << QByteArray() << QStringList{"do", "ATCCZR", "--yes"} + port
+                                      << "ATCCZR \\d+\\.\\d\\d\n" << Wire{"ATCVER\r\n", "ATCCZR\r\n"} << "confirmed";
+        QTest::newRow("tq20 1v0 do calibration") << Model::Tq20 << QByteArray("1v0")
+                                                 << QStringList{"do", "ATCUCAL", "--yes"} + port << "ATCUCAL OK\n"
+                                                 << Wire{"ATCVER\r\n", "ATCUCAL\r\n"} << "confirmed";
         QTest::newRow("pm do reset, then read back")
             << Model::Pm << QByteArray() << QStringList{"do", "ATCFTRST", "--yes"} + port
             << "ATCFTRST OK\nATCMODE 0\n(ATC\\w+ \\S+\n){11}"
-            << Wire{"ATCVER\r\n",   "ATCFTRST\r\n", "ATCMODE\r\n", "ATCOFF1\r\n",  "ATCOFF2\r\n",
-                    "ATCOFF3\r\n",  "ATCOFF4\r\n",  "ATCOFF5\r\n", "ATCMODID\r\n", "ATCMODBR\r\n",
-                    "ATCMODSW\r\n", "ATCMODTO\r\n", "ATCEXTM\r\n", "ATCUSED\r\n"}
+            << Wire{"ATCVER\r\n",  "ATCFTRST\r\n", "ATCMODE\r\n",  "ATCOFF1\r\n",  "ATCOFF2\r\n",
+                    "ATCOFF3\r\n", "ATCOFF4\r\n",  "ATCOFF5\r\n",  "ATCMODID\r\n", "ATCMODBR\r\n",
+                    "ATCMODSW\r\n", "ATCMODTO\r\n", "ATCEXTM\r\n",  "ATCUSED\r\n"}
             << "read";
         QTest::newRow("tq24 watch csv")
             << Model::Tq24 << QByteArray() << QStringList{"watch", "--count", "2", "--format", "csv"} + port
-            << "time,gas signal \\(uV\\),gas \\(ppm\\),temperature \\(\u00B0C\\),level 1 "
-               "\\(uV\\),sensitivity "
-               "\\(ppm/uV\\),level 2 "
-               "\\(uV\\)\n(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,(,-?[\\d.]+){5}\n){2}"
+            << "time,gas signal \\(uV\\),gas \\(ppm\\),temperature \\(\u00B0C\\),level 1 \\(uV\\),sensitivity "
+               "\\(ppm/uV\\),level 2 \\(uV\\)\n(\\d{4}-\\d\\d-\\d\\dT\\d\\d:\\d\\d:\\d\\d\\.\\d{3}Z,(,-?[\\d.]+){5}\n){2}"
             << Wire{"ATCVER\r\n", "ATCH\r\n", "ATCH\r\n"} << QString();
-        QTest::newRow("tq21 watch text")
-            << Model::Tq21 << QByteArray() << QStringList{"watch", "--count", "1"} + port
-            << "\\S+Z ---- -?[\\d.]+\n"
-            << Wire{"ATCVER\r\n", "ATCD\r\n"} << QString();
+        QTest::newRow("tq21 watch text") << Model::Tq21 << QByteArray() << QStringList{"watch", "--count", "1"} + port
+                                         << "\\S+Z ---- -?[\\d.]+\n" << Wire{"ATCVER\r\n", "ATCD\r\n"} << QString();
         QTest::newRow("pm watch json, no value null")
             << Model::Pm << QByteArray() << QStringList{"watch", "--count", "1", "--format", "json"} + port
             << "\\{\"time\": \"\\S+Z\", \"pm2.5\": null, \"pm10.0\": \"[\\d.]+\", .*\\}\n"
@@ -270,35 +246,31 @@ private slots:
                                              << "takes a whole number" << version << QString();
         QTest::newRow("another model's word") << NoFault << QStringList{"set", "ATCOFF5", "1"} + port << 2
                                               << "TQ24 1v5 has no setting ATCOFF5" << version << QString();
-        QTest::newRow("read-only word") << NoFault << QStringList{"set", "ATCUSED", "5"} + port << 2
-                                        << "read only" << version << QString();
+        QTest::newRow("read-only word") << NoFault << QStringList{"set", "ATCUSED", "5"} + port << 2 << "read only"
+                                        << version << QString();
         QTest::newRow("get of an action") << NoFault << QStringList{"get", "ATCDRFT"} + port << 2
                                           << "has no setting ATCDRFT" << version << QString();
-        QTest::newRow("missing target")
-            << NoFault << QStringList{"set", "ATCOFF1", "1"} << 2 << "needs a target" << nothing << QString();
+        QTest::newRow("missing target") << NoFault << QStringList{"set", "ATCOFF1", "1"} << 2 << "needs a target"
+                                        << nothing << QString();
         QTest::newRow("option of another command") << NoFault << QStringList{"info", "--yes"} + port << 2
                                                    << "info takes no --yes" << nothing << QString();
-        QTest::newRow("action without terminal or --yes")
-            << NoFault << QStringList{"do", "ATCDRFT"} + port << 2 << "give --yes" << nothing << QString();
-        QTest::newRow("refused action")
-            << RefuseActions << QStringList{"do", "ATCDRFT", "--yes"} + port << 4
-            << "refused by the device: ATCDRFT" << Wire{"ATCVER\r\n", "ATCDRFT\r\n"} << "rejected";
-        QTest::newRow("silent word") << SilentOffset
-                                     << QStringList{"get", "ATCOFF1", "--timeout", "300"} + port << 5
-                                     << "ATCOFF1: no answer in time" << Wire{"ATCVER\r\n", "ATCOFF1\r\n"}
-                                     << QString();
+        QTest::newRow("action without terminal or --yes") << NoFault << QStringList{"do", "ATCDRFT"} + port << 2
+                                                          << "give --yes" << nothing << QString();
+        QTest::newRow("refused action") << RefuseActions << QStringList{"do", "ATCDRFT", "--yes"} + port << 4
+                                        << "refused by the device: ATCDRFT" << Wire{"ATCVER\r\n", "ATCDRFT\r\n"}
+                                        << "rejected";
+        QTest::newRow("silent word") << SilentOffset << QStringList{"get", "ATCOFF1", "--timeout", "300"} + port << 5
+                                     << "ATCOFF1: no answer in time" << Wire{"ATCVER\r\n", "ATCOFF1\r\n"} << QString();
         QTest::newRow("value kept other than written")
             << NoFault << QStringList{"set", "ATCCSP", "0"} + port << 3
             << "written 0.00, the device kept 1000.00" << Wire{"ATCVER\r\n", "ATCCSP\r\n", "ATCCSP 0.00\r\n"}
             << "rejected";
-        QTest::newRow("unplug during info")
-            << VanishAfterTwo << QStringList{"info"} + port << 6 << "the device is gone"
-            << Wire{"ATCVER\r\n", "ATCMODE\r\n"} << QString();
-        QTest::newRow("unplug before a write")
-            << VanishAfterTwo << QStringList{"set", "ATCOFF1", "1"} + port << 6 << "the device is gone"
-            << Wire{"ATCVER\r\n", "ATCOFF1\r\n"} << "port lost";
-        QTest::newRow("busy port") << PortHeld << QStringList{"info"} + port << 6 << "busy" << nothing
-                                   << QString();
+        QTest::newRow("unplug during info") << VanishAfterTwo << QStringList{"info"} + port << 6 << "the device is gone"
+                                            << Wire{"ATCVER\r\n", "ATCMODE\r\n"} << QString();
+        QTest::newRow("unplug before a write") << VanishAfterTwo << QStringList{"set", "ATCOFF1", "1"} + port << 6
+                                               << "the device is gone" << Wire{"ATCVER\r\n", "ATCOFF1\r\n"}
+                                               << "port lost";
+        QTest::newRow("busy port") << PortHeld << QStringList{"info"} + port << 6 << "busy" << nothing << QString();
         QTest::newRow("no such serial") << NoFault << QStringList{"info", "--serial", "SIM-NONE"} << 6
                                         << "no device with serial SIM-NONE" << nothing << QString();
         QTest::newRow("no such port") << NoFault << QStringList{"info", "--port", "/dev/tq-none"} << 6
