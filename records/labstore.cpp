@@ -126,6 +126,8 @@ LabTarget LabTarget::parse(const QString &text)
     query.removeAllQueryItems(QStringLiteral("password"));
     shown.setQuery(query);
     target.shown = shown.toString();
+    shown.setUserName(QString());
+    target.place = shown.toString();
     return target;
 }
 

@@ -24,7 +24,8 @@ public:
     QString database;
     QString user;
     QString options; // libpq's key=value pairs, ';' between them, as Qt's driver takes them
-    QString shown;   // the URL without any password, for messages and the upload bookmark
+    QString shown;   // the URL without any password, for messages
+    QString place;   // the URL without user or password: one database, whoever sends to it
     QString error;   // why the URL is refused; empty when it is good
 
     bool isValid() const { return error.isEmpty(); }

@@ -62,7 +62,7 @@ qint64 JournalUploader::bookmark()
 {
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
     query.prepare(QStringLiteral("SELECT last_id FROM lab_uploads WHERE target = ?"));
-    query.addBindValue(m_store.target().shown);
+    query.addBindValue(m_store.target().place);
     return query.exec() && query.next() ? query.value(0).toLongLong() : 0;
 }
 
@@ -136,7 +136,7 @@ JournalUploader::Result JournalUploader::sync()
         mark.prepare(
             QStringLiteral("INSERT INTO lab_uploads (target, last_id) VALUES (?, ?) ON CONFLICT (target)"
                            " DO UPDATE SET last_id = max(last_id, excluded.last_id)"));
-        mark.addBindValue(m_store.target().shown);
+        mark.addBindValue(m_store.target().place);
         mark.addBindValue(last);
         if (!mark.exec()) {
             result.localError = tr("the calibration record %1 cannot be written: %2")
