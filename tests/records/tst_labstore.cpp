@@ -3,6 +3,7 @@
 #include "records/uploader.h"
 
 #include <QProcess>
+#include <QSignalSpy>
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QTemporaryDir>
@@ -207,6 +208,29 @@ private slots:
         QVERIFY2(store.open(), qPrintable(store.failure().message));
         QSqlQuery query(store.database());
         QCOMPARE(query.exec(statement), allowed);
+    }
+
+    // The window's uploader: counts what waits while the server is away, sends it when nudged.
+    void labSync_serverAway_countsThenSends()
+    {
+        QTemporaryDir folder;
+        CalibrationRecord record(folder.path());
+        QVERIFY(record.append(writeEvent(QStringLiteral("S1"), 0)));
+        QVERIFY(control("pause"));
+        LabSync sync(record.filePath(), LabTarget::parse(urlFor(QStringLiteral("bench1"), m_database)));
+        connect(&record, &CalibrationRecord::appended, &sync, &LabSync::nudge);
+        QSignalSpy spy(&sync, &LabSync::waitingChanged);
+        QVERIFY(spy.wait(10000));
+        QVERIFY(record.append(writeEvent(QStringLiteral("S1"), 1)));
+        QVERIFY(spy.wait(10000));
+        const bool resumed = control("resume");
+        QCOMPARE(LabSync::waitingText(spy.last().at(0).toInt()),
+                 QStringLiteral("records: 2 waiting for the lab database"));
+        QVERIFY(spy.last().at(1).toString().contains(QLatin1String("cannot be reached")));
+        QVERIFY(resumed);
+        sync.nudge();
+        QVERIFY(QTest::qWaitFor([&] { return !spy.isEmpty() && spy.last().at(0).toInt() == 0; }, 10000));
+        QCOMPARE(ownerRows(QStringLiteral("SELECT count(*) FROM events")), QStringList{"2"});
     }
 
     // The bench keeps its file whatever the lab database says, and waits to send it.
