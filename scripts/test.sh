@@ -11,7 +11,8 @@ echo "== Windows enumeration layer: MinGW syntax check"
 "$root/scripts/check-windows-syntax.sh"
 
 echo "== Throwaway PostgreSQL server for the lab records tests"
-pgdir=$(mktemp -d "${TMPDIR:-/tmp}/tq-pg.XXXXXX")
+# Under /tmp: the server user must reach it, and its socket path must stay short.
+pgdir=$(mktemp -d /tmp/tq-pg.XXXXXX)
 # Stopped and removed however the tests end.
 trap '"$root/scripts/test-pg.sh" stop "$pgdir"' EXIT
 eval "$("$root/scripts/test-pg.sh" start "$pgdir")"
