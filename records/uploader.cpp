@@ -181,6 +181,8 @@ public:
 
     void checkDue(const QString &model, const QString &serial)
     {
+        if (!m_uploader)
+            return;
         RecordsDatabase local;
         LabStore &lab = m_uploader->store();
         const QSqlDatabase db = lab.open()           ? lab.database()
