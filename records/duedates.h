@@ -22,7 +22,7 @@ struct DueSensor
 // Which sensors of a record (the file or the lab database) fall due. A calibration is a
 // confirmed write or action that changes what the sensor reads: a write of an offset (ATCOFF…)
 // or of a calibration value (ATCCAL, ATCCSP, ATCSPAN), a zero, span, drift, user or factory
-// calibration (ATCCZR, ATCCSP, ATCDRFT, ATCUCAL, ATCFCAL), and any event of the guided
+// calibration (ATCCZR, ATCCSP, ATCDRFT, ATCUCAL, ATCFCAL), and any confirmed event of the guided
 // calibration ("Guided calibration"). Reads, mode and unit settings and refused writes are not.
 namespace DueDates {
 
