@@ -14,7 +14,10 @@
 #include "device/devicesession.h"
 #include "device/linechannel.h"
 #include "records/calibrationrecord.h"
+#include "records/duedates.h"
+#include "records/labstore.h"
 #include "records/recordsdatabase.h"
+#include "records/uploader.h"
 #include "ui_mainwindow.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
@@ -76,6 +79,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(ui->actionClose_TQ_Device, &QAction::triggered, this, &MainWindow::closeLumaWeaveDevice);
     connect(ui->actionCalibration_records, &QAction::triggered, this, &MainWindow::showRecordsWindow);
     setUpRecording();
+    setUpLabRecords();
     connect(MessageBoxes::instance(), &MessageBoxes::lastBoxClosed, this, &MainWindow::releaseRetiredPanels);
 
     m_checkTimer = new QTimer(this);
@@ -222,6 +226,7 @@ void MainWindow::showDeviceSelection()
 {
     m_recorder->stop();
     ui->actionRecord->setEnabled(false);
+    m_dueLabel->hide();
     if (m_panel) {
         QWidget *widget = panelWidget();
         m_panel = nullptr;
@@ -382,6 +387,7 @@ void MainWindow::onIdentified(const DeviceIdentity &identity)
     m_panel = panel;
     ui->verticalLayout->addWidget(widget);
     widget->show();
+    checkDue(CalibrationRecord::modelName(identity.model), m_serialNo);
     ui->actionRecord->setEnabled(qobject_cast<Calibrator *>(widget) != nullptr);
 }
 
@@ -424,6 +430,58 @@ void MainWindow::setUpRecording()
             error.isEmpty() ? tr("Recorded %n samples to %1", nullptr, m_recorder->sampleCount()).arg(file)
                             : tr("Recording ended: %1").arg(error));
     });
+}
+
+void MainWindow::setUpLabRecords()
+{
+    m_dueLabel = new QLabel(this);
+    m_dueLabel->setObjectName(QStringLiteral("label_due"));
+    m_dueLabel->setStyleSheet(QStringLiteral("QLabel { color: #b00020; font-weight: bold; }"));
+    m_dueLabel->hide();
+    ui->verticalLayout->addWidget(m_dueLabel);
+    const LabTarget lab = LabTarget::configured();
+    if (lab.isNull())
+        return;
+    m_labLabel = new QLabel(this);
+    m_labLabel->setObjectName(QStringLiteral("label_lab_waiting"));
+    m_labLabel->hide();
+    statusBar()->addPermanentWidget(m_labLabel);
+    m_labSync = new LabSync(m_record->filePath(), lab, this);
+    connect(m_record, &CalibrationRecord::appended, m_labSync, &LabSync::nudge);
+    connect(m_labSync, &LabSync::waitingChanged, this, [this](int waiting, const QString &reason) {
+        m_labLabel->setText(LabSync::waitingText(waiting));
+        m_labLabel->setToolTip(reason);
+        m_labLabel->setVisible(waiting > 0);
+    });
+    connect(m_labSync, &LabSync::dueChecked, this, &MainWindow::showDue);
+}
+
+// With a lab database, on its thread: every bench's events count. Without, this bench's file.
+void MainWindow::checkDue(const QString &model, const QString &serial)
+{
+    m_dueFor = {model, serial};
+    if (m_labSync) {
+        m_labSync->checkDue(model, serial);
+        return;
+    }
+    RecordsDatabase local;
+    if (!local.open(m_record->filePath()))
+        return;
+    const DueSensor due =
+        DueDates::check(local.database(), model, serial, QDate::currentDate(), DueDates::intervalMonths);
+    showDue(model, serial, due.model.isEmpty() ? QString() : DueDates::text(due));
+}
+
+void MainWindow::showDue(const QString &model, const QString &serial, const QString &text)
+{
+    // An answer about a sensor that is no longer the one shown is old news.
+    if (text.isEmpty() || !m_panel || m_dueFor.model != model || m_dueFor.serial != serial)
+        return;
+    m_dueLabel->setText(text);
+    ui->verticalLayout->removeWidget(m_dueLabel);
+    ui->verticalLayout->insertWidget(ui->verticalLayout->indexOf(panelWidget()), m_dueLabel);
+    m_dueLabel->show();
+    showStatusMessage(text);
 }
 
 void MainWindow::toggleRecording(bool on)

@@ -2,6 +2,7 @@
 
 #include "app/dev_info.h"
 #include "calib/panelhost.h"
+#include "records/recordsdatabase.h"
 
 #include <QByteArray>
 #include <QImage>
@@ -17,11 +18,12 @@ class MainWindow;
 }
 class AbstractCalibrator;
 class CalibrationRecord;
+class LabSync;
 class LiveRecorder;
 class QAction;
 class QLabel;
 class RecordsWindow;
-struct RecordedDevice;
+
 class DeviceSession;
 struct DeviceIdentity;
 class QTimer;
@@ -91,6 +93,10 @@ private:
     void onIdentified(const DeviceIdentity &identity);
     void onNotSupported();
     void setUpRecording();
+    // The upload to the lab database (when one is configured) and the due dates of connected sensors.
+    void setUpLabRecords();
+    void checkDue(const QString &model, const QString &serial);
+    void showDue(const QString &model, const QString &serial, const QString &text);
     void toggleRecording(bool on);
     RecordedDevice currentDevice() const;
     QList<QImage> currentCharts() const;
@@ -114,5 +120,9 @@ private:
     QtMessageHandler m_previousHandler = nullptr;
     LiveRecorder *m_recorder = nullptr;
     QLabel *m_recordLabel = nullptr;
+    LabSync *m_labSync = nullptr; // only with a lab database configured
+    QLabel *m_labLabel = nullptr; // "records: N waiting for the lab database"
+    QLabel *m_dueLabel = nullptr; // above the panel of a sensor that is due
+    RecordedDevice m_dueFor;      // the sensor whose due date was asked for last
     QPointer<RecordsWindow> m_recordsWindow;
 };

@@ -9,6 +9,7 @@
 #include <QSqlError>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QUuid>
 #include <QVariant>
 
 #include <atomic>
@@ -166,18 +167,21 @@ bool CalibrationRecord::append(const CalibrationEvent &event)
         return false;
     const QDateTime time = event.time.isValid() ? event.time : QDateTime::currentDateTime();
     QSqlQuery query(QSqlDatabase::database(m_connection, false));
-    query.prepare(QStringLiteral("INSERT INTO events (time_utc, utc_offset, kind, model, serial, firmware, "
-                                 "tool_version, setting, command,"
-                                 " value_before, value_written, value_confirmed, outcome, details, tool)"
-                                 " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
+    query.prepare(
+        QStringLiteral("INSERT INTO events (time_utc, utc_offset, kind, model, serial, firmware, "
+                       "tool_version, setting, command,"
+                       " value_before, value_written, value_confirmed, outcome, details, tool, uuid)"
+                       " VALUES (?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?, ?)"));
     for (const QVariant &value :
          {QVariant(utcText(time)), QVariant(offsetText(time)), QVariant(event.kind), notNull(event.model),
           notNull(event.serial), notNull(event.firmware), QVariant(toolVersion()), nullable(event.setting),
           nullable(event.command), nullable(event.valueBefore), nullable(event.valueWritten),
-          nullable(event.valueConfirmed), nullable(event.outcome), nullable(event.details), QVariant(m_tool)})
+          nullable(event.valueConfirmed), nullable(event.outcome), nullable(event.details), QVariant(m_tool),
+          QVariant(QUuid::createUuid().toString(QUuid::WithoutBraces))})
         query.addBindValue(value);
     // Autocommit: the event is on disk when exec returns.
     if (!query.exec())
         return fail(tr("an event cannot be added"), sqlError(query.lastError()));
+    emit appended();
     return true;
 }

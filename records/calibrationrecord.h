@@ -58,6 +58,10 @@ public:
     static QString utcText(const QDateTime &time);
     static QString offsetText(const QDateTime &time);
 
+signals:
+    // An event is on disk: whoever uploads the record can send it on.
+    void appended();
+
 private:
     bool fail(const QString &what, const QString &why);
 

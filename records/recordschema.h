@@ -7,7 +7,7 @@
 namespace RecordSchema {
 
 // Raised with every change of the layout; a reader refuses a file newer than it knows.
-constexpr int kVersion = 2;
+constexpr int kVersion = 3;
 
 constexpr const char *kFileName = "calibration-records.sqlite";
 
@@ -49,6 +49,17 @@ struct Migration
 constexpr Migration kMigrations[] = {
     // Which program wrote the event; NULL in events written before version 2, all by the window.
     {2, "ALTER TABLE events ADD COLUMN tool TEXT"},
+    // Version 3: every event gets a UUID, so the lab database keeps it once whichever bench or
+    // retry sends it. Earlier events are given random ones (version 4 form) with the guard
+    // lifted for that one statement, inside the transaction that raises the file.
+    {3, "ALTER TABLE events ADD COLUMN uuid TEXT"},
+    {3, "DROP TRIGGER IF EXISTS events_no_update"},
+    {3, "UPDATE events SET uuid = lower(hex(randomblob(4))) || '-' || lower(hex(randomblob(2))) || '-4'"
+        " || substr(lower(hex(randomblob(2))), 2) || '-' || substr('89ab', 1 + abs(random()) % 4, 1)"
+        " || substr(lower(hex(randomblob(2))), 2) || '-' || lower(hex(randomblob(6))) WHERE uuid IS NULL"},
+    {3, "CREATE TRIGGER events_no_update BEFORE UPDATE ON events"
+        " BEGIN SELECT RAISE(ABORT, 'calibration records are append-only'); END"},
+    {3, "CREATE UNIQUE INDEX IF NOT EXISTS events_uuid ON events (uuid)"},
 };
 
 constexpr const char *kToolWindow = "TQ_Gas_Calibrator";

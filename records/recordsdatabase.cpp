@@ -1,5 +1,6 @@
 #include "records/recordsdatabase.h"
 
+#include "records/labstore.h"
 #include "records/recordschema.h"
 
 #include <QAtomicInt>
@@ -40,17 +41,31 @@ RecordsDatabase::~RecordsDatabase()
 
 QSqlDatabase RecordsDatabase::database() const
 {
-    return QSqlDatabase::database(m_connection, false);
+    return m_lab ? m_lab->database() : QSqlDatabase::database(m_connection, false);
+}
+
+bool RecordsDatabase::openLab(const LabTarget &target)
+{
+    m_error.clear();
+    m_lab = std::make_unique<LabStore>(target);
+    if (m_lab->open())
+        return true;
+    m_error = m_lab->failure().message;
+    m_lab.reset();
+    return false;
 }
 
 bool RecordsDatabase::isOpen() const
 {
+    if (m_lab)
+        return m_lab->isOpen();
     return QSqlDatabase::contains(m_connection) && database().isOpen();
 }
 
 bool RecordsDatabase::open(const QString &path)
 {
     m_error.clear();
+    m_lab.reset();
     // Opening would create an empty file where the writer has not made one yet.
     if (!QFileInfo::exists(path)) {
         m_error = tr("No calibration record yet: %1").arg(QDir::toNativeSeparators(path));
@@ -98,11 +113,11 @@ QList<RecordEvent> RecordsDatabase::events(const RecordedDevice &device, const Q
     QList<RecordEvent> list;
     QSqlQuery query(database());
     query.setForwardOnly(true);
-    query.prepare(
-        QStringLiteral("SELECT time_utc, utc_offset, kind, model, serial, firmware, tool_version, setting,"
-                       " command, value_before, value_written, value_confirmed, outcome, details"
-                       " FROM events WHERE model = ? AND serial = ? AND (ifnull(?, '') = '' OR time_utc < ?)"
-                       " ORDER BY time_utc, id"));
+    query.prepare(QStringLiteral(
+        "SELECT time_utc, utc_offset, kind, model, serial, firmware, tool_version, setting,"
+        " command, value_before, value_written, value_confirmed, outcome, details"
+        " FROM events WHERE model = ? AND serial = ? AND (coalesce(?, '') = '' OR time_utc < ?)"
+        " ORDER BY time_utc, id"));
     query.addBindValue(device.model);
     query.addBindValue(device.serial);
     query.addBindValue(toUtc);

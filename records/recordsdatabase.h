@@ -6,6 +6,11 @@
 #include <QString>
 #include <QVariantMap>
 
+#include <memory>
+
+class LabStore;
+struct LabTarget;
+
 // One row of the calibration record, as the readers use it.
 struct RecordEvent
 {
@@ -51,6 +56,10 @@ public:
     // Opens the file at `path`; false (see errorString) when it does not exist, cannot be read or
     // was written by a newer version of the tool.
     bool open(const QString &path);
+    // Reads the lab database instead: every bench's events. False (see errorString) when it
+    // cannot be reached; the caller may fall back on the file.
+    bool openLab(const LabTarget &target);
+    bool isLab() const { return m_lab != nullptr; }
     bool isOpen() const;
     QSqlDatabase database() const;
     QString errorString() const { return m_error; }
@@ -64,4 +73,5 @@ public:
 private:
     QString m_connection;
     QString m_error;
+    std::unique_ptr<LabStore> m_lab;
 };

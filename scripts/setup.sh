@@ -16,6 +16,7 @@ packages=(
   xvfb
   libqt5sql5-sqlite poppler-utils
   libhpdf-dev
+  libqt5sql5-psql postgresql postgresql-client
 )
 
 if [ "${1:-}" = "--desktop" ]; then

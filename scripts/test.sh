@@ -10,6 +10,13 @@ BUILD_DIR=$build "$root/scripts/build.sh"
 echo "== Windows enumeration layer: MinGW syntax check"
 "$root/scripts/check-windows-syntax.sh"
 
+echo "== Throwaway PostgreSQL server for the lab records tests"
+# Under /tmp: the server user must reach it, and its socket path must stay short.
+pgdir=$(mktemp -d /tmp/tq-pg.XXXXXX)
+# Stopped and removed however the tests end.
+trap '"$root/scripts/test-pg.sh" stop "$pgdir"' EXIT
+eval "$("$root/scripts/test-pg.sh" start "$pgdir")"
+
 echo "== Tests"
 export QT_QPA_PLATFORM=offscreen
 ctest --test-dir "$build" --output-on-failure --timeout 300 -j2 -LE matrix

@@ -18,6 +18,10 @@ int runWatch(const Invocation &invocation);
 // One point against a reference: check decides on the reading, calibrate adjusts when needed.
 int runCheck(const Invocation &invocation);
 int runCalibrate(const Invocation &invocation);
+int runRecords(const Invocation &invocation);
+// After a command that recorded events: sends them on to the lab database when one is configured;
+// one that cannot be reached is told and changes nothing of the command's outcome.
+void uploadAfterCommand();
 
 // Tells why input is refused; the usage exit code.
 int refuse(const QString &text);

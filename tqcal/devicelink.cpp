@@ -65,9 +65,10 @@ FoundDevice findDevice(const QString &port, const QString &serial)
     QStringList serials;
     for (const Dev_info &device : devices)
         serials.append(device.serialNo);
-    none.message = QStringLiteral("no device with serial %1 (%2)")
-                       .arg(serial, serials.isEmpty() ? QStringLiteral("no device found")
-                                                      : QLatin1String("found: ") + serials.join(QLatin1String(", ")));
+    none.message =
+        QStringLiteral("no device with serial %1 (%2)")
+            .arg(serial, serials.isEmpty() ? QStringLiteral("no device found")
+                                           : QLatin1String("found: ") + serials.join(QLatin1String(", ")));
     return none;
 }
 
@@ -75,13 +76,19 @@ QString openFailureText(const QString &port, int portError, const QString &error
 {
     QString why;
     switch (portError) {
-    case QSerialPort::DeviceNotFoundError: why = QStringLiteral("gone (no such port)"); break;
-    case QSerialPort::OpenError: why = QStringLiteral("busy (already open)"); break;
+    case QSerialPort::DeviceNotFoundError:
+        why = QStringLiteral("gone (no such port)");
+        break;
+    case QSerialPort::OpenError:
+        why = QStringLiteral("busy (already open)");
+        break;
     case QSerialPort::PermissionError:
         why = mayOpen(port) ? QStringLiteral("busy (another program holds it; close it)")
                             : QStringLiteral("permission (you may not open it: install the udev rule)");
         break;
-    default: why = errorString; break;
+    default:
+        why = errorString;
+        break;
     }
     return QStringLiteral("cannot open %1: %2").arg(port, why);
 }
@@ -105,13 +112,15 @@ int DeviceLink::fail(int code, const QString &text)
 bool DeviceLink::connectTo(const Dev_info &device)
 {
     if (!m_session.open(device.port, device.serialNo)) {
-        fail(ExitCode::NoDevice, openFailureText(device.port, m_session.portError(), m_session.errorString()));
+        fail(ExitCode::NoDevice,
+             openFailureText(device.port, m_session.portError(), m_session.errorString()));
         return false;
     }
     QEventLoop loop;
     connect(&m_session, &DeviceSession::identified, &loop, [&] { loop.quit(); });
     connect(&m_session, &DeviceSession::notSupported, &loop, [&](const QString &text) {
-        fail(ExitCode::NoDevice, QStringLiteral("%1 is no supported TQ device: ATCVER %2").arg(device.port, text));
+        fail(ExitCode::NoDevice,
+             QStringLiteral("%1 is no supported TQ device: ATCVER %2").arg(device.port, text));
         loop.quit();
     });
     connect(&m_session, &DeviceSession::identificationFailed, &loop, [&](DeviceReply::Error error) {
@@ -157,19 +166,25 @@ int DeviceLink::failWith(const QString &what, const Answer &answer)
     if (m_lost) {
         // A hung-up port often carries no system text worth showing.
         const bool told = !m_lostWhy.isEmpty() && m_lostWhy != QLatin1String("Unknown error");
-        return fail(ExitCode::NoDevice, QStringLiteral("%1: the device is gone (unplugged, or its port closed%2)")
-                                            .arg(what, told ? QLatin1String(": ") + m_lostWhy : QString()));
+        return fail(ExitCode::NoDevice,
+                    QStringLiteral("%1: the device is gone (unplugged, or its port closed%2)")
+                        .arg(what, told ? QLatin1String(": ") + m_lostWhy : QString()));
     }
     switch (answer.error) {
-    case DeviceReply::NoError: return ExitCode::Done;
+    case DeviceReply::NoError:
+        return ExitCode::Done;
     case DeviceReply::NoAnswer:
-        return fail(ExitCode::NoAnswer, QStringLiteral("%1: no answer in time (%2 ms)").arg(what).arg(m_timeoutMs));
+        return fail(ExitCode::NoAnswer,
+                    QStringLiteral("%1: no answer in time (%2 ms)").arg(what).arg(m_timeoutMs));
     case DeviceReply::Rejected:
     case DeviceReply::Refused:
     case DeviceReply::Unreadable:
-        return fail(ExitCode::Refused, QStringLiteral("%1: refused by the device: %2").arg(what, answer.line));
+        return fail(ExitCode::Refused,
+                    QStringLiteral("%1: refused by the device: %2").arg(what, answer.line));
     case DeviceReply::WriteFailed:
-    case DeviceReply::Closed: break;
+    case DeviceReply::Closed:
+        break;
     }
-    return fail(ExitCode::NoDevice, QStringLiteral("%1: the port closed (%2)").arg(what, DeviceReply::errorText(answer.error)));
+    return fail(ExitCode::NoDevice,
+                QStringLiteral("%1: the port closed (%2)").arg(what, DeviceReply::errorText(answer.error)));
 }

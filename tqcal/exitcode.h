@@ -3,7 +3,8 @@
 // The exit codes of tqcal, as its manual page documents them; scripts test them.
 namespace ExitCode {
 
-enum : int {
+enum : int
+{
     Done = 0,
     CheckFailed = 1,  // a check against a reference failed
     Usage = 2,        // a usage error, or input refused before it reached the device

@@ -40,6 +40,12 @@ const QHash<QString, CommandRule> &rules()
            QStringLiteral("tolerance"), QStringLiteral("gas-lot"), QStringLiteral("gas-expiry"),
            QStringLiteral("certificate"), QStringLiteral("yes"), QStringLiteral("dwell"),
            QStringLiteral("window"), QStringLiteral("interval")}}},
+        {QStringLiteral("records"),
+         {1,
+          1,
+          false,
+          {QStringLiteral("json"), QStringLiteral("within"), QStringLiteral("format"),
+           QStringLiteral("serial")}}},
     };
     return table;
 }
@@ -47,12 +53,12 @@ const QHash<QString, CommandRule> &rules()
 bool takesValue(const QString &name)
 {
     static const QSet<QString> valued = {
-        QStringLiteral("port"),       QStringLiteral("serial"),  QStringLiteral("count"),
-        QStringLiteral("interval"),   QStringLiteral("format"),  QStringLiteral("timeout"),
-        QStringLiteral("reference"),  QStringLiteral("channel"), QStringLiteral("tolerance"),
-        QStringLiteral("dwell"),      QStringLiteral("window"),  QStringLiteral("max-slope"),
-        QStringLiteral("max-sd"),     QStringLiteral("gas-lot"), QStringLiteral("gas-expiry"),
-        QStringLiteral("certificate")};
+        QStringLiteral("port"),        QStringLiteral("serial"),  QStringLiteral("count"),
+        QStringLiteral("interval"),    QStringLiteral("format"),  QStringLiteral("timeout"),
+        QStringLiteral("reference"),   QStringLiteral("channel"), QStringLiteral("tolerance"),
+        QStringLiteral("dwell"),       QStringLiteral("window"),  QStringLiteral("max-slope"),
+        QStringLiteral("max-sd"),      QStringLiteral("gas-lot"), QStringLiteral("gas-expiry"),
+        QStringLiteral("certificate"), QStringLiteral("within")};
     return valued.contains(name);
 }
 
@@ -150,6 +156,8 @@ QString applyOption(Invocation &inv, const QString &name, const QString &value)
         return QStringLiteral("--count wants a whole number from 1 on, not \"%1\"").arg(value);
     else if (name == QLatin1String("interval") && !readCount(value, 10, &inv.intervalMs))
         return QStringLiteral("--interval wants milliseconds from 10 on, not \"%1\"").arg(value);
+    else if (name == QLatin1String("within") && !readCount(value, 0, &inv.withinDays))
+        return QStringLiteral("--within wants a number of days from 0 on, not \"%1\"").arg(value);
     else if (name == QLatin1String("timeout"))
         inv.timeoutText = value; // its unit depends on the command, which may come later
 
@@ -227,6 +235,7 @@ QString checkCommand(const Invocation &inv, const QStringList &given)
             {QStringLiteral("watch"), QStringLiteral("watch takes no words")},
             {QStringLiteral("check"), QStringLiteral("check takes no words")},
             {QStringLiteral("calibrate"), QStringLiteral("calibrate takes no words")},
+            {QStringLiteral("records"), QStringLiteral("records wants sync, due or export")},
         };
         return shapes.value(inv.command);
     }
@@ -316,9 +325,13 @@ QString usageText()
         "  tqcal calibrate TARGET --reference V [--zero] [--channel N] [--tolerance T|T%]\n"
         "              [--gas-lot TEXT] [--gas-expiry YYYY-MM-DD] [--yes] [--certificate FILE.pdf]\n"
         "              [--dwell S] [--window S] [--timeout S] [--interval MS]\n"
+        "  tqcal records sync\n"
+        "  tqcal records due [--json] [--within DAYS]\n"
+        "  tqcal records export [--serial TEXT] [--format csv|json]\n"
         "TARGET is --port PATH or --serial TEXT. Every command takes --timeout MS (the wait for each\n"
         "reply, default 10000); check and calibrate take it in seconds, the wait for a stable reading.\n"
         "Exit codes: 0 done, 1 check failed, 2 usage error or refused input, 3 not confirmed,\n"
-        "4 refused by the device, 5 no answer in time, 6 no such device or port not opened.\n"
+        "4 refused by the device, 5 no answer in time (records sync: the lab database cannot be\n"
+        "reached), 6 no such device or port not opened.\n"
         "See tqcal(1).\n");
 }

@@ -9,10 +9,11 @@
 // One tqcal command line, parsed: the subcommand, its target and what it was given.
 struct Invocation
 {
-    QString command;   // list, info, get, set, do, watch, check, calibrate; empty with help or version
+    QString command;   // list, info, get, set, do, watch, check, calibrate,
+                       // records; empty with help or version
     QString port;      // --port
     QString serial;    // --serial
-    QStringList words; // get: words; set: word and value; do: the action
+    QStringList words; // get: words; set: word and value; do: the action; records: sync, due, export
     bool json = false;
     bool yes = false;
     bool help = false;
@@ -21,6 +22,7 @@ struct Invocation
     int intervalMs = 1000;
     QString format = QStringLiteral("text"); // watch: text, csv or json
     int timeoutMs = 10000;                   // per reply
+    int withinDays = 0;                      // records due: also those due within so many days
 
     // check and calibrate: one point against a reference.
     std::optional<double> reference;

@@ -29,10 +29,11 @@ int main(int argc, char *argv[])
         return ExitCode::Done;
     }
     static const QHash<QString, std::function<int(const Invocation &)>> commands = {
-        {QStringLiteral("list"), runList},   {QStringLiteral("info"), runInfo},
-        {QStringLiteral("get"), runGet},     {QStringLiteral("set"), runSet},
-        {QStringLiteral("do"), runDo},       {QStringLiteral("watch"), runWatch},
-        {QStringLiteral("check"), runCheck}, {QStringLiteral("calibrate"), runCalibrate},
+        {QStringLiteral("list"), runList},       {QStringLiteral("info"), runInfo},
+        {QStringLiteral("get"), runGet},         {QStringLiteral("set"), runSet},
+        {QStringLiteral("do"), runDo},           {QStringLiteral("watch"), runWatch},
+        {QStringLiteral("check"), runCheck},     {QStringLiteral("calibrate"), runCalibrate},
+        {QStringLiteral("records"), runRecords},
     };
     return commands.value(invocation.command)(invocation);
 }

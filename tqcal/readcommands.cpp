@@ -83,7 +83,8 @@ int runList(const Invocation &invocation)
         if (invocation.json) {
             objects.append(identityJson(link, device, identified));
         } else {
-            Console::data(QStringList{device.port, device.serialNo, identified ? link.modelName() : QStringLiteral("-"),
+            Console::data(QStringList{device.port, device.serialNo,
+                                      identified ? link.modelName() : QStringLiteral("-"),
                                       identified ? link.firmwareText() : QStringLiteral("-")}
                               .join(QLatin1Char(' ')));
         }
@@ -119,7 +120,8 @@ int readSettings(const Invocation &invocation, bool identityInJson,
     }
     JsonObjectText object;
     object.add(QStringLiteral("port"), id.port).add(QStringLiteral("serial"), id.serial);
-    object.add(QStringLiteral("model"), link.modelName()).add(QStringLiteral("firmware"), link.firmwareText());
+    object.add(QStringLiteral("model"), link.modelName())
+        .add(QStringLiteral("firmware"), link.firmwareText());
     object.addRaw(QStringLiteral("settings"), valuesJson(values));
     Console::data(object.text());
     return ExitCode::Done;

@@ -1,6 +1,7 @@
 #include "tqcal/recorder.h"
 
 #include "records/recordschema.h"
+#include "tqcal/commands.h"
 #include "tqcal/console.h"
 
 Recorder::Recorder(const DeviceIdentity &id)
@@ -16,6 +17,8 @@ Recorder::~Recorder()
         Console::message(notice);
     else if (m_told)
         Console::message(m_record.unavailableMessage());
+    else
+        uploadAfterCommand();
 }
 
 void Recorder::append(CalibrationEvent event)

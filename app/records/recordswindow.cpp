@@ -2,12 +2,15 @@
 
 #include "app/records/calibrationreport.h"
 #include "records/csv.h"
+#include "records/duedates.h"
+#include "records/labstore.h"
 #include "ui_recordswindow.h"
 
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QInputDialog>
+#include <QLabel>
 #include <QSaveFile>
 #include <QSettings>
 #include <QSqlError>
@@ -31,6 +34,10 @@ RecordsWindow::RecordsWindow(const QString &databasePath, QWidget *parent)
     : QWidget(parent, Qt::Window), ui(new Ui::RecordsWindow), m_path(databasePath)
 {
     ui->setupUi(this);
+    m_due = new QLabel(this);
+    m_due->setObjectName(QStringLiteral("label_due"));
+    m_due->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    ui->verticalLayout->insertWidget(ui->verticalLayout->count() - 1, m_due);
     m_model = new QSqlQueryModel(this);
     ui->tableView_events->setModel(m_model);
     ui->comboBox_kind->addItem(tr("All kinds"), QString());
@@ -68,17 +75,42 @@ void RecordsWindow::showDevice(const RecordedDevice &device)
     selectRows();
 }
 
+// The lab database when one is configured and answers: every bench's events. Otherwise this
+// bench's file, with the reason beside it.
 void RecordsWindow::reload()
 {
     m_model->clear();
-    if (!m_database.open(m_path)) {
-        ui->comboBox_device->clear();
-        ui->label_message->setText(m_database.errorString());
-        return;
+    QString labProblem;
+    const LabTarget lab = LabTarget::configured();
+    if (lab.isNull() || !m_database.openLab(lab)) {
+        if (!lab.isNull())
+            labProblem = tr("%1; showing this bench's record only.").arg(m_database.errorString());
+        if (!m_database.open(m_path)) {
+            ui->comboBox_device->clear();
+            m_due->clear();
+            ui->label_message->setText(labProblem.isEmpty() ? m_database.errorString() : labProblem);
+            return;
+        }
     }
-    ui->label_message->clear();
+    ui->label_message->setText(labProblem);
     fillDevices();
+    fillDue();
     selectRows();
+}
+
+void RecordsWindow::fillDue()
+{
+    QString error;
+    const QList<DueSensor> due = DueDates::list(m_database.database(), QDate::currentDate(), kDueWithinDays,
+                                                DueDates::intervalMonths, &error);
+    QStringList lines;
+    for (const DueSensor &sensor : due)
+        lines.append(DueDates::text(sensor));
+    m_due->setText(lines.isEmpty() ? tr("No sensor falls due within %n days.", nullptr, kDueWithinDays)
+                                   : tr("Due within %n days:", nullptr, kDueWithinDays) + QLatin1Char('\n') +
+                                         lines.join(QLatin1Char('\n')));
+    if (!error.isEmpty())
+        m_due->setText(tr("Due dates cannot be read: %1").arg(error));
 }
 
 void RecordsWindow::fillDevices()
@@ -141,7 +173,7 @@ void RecordsWindow::selectRows()
     query.prepare(
         QStringLiteral("SELECT time_utc, utc_offset, kind, setting, command, value_before, value_written,"
                        " value_confirmed, outcome, details, firmware, tool_version, model, serial"
-                       " FROM events WHERE model = ? AND serial = ? AND (ifnull(?, '') = '' OR kind = ?)"
+                       " FROM events WHERE model = ? AND serial = ? AND (coalesce(?, '') = '' OR kind = ?)"
                        " AND time_utc >= ? AND time_utc < ? ORDER BY time_utc DESC, id DESC"));
     const QString kind = ui->comboBox_kind->currentData().toString();
     for (const QVariant &value : {QVariant(device.model), QVariant(device.serial), QVariant(kind),

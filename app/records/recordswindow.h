@@ -12,16 +12,21 @@
 namespace Ui {
 class RecordsWindow;
 }
+class QLabel;
 class QSqlQueryModel;
 
 // The calibration record of one device at a time, newest first, filtered by kind and date; exports
-// the rows shown as CSV and the period as a calibration report. Reads the record, never writes it.
+// the rows shown as CSV and the period as a calibration report, and lists the sensors that fall due.
+// Reads the lab database when one is configured (every bench's events), else this bench's file;
+// never writes.
 class RecordsWindow : public QWidget
 {
     Q_OBJECT
 public:
     // Pictures of the trend charts as they are at the moment of the report.
     using ChartGrabber = std::function<QList<QImage>()>;
+
+    static constexpr int kDueWithinDays = 30;
 
     explicit RecordsWindow(const QString &databasePath, QWidget *parent = nullptr);
     ~RecordsWindow() override;
@@ -46,6 +51,8 @@ public:
 
 private:
     void fillDevices();
+    // The sensors due within kDueWithinDays, from every bench the database holds.
+    void fillDue();
     void selectRows();
     void resetPeriod();
     void chooseCsv();
@@ -56,6 +63,7 @@ private:
     QString m_path;
     RecordsDatabase m_database;
     QSqlQueryModel *m_model = nullptr;
+    QLabel *m_due = nullptr;
     RecordedDevice m_wanted;
     ChartGrabber m_grabCharts;
 };

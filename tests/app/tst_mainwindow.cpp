@@ -4,12 +4,14 @@
 #include "calib/paneldispatch.h"
 #include "device/conversation.h"
 #include "device/devicesession.h"
+#include "records/calibrationrecord.h"
 #include "tools/tq-sim/simulateddevice.h"
 #include "widgets/logmessagehandler.h"
 #include "widgets/logwindow.h"
 #include "widgets/messageboxes.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QSerialPort>
@@ -91,6 +93,7 @@ private slots:
     void deviceVanishesFromScan_closedWithLogLine();
     void deviceUnpluggedDuringPanelBox_panelOutlivesTheBox();
     void stalePortError_newDeviceStaysOpen_ownPortErrorClosesIt();
+    void connect_overdueSensor_shownAbovePanelAndInStatusBar();
 
 private:
     // Lists the simulator and activates it; with a panel, waits until the panel exists.
@@ -464,4 +467,26 @@ void TestMainWindow::stalePortError_newDeviceStaysOpen_ownPortErrorClosesIt()
 }
 
 QTEST_MAIN(TestMainWindow)
+// Without a lab database the bench's own file tells: a zero calibration 14 months ago is overdue
+// under the default interval of 12 months.
+void TestMainWindow::connect_overdueSensor_shownAbovePanelAndInStatusBar()
+{
+    qputenv("TQ_RECORDS_URL", "");
+    CalibrationEvent calibration{QStringLiteral("action"), QStringLiteral("TQ24"), QStringLiteral("SIM-TQ24-0001")};
+    calibration.setting = calibration.command = QStringLiteral("ATCCZR");
+    calibration.outcome = QStringLiteral("confirmed");
+    calibration.time = QDateTime::currentDateTimeUtc().addMonths(-14);
+    QVERIFY(m_window->calibrationRecord()->append(calibration));
+    const QString due = calibration.time.date().addMonths(12).toString(Qt::ISODate);
+
+    openTestPanel();
+    auto *label = m_window->findChild<QLabel *>(QStringLiteral("label_due"));
+    QVERIFY(label);
+    QTRY_VERIFY(label->isVisibleTo(m_window));
+    QCOMPARE(label->text(), QStringLiteral("TQ24 SIM-TQ24-0001 is overdue for calibration since %1").arg(due));
+    QVERIFY2(status().contains(label->text()), qPrintable(status()));
+    m_window->closeLumaWeaveDevice();
+    QVERIFY(!label->isVisibleTo(m_window));
+}
+
 #include "tst_mainwindow.moc"

@@ -39,6 +39,7 @@ for lib in libc6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5serialport5 libqt5
     [[ "$depends" == *"$lib (>= "* ]] || bad "Depends lacks $lib (>= ...): $depends"
 done
 [[ "$depends" == *libqt5sql5-sqlite* ]] || bad "Depends lacks libqt5sql5-sqlite: $depends"
+[[ "$depends" == *libqt5sql5-psql* ]] || bad "Depends lacks libqt5sql5-psql: $depends"
 [[ "$depends" == *"(>= "* ]] && ok "Depends: $depends"
 
 dpkg-deb -x "$deb" "$work/root"
