@@ -27,6 +27,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QSerialPort>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
@@ -108,6 +109,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             qDebug() << "readData() :" << Cmd::showLineEnds(bytes);
     });
 
+    // The stability limits are in the settings file from the first start on, for a technician to find.
+    stabilityTable();
     showDeviceSelection();
     setControlsEnabled(false);
     qDebug("================== system started!! ===================");
@@ -383,6 +386,12 @@ void MainWindow::onIdentified(const DeviceIdentity &identity)
     ui->verticalLayout->addWidget(widget);
     widget->show();
     ui->actionRecord->setEnabled(qobject_cast<Calibrator *>(widget) != nullptr);
+}
+
+StabilitySettings::Table MainWindow::stabilityTable() const
+{
+    QSettings settings;
+    return StabilitySettings::load(settings);
 }
 
 void MainWindow::writeATCDCommand()

@@ -1,10 +1,13 @@
 #pragma once
 
+#include "device/stabilitysettings.h"
+
 #include <QByteArray>
 #include <QString>
 
 class CalibrationRecord;
 class Conversation;
+class DeviceSession;
 class QWidget;
 
 // What a panel needs of the window that shows it: the serial channel, the poll, the controls and
@@ -28,4 +31,8 @@ public:
     // Where the panels record what they read, write and do; nullptr keeps no record. Asked when a
     // panel is created, so it must outlive the panels.
     virtual CalibrationRecord *calibrationRecord() const { return nullptr; }
+    // The session of the open device, for a calibration procedure; nullptr offers none.
+    virtual DeviceSession *session() const { return nullptr; }
+    // The stability limits as the settings file holds them; asked when a panel is created.
+    virtual StabilitySettings::Table stabilityTable() const { return {}; }
 };
