@@ -20,7 +20,7 @@ void addBelow(QWidget *existing, QWidget *extra)
         return;
     auto *column = new QWidget(parent);
     column->setSizePolicy(existing->sizePolicy());
-    column->setMaximumWidth(qMax(existing->maximumWidth(), extra->minimumSizeHint().width()));
+    column->setMaximumWidth(existing->maximumWidth());
     QLayoutItem *old = parent->layout()->replaceWidget(existing, column);
     if (!old) {
         delete column;

@@ -2,8 +2,8 @@
 
 #include "device/stability.h"
 
-#include <QHBoxLayout>
 #include <QLabel>
+#include <QVBoxLayout>
 #include <QtMath>
 
 namespace {
@@ -20,18 +20,19 @@ StabilityIndicator::StabilityIndicator(QWidget *parent)
     : QWidget(parent), m_state(new QLabel(this)), m_slope(new QLabel(this))
 {
     setObjectName(QStringLiteral("stabilityIndicator"));
-    auto *layout = new QHBoxLayout(this);
+    // Stacked and as wide as the display above: a text that changes never moves the display.
+    auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(4);
+    layout->setSpacing(1);
     QFont small = font();
     small.setPointSizeF(small.pointSizeF() * 0.85);
     for (QLabel *label : {m_state, m_slope}) {
         label->setFont(small);
+        label->setAlignment(Qt::AlignCenter);
+        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
         layout->addWidget(label);
     }
-    m_slope->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    layout->setStretch(1, 1);
-    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Fixed);
     showNothing();
 }
 
