@@ -195,6 +195,7 @@ void Procedure::pass()
     connect(reply, &DeviceReply::finished, this, [this, reply, stamp] {
         if (isFinished())
             return;
+        noteReply(reply);
         if (reply->error() == DeviceReply::Closed) {
             finish(Step::Unplugged, DeviceReply::errorText(reply->error()));
             return;
@@ -210,6 +211,8 @@ void Procedure::writeAdjustment(const Adjustment::Plan &plan)
     m_writes.append(plan.argument.isEmpty() ? plan.word : plan.word + QLatin1Char(' ') + plan.argument);
     DeviceReply *reply = send(plan.word, plan.argument);
     connect(reply, &DeviceReply::finished, this, [this, reply, plan] {
+        if (!isFinished())
+            noteReply(reply);
         if (endedByReply(reply))
             return;
         if (!Adjustment::taken(plan, reply->line())) {
@@ -219,6 +222,11 @@ void Procedure::writeAdjustment(const Adjustment::Plan &plan)
         m_adjusted = true;
         waitForStable(Step::WaitingAfterAdjust);
     });
+}
+
+void Procedure::noteReply(DeviceReply *reply)
+{
+    m_writeReplies.append(reply->error() == DeviceReply::NoError ? reply->value() : QString());
 }
 
 DeviceReply *Procedure::send(const QString &word, const QString &argument)

@@ -96,6 +96,9 @@ public:
     bool adjusted() const { return m_adjusted; }
     // Every command that could change the device, in the order sent.
     QStringList writes() const { return m_writes; }
+    // The device's answer to each write, in the same order, as far as they came (a null text for
+    // one that failed); what the device took is the value a record keeps.
+    QStringList writeReplies() const { return m_writeReplies; }
     // Why it failed, was refused or ended early.
     QString reason() const { return m_reason; }
     const StabilityTracker &tracker() const { return m_tracker; }
@@ -117,6 +120,7 @@ private:
     void writeAdjustment(const Adjustment::Plan &plan);
     DeviceReply *send(const QString &word, const QString &argument);
     bool endedByReply(DeviceReply *reply);
+    void noteReply(DeviceReply *reply);
 
     DeviceSession *m_session;
     ProcedurePoint m_point;
@@ -128,6 +132,7 @@ private:
     ProcedureReading m_asLeft;
     bool m_adjusted = false;
     QStringList m_writes;
+    QStringList m_writeReplies;
     QString m_reason;
     bool m_pastTimeout = false;
 };

@@ -63,5 +63,14 @@ constexpr const char *kOutcomeRejected = "rejected";
 constexpr const char *kOutcomeFailedWrite = "failed write";
 constexpr const char *kOutcomeNoReply = "no reply";
 constexpr const char *kOutcomePortLost = "port lost";
+// A guided procedure: its verdict as a whole. Incomplete when it was aborted, refused, timed out
+// or unplugged; no certificate is issued for it.
+constexpr const char *kOutcomePass = "pass";
+constexpr const char *kOutcomeFail = "fail";
+constexpr const char *kOutcomeIncomplete = "incomplete";
+
+// The setting of a guided procedure's action event; its details hold the whole report as JSON.
+constexpr const char *kSettingGuided = "Guided calibration";
+constexpr const char *kSettingCheck = "Check against reference";
 
 } // namespace RecordSchema

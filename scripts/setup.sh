@@ -15,6 +15,7 @@ packages=(
   clang libclang-rt-14-dev llvm-14
   xvfb
   libqt5sql5-sqlite poppler-utils
+  libhpdf-dev
 )
 
 if [ "${1:-}" = "--desktop" ]; then

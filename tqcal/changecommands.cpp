@@ -9,6 +9,7 @@
 #include "tqcal/console.h"
 #include "tqcal/devicelink.h"
 #include "tqcal/exitcode.h"
+#include "tqcal/recorder.h"
 
 #include <algorithm>
 #include <functional>
@@ -57,39 +58,22 @@ const char *outcomeOf(const DeviceLink &link, const DeviceLink::Answer &answer)
     if (link.isLost())
         return RecordSchema::kOutcomePortLost;
     switch (answer.error) {
-    case DeviceReply::NoError: return RecordSchema::kOutcomeConfirmed;
-    case DeviceReply::NoAnswer: return RecordSchema::kOutcomeNoReply;
-    case DeviceReply::WriteFailed: return RecordSchema::kOutcomeFailedWrite;
-    case DeviceReply::Closed: return RecordSchema::kOutcomePortLost;
-    default: return RecordSchema::kOutcomeRejected;
+    case DeviceReply::NoError:
+        return RecordSchema::kOutcomeConfirmed;
+    case DeviceReply::NoAnswer:
+        return RecordSchema::kOutcomeNoReply;
+    case DeviceReply::WriteFailed:
+        return RecordSchema::kOutcomeFailedWrite;
+    case DeviceReply::Closed:
+        return RecordSchema::kOutcomePortLost;
+    default:
+        return RecordSchema::kOutcomeRejected;
     }
 }
 
-// The window's calibration record, fed through the same journal as the panels, with tqcal as the
-// tool. A record that cannot be written is told once and the command goes on, as in the window.
-class Recorder
-{
-public:
-    explicit Recorder(const DeviceIdentity &id)
-        : m_journal(&m_record, CalibrationRecord::modelName(id.model), id.serial, id.versionText)
-    {
-        m_record.setTool(QLatin1String(RecordSchema::kToolCommandLine));
-    }
-    ~Recorder()
-    {
-        const QString notice = m_journal.takeNotice();
-        if (!notice.isEmpty())
-            Console::message(notice);
-    }
-    CalibrationJournal &journal() { return m_journal; }
-
-private:
-    CalibrationRecord m_record;
-    CalibrationJournal m_journal;
-};
-
 // A command that failed on the wire is recorded with how it failed.
-int failRecorded(DeviceLink &link, const QString &what, const DeviceLink::Answer &answer, CalibrationJournal &journal)
+int failRecorded(DeviceLink &link, const QString &what, const DeviceLink::Answer &answer,
+                 CalibrationJournal &journal)
 {
     const int code = link.failWith(what, answer);
     journal.endWrite(outcomeOf(link, answer));
@@ -127,9 +111,10 @@ int runSet(const Invocation &invocation)
         refusal = QStringLiteral("%1 is read only").arg(word);
     const QString written = setting ? ModelTable::formatValue(*setting, value) : QString();
     if (refusal.isEmpty() && written.isEmpty()) {
-        refusal = *number < setting->min || *number > setting->max
-                      ? QStringLiteral("%1 is outside the range of %2, %3").arg(value, word, rangeText(*setting))
-                      : QStringLiteral("%1 takes a whole number, not %2").arg(word, value);
+        refusal =
+            *number < setting->min || *number > setting->max
+                ? QStringLiteral("%1 is outside the range of %2, %3").arg(value, word, rangeText(*setting))
+                : QStringLiteral("%1 takes a whole number, not %2").arg(word, value);
     }
     if (!refusal.isEmpty())
         return refuse(refusal + QLatin1String("; nothing was written"));
@@ -148,10 +133,12 @@ int runSet(const Invocation &invocation)
     if (!after.ok())
         return failRecorded(link, word + QLatin1Char(' ') + written, after, journal);
     const bool confirmed = sameValue(written, after.value);
-    journal.endWrite(confirmed ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected, after.value);
+    journal.endWrite(confirmed ? RecordSchema::kOutcomeConfirmed : RecordSchema::kOutcomeRejected,
+                     after.value);
     Console::data(word + QLatin1Char(' ') + after.value);
     if (!confirmed) {
-        Console::message(QStringLiteral("%1 not confirmed: written %2, the device kept %3").arg(word, written, after.value));
+        Console::message(QStringLiteral("%1 not confirmed: written %2, the device kept %3")
+                             .arg(word, written, after.value));
         return ExitCode::NotConfirmed;
     }
     return ExitCode::Done;
@@ -173,7 +160,8 @@ int runDo(const Invocation &invocation)
         return refuse(QStringLiteral("%1 %2 has no action %3; nothing was sent")
                           .arg(link.modelName(), link.firmwareText(), word));
     if (!invocation.yes &&
-        !Console::askYes(QStringLiteral("Run %1 on %2 %3 (%4)?").arg(word, link.modelName(), id.serial, id.port)))
+        !Console::askYes(
+            QStringLiteral("Run %1 on %2 %3 (%4)?").arg(word, link.modelName(), id.serial, id.port)))
         return refuse(QStringLiteral("%1 not run").arg(word));
 
     Recorder recorder(id);

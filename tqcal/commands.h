@@ -15,6 +15,9 @@ int runGet(const Invocation &invocation);
 int runSet(const Invocation &invocation);
 int runDo(const Invocation &invocation);
 int runWatch(const Invocation &invocation);
+// One point against a reference: check decides on the reading, calibrate adjusts when needed.
+int runCheck(const Invocation &invocation);
+int runCalibrate(const Invocation &invocation);
 
 // Tells why input is refused; the usage exit code.
 int refuse(const QString &text);

@@ -29,8 +29,10 @@ int main(int argc, char *argv[])
         return ExitCode::Done;
     }
     static const QHash<QString, std::function<int(const Invocation &)>> commands = {
-        {QStringLiteral("list"), runList}, {QStringLiteral("info"), runInfo}, {QStringLiteral("get"), runGet},
-        {QStringLiteral("set"), runSet},   {QStringLiteral("do"), runDo},     {QStringLiteral("watch"), runWatch},
+        {QStringLiteral("list"), runList},   {QStringLiteral("info"), runInfo},
+        {QStringLiteral("get"), runGet},     {QStringLiteral("set"), runSet},
+        {QStringLiteral("do"), runDo},       {QStringLiteral("watch"), runWatch},
+        {QStringLiteral("check"), runCheck}, {QStringLiteral("calibrate"), runCalibrate},
     };
     return commands.value(invocation.command)(invocation);
 }

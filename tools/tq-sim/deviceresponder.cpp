@@ -98,7 +98,8 @@ const double kOffsetLimit = 1000000.0;
 const uint kLastCalibration = 1735689600; // 2025-01-01 00:00:00 UTC
 const uint kBuildTime = 1700000000;
 const uint kUsedHours = 1234;
-const double kGasTrueSlope = 0.5; // ppm per uV of the simulated sensor element
+const double kGasTrueSlope = 0.5;       // ppm per uV of the simulated sensor element
+const double kGasModelBaseline = 100.0; // uV at zero gas: steady, so only --drift moves a steady gas
 
 // A smooth drift around base with a little jitter, so trend charts look alive but calm.
 double wave(double t, double base, double amplitude, double periodSeconds, double phase = 0.0)
@@ -204,8 +205,10 @@ bool DeviceResponder::hasCommand(const QByteArray &word) const
         int below; // first firmware that no longer has them
     };
     static const Gate gates[] = {
-        {Model::Pm, "ATCMODE ATCOFF1 ATCOFF2 ATCOFF3 ATCOFF4 ATCOFF5 ATCMODID ATCMODBR ATCMODTO ATCMODSW "
-                    "ATCFTRST ATCEXTM ATCUSED", 0, 100},
+        {Model::Pm,
+         "ATCMODE ATCOFF1 ATCOFF2 ATCOFF3 ATCOFF4 ATCOFF5 ATCMODID ATCMODBR ATCMODTO ATCMODSW "
+         "ATCFTRST ATCEXTM ATCUSED",
+         0, 100},
         {Model::Tq20, "ATCMODE ATCOFF1 ATCOFF2 ATCVOCU ATCCU", 0, 100},
         {Model::Tq20, "ATCUCAL ATCFCAL", 0, 12},
         {Model::Tq20, "ATCWIN ATCEXTM", 12, 100},
@@ -214,7 +217,8 @@ bool DeviceResponder::hasCommand(const QByteArray &word) const
         {Model::Tq21, "ATCDGFIL ATCSPAN ATCSINFO ATCEXTM", 10, 100},
         {Model::Tq21, "ATCUSED ATCBLDTM", 15, 100},
         {Model::Tq22, "ATCMODE ATCOFF1 ATCOFF2 ATCC ATCF", 0, 100},
-        {Model::Tq24, "ATCMODE ATCOFF1 ATCOFF2 ATCCSP ATCCZR ATCDRFT ATCCAL ATCEXTM ATCUSED ATCC ATCF", 0, 100},
+        {Model::Tq24, "ATCMODE ATCOFF1 ATCOFF2 ATCCSP ATCCZR ATCDRFT ATCCAL ATCEXTM ATCUSED ATCC ATCF", 0,
+         100},
     };
     for (const Gate &gate : gates) {
         if (gate.model != m_model || !QByteArray(gate.words).split(' ').contains(word))
@@ -270,6 +274,42 @@ bool DeviceResponder::setFirmware(const QByteArray &text)
         return false;
     setVersionReply(tqsim::versionReplyFor(m_model, text));
     return true;
+}
+
+void DeviceResponder::setGasModel(const GasModel::Params &params)
+{
+    m_gas = GasModel(params);
+    m_calibrationShift = 0;
+}
+
+bool DeviceResponder::setGas(double gas, double t)
+{
+    if (!m_gas)
+        return false;
+    m_gas->setGas(gas, t);
+    return true;
+}
+
+double DeviceResponder::sensed(double t) const
+{
+    return m_gas ? m_gas->reading(t) + m_calibrationShift : 0.0;
+}
+
+// Calibration commands are refused as the actions are: the bare word back, nothing changed. Their
+// queries (no argument) still answer.
+bool DeviceResponder::refusesCalibration(const QByteArray &word, const QByteArray &arg) const
+{
+    if (!m_refuseActions)
+        return false;
+    return word == "ATCCZR" || ((word == "ATCCSP" || word == "ATCCAL") && !arg.isEmpty());
+}
+
+void DeviceResponder::settingWritten(const QByteArray &word, double t)
+{
+    // TQ21 CO2 calibration: the reading at the gas it sees now becomes the concentration written,
+    // before its offset.
+    if (m_model == Model::Tq21 && word == "ATCCAL" && m_gas)
+        m_calibrationShift = real("ATCCAL") - m_gas->level(t);
 }
 
 QByteArray DeviceResponder::pollWord() const
@@ -381,6 +421,8 @@ QByteArray DeviceResponder::answer(const QByteArray &line, double seconds)
     if (word == pollWord())
         return liveLine(seconds);
 
+    if (refusesCalibration(word, arg))
+        return word;
     bool handled = false;
     QByteArray reply = answerAction(word, seconds, &handled);
     if (!handled && m_model == Model::Tq24)
@@ -391,8 +433,9 @@ QByteArray DeviceResponder::answer(const QByteArray &line, double seconds)
     const auto it = m_settings.find(QString::fromLatin1(word));
     if (it == m_settings.end() || !it->onWire)
         return "ERROR";
-    if (!arg.isEmpty())
-        writeSetting(*it, arg); // a refused value leaves the old one, which the reply then shows
+    // A refused value leaves the old one, which the reply then shows.
+    if (!arg.isEmpty() && writeSetting(*it, arg))
+        settingWritten(word, seconds);
     return word + ' ' + format(*it);
 }
 
@@ -410,6 +453,8 @@ QByteArray DeviceResponder::answerAction(const QByteArray &word, double t, bool 
         restoreDefaults();
     else if (word == "ATCDRFT")
         m_settings[QStringLiteral("ZERO")].value = gasBaseline(t);
+    else if (word == "ATCUCAL" && m_gas)
+        m_calibrationShift = -m_gas->level(t); // clean air: what it sees now reads 0
     // The two TQ20 calibrations run inside the sensor; the answer only says they started.
     return word + " OK";
 }
@@ -423,16 +468,21 @@ QByteArray DeviceResponder::answerGasCalibration(const QByteArray &word, const Q
     Setting &spanPpm = m_settings[QStringLiteral("SPANPPM")];
     const auto number = [](const Setting &s, int decimals) { return fixed(s.value.toDouble(), decimals); };
 
+    // With the gas model the sensor takes the gas it sees now as the zero or span gas, whatever it
+    // really is; without it the zero and span gases are assumed to be what the command says.
+    const double signalNow = m_gas ? kGasModelBaseline + m_gas->level(t) / kGasTrueSlope : 0.0;
     if (word == "ATCCZR") {
-        zero.value = gasBaseline(t);
+        zero.value = m_gas ? signalNow : gasBaseline(t);
         return "ATCCZR " + number(zero, 2).toLatin1();
     }
     if (word == "ATCCSP") {
         bool ok = false;
         const double ppm = arg.toDouble(&ok);
-        if (ok && ppm > 0 && ppm <= kOffsetLimit) {
+        // A span signal at the zero signal gives no slope: the firmware keeps what it had.
+        if (ok && ppm > 0 && ppm <= kOffsetLimit &&
+            (!m_gas || qAbs(signalNow - zero.value.toDouble()) > 1.0)) {
             spanPpm.value = ppm;
-            span.value = gasBaseline(t) + ppm / kGasTrueSlope;
+            span.value = m_gas ? signalNow : gasBaseline(t) + ppm / kGasTrueSlope;
         }
         return QStringList{number(spanPpm, 2), fixed(gasSlope(), 5), number(zero, 2), number(span, 2)}
             .join(QLatin1Char(','))
@@ -491,11 +541,15 @@ double DeviceResponder::gasSlope() const
 
 double DeviceResponder::gasBaseline(double t) const
 {
+    if (m_gas)
+        return kGasModelBaseline;
     return 100.0 + 4.0 * qSin(2.0 * M_PI * t / 1800.0);
 }
 
 double DeviceResponder::gasSignal(double t) const
 {
+    if (m_gas)
+        return kGasModelBaseline + m_gas->reading(t) / kGasTrueSlope;
     const double concentration = wave(t, 50.0, 15.0, 300.0);
     const double noise = integer("ATCMODE") == 1 ? 0.2 : 3.0; // digital filter on / off
     return gasBaseline(t) + concentration / kGasTrueSlope +
@@ -532,8 +586,9 @@ QByteArray DeviceResponder::liveLine(double t) const
 QStringList DeviceResponder::pmFields(double t) const
 {
     // Field order: pm2.5, pm10.0, pm1.0, pm4.0, pm0.5, particle size.
-    const double level = wave(t, 1.0, 0.25, 300.0);
     const bool number = integer("ATCMODE") == 1;
+    // The gas model sets pm2.5; the other sizes keep their share of it.
+    const double level = m_gas ? sensed(t) / (number ? 44.0 : 12.0) : wave(t, 1.0, 0.25, 300.0);
     const double pm25 = number ? 44.0 * level : 12.0 * level;
     const double pm10 = number ? 44.4 * level : 18.0 * level;
     const double pm1 = number ? 42.0 * level : 8.4 * level;
@@ -547,7 +602,7 @@ QStringList DeviceResponder::pmFields(double t) const
 
 QStringList DeviceResponder::tq20Fields(double t) const
 {
-    const double tvocPpm = wave(t, 0.30, 0.08, 240.0) + real("ATCOFF1");
+    const double tvocPpm = (m_gas ? sensed(t) : wave(t, 0.30, 0.08, 240.0)) + real("ATCOFF1");
     const int base = newUnitCodes() ? 0 : 1;
     const QString tvoc = integer("ATCVOCU") == base ? fixed(tvocPpm, 3) : fixed(tvocPpm * 1000.0, 0);
     if (integer("ATCMODE") == 1)
@@ -558,7 +613,7 @@ QStringList DeviceResponder::tq20Fields(double t) const
 
 QStringList DeviceResponder::tq21Fields(double t) const
 {
-    const double co2Ppm = wave(t, 650.0, 70.0, 360.0) + real("ATCOFF1");
+    const double co2Ppm = (m_gas ? sensed(t) : wave(t, 650.0, 70.0, 360.0)) + real("ATCOFF1");
     const int percentCode = newUnitCodes() ? 0 : 1;
     return {integer("ATCCU") != percentCode ? fixed(co2Ppm, 0) : fixed(co2Ppm / 10000.0, 3),
             fixed(temperature(t), 2)};
@@ -566,7 +621,7 @@ QStringList DeviceResponder::tq21Fields(double t) const
 
 QStringList DeviceResponder::tq22Fields(double t) const
 {
-    const double o2Percent = wave(t, 20.9, 0.05, 500.0) + real("ATCOFF1");
+    const double o2Percent = (m_gas ? sensed(t) : wave(t, 20.9, 0.05, 500.0)) + real("ATCOFF1");
     const double mbar = wave(t, 1013.2, 1.5, 900.0);
     switch (integer("ATCMODE")) {
     case 2:

@@ -1,11 +1,15 @@
 #pragma once
 
+#include "gasmodel.h"
+
 #include <QByteArray>
 #include <QMap>
 #include <QSet>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+
+#include <optional>
 
 namespace tqsim {
 
@@ -41,7 +45,7 @@ public:
     QByteArray pollWord() const;
     QByteArray versionReply() const { return m_versionReply; }
     void setVersionReply(const QByteArray &line); // also sets the firmware the commands are gated by
-    bool setFirmware(const QByteArray &text);    // "1v5": version reply of this model with it
+    bool setFirmware(const QByteArray &text);     // "1v5": version reply of this model with it
     int firmware() const { return m_firmware; }   // -1: unreadable version, no command gated
     // Whether this model at this firmware has the command word; the others are answered "ERROR".
     bool hasCommand(const QByteArray &word) const;
@@ -56,6 +60,17 @@ public:
     bool refuseActions() const { return m_refuseActions; }
     void setNoValueFields(const QSet<int> &fields) { m_noValueFields = fields; }
     QSet<int> noValueFields() const { return m_noValueFields; }
+
+    // The gas model: the primary channel (PM pm2.5, TQ20 TVOC, TQ21 CO2, TQ22 O2, TQ24 gas) reads
+    // the set concentration through the sensor's own calibration, which the calibration commands
+    // change as on a real sensor: the reading at the present gas becomes 0 (ATCCZR, ATCUCAL) or the
+    // concentration given (ATCCSP, TQ21 ATCCAL); offsets add on top. Without it the live values
+    // follow their calm waves, as they always have.
+    void setGasModel(const GasModel::Params &params);
+    bool hasGasModel() const { return m_gas.has_value(); }
+    // A new true concentration from time t on (seconds on the device clock); false without the model.
+    bool setGas(double gas, double t);
+    std::optional<GasModel> gasModel() const { return m_gas; }
 
     // line: one command, its line end optional. seconds: device clock that drives the live values.
     // Returns the reply without line end, or an empty array when the line needs no answer.
@@ -97,6 +112,9 @@ private:
     bool writeSetting(Setting &setting, const QByteArray &arg);
     static QByteArray format(const Setting &setting);
 
+    bool refusesCalibration(const QByteArray &word, const QByteArray &arg) const;
+    void settingWritten(const QByteArray &word, double t);
+    double sensed(double t) const; // the gas model's reading plus the sensor's calibration shift
     QByteArray answerGasCalibration(const QByteArray &word, const QByteArray &arg, double t, bool *handled);
     QByteArray liveLine(double t) const;
     QStringList pmFields(double t) const;
@@ -121,4 +139,6 @@ private:
     QSet<QByteArray> m_silentWords;
     QSet<int> m_noValueFields;
     QMap<QString, Setting> m_settings;
+    std::optional<GasModel> m_gas;
+    double m_calibrationShift = 0; // TQ20 clean air, TQ21 CO2: what the sensor adds to the gas it sees
 };

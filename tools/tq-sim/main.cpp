@@ -7,6 +7,7 @@
 #include <QSocketNotifier>
 #include <QTextStream>
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -57,6 +58,9 @@ struct Options
     bool transcript = false;
     bool help = false;
     Faults faults;
+    bool gas = false; // --gas given
+    GasModel::Params gasParams;
+    QStringList gasDetails; // --settle-s, --gas-noise, --drift given
 };
 
 const char *kUsage =
@@ -72,6 +76,13 @@ const char *kUsage =
     "                          prints \"PORT SERIAL MODEL\" per device, then TQ_CALIBRATOR_PORTS=...\n"
     "  --version-reply LINE    version reply of the preceding device, e.g. \"ATCVER TQ23-1v0\"\n"
     "  --transcript            print every received and sent line with a time stamp to stderr\n"
+    "Gas (every device): the primary channel reads a gas the device's calibration commands act on\n"
+    "  --gas VALUE             true concentration in the primary channel's unit (TQ24 gas ppm,\n"
+    "                          TQ21 CO2 ppm, TQ20 TVOC ppm, TQ22 O2 %, PM pm2.5); a line\n"
+    "                          \"gas VALUE\" on standard input changes it while running\n"
+    "  --settle-s S            time constant of the sensor's first-order lag (default 0)\n"
+    "  --gas-noise AMPLITUDE   each reading off by up to AMPLITUDE either way (default 0)\n"
+    "  --drift PER_MINUTE      the reading drifts by this much a minute (default 0)\n"
     "Faults (every device):\n"
     "  --no-values             send every live field as \"----\"\n"
     "  --no-value-field N      send live field N (1 = first) as \"----\"; repeatable\n"
@@ -151,11 +162,44 @@ QString parseFault(const QString &arg, const QString &value, Faults *f)
     return QString();
 }
 
+bool toNumber(const QString &text, double min, double *value)
+{
+    bool ok = false;
+    *value = text.toDouble(&ok);
+    return ok && qIsFinite(*value) && *value >= min;
+}
+
+QString parseGas(const QString &arg, const QString &value, Options *options)
+{
+    GasModel::Params &params = options->gasParams;
+    const double lowest =
+        arg == QLatin1String("--drift") ? -qInf() : (arg == QLatin1String("--gas") ? -1e9 : 0.0);
+    double number = 0;
+    if (!toNumber(value, lowest, &number)) {
+        return QStringLiteral("%1 takes %2, not \"%3\"")
+            .arg(arg, lowest < 0 ? QStringLiteral("a number") : QStringLiteral("a number from 0 on"), value);
+    }
+    if (arg == QLatin1String("--gas")) {
+        params.gas = number;
+        options->gas = true;
+        return QString();
+    }
+    if (arg == QLatin1String("--settle-s"))
+        params.settleS = number;
+    else if (arg == QLatin1String("--gas-noise"))
+        params.noise = number;
+    else
+        params.driftPerMinute = number;
+    options->gasDetails.append(arg);
+    return QString();
+}
+
 QString parseArguments(const QStringList &args, Options *options)
 {
-    static const QStringList withValue{"--device", "--version-reply", "--model",  "--firmware",
-                                       "--serial", "--silent",        "--delay",  "--split",
-                                       "--vanish-after", "--no-value-field"};
+    static const QStringList withValue{"--device",       "--version-reply",  "--model", "--firmware",
+                                       "--serial",       "--silent",         "--delay", "--split",
+                                       "--vanish-after", "--no-value-field", "--gas",   "--settle-s",
+                                       "--gas-noise",    "--drift"};
     for (int i = 1; i < args.size(); ++i) {
         QString arg = args.at(i);
         QString value;
@@ -179,7 +223,8 @@ QString parseArguments(const QStringList &args, Options *options)
             options->model = value;
         } else if (arg == QLatin1String("--firmware")) {
             if (!tqsim::isFirmwareText(value))
-                return QStringLiteral("firmware \"%1\" must be a digit, \"v\" and a digit, e.g. 1v5").arg(value);
+                return QStringLiteral("firmware \"%1\" must be a digit, \"v\" and a digit, e.g. 1v5")
+                    .arg(value);
             options->firmware = value;
         } else if (arg == QLatin1String("--serial")) {
             options->serial = value;
@@ -195,6 +240,11 @@ QString parseArguments(const QStringList &args, Options *options)
             if (!bad.isEmpty())
                 return bad;
             options->devices.push_back(choice);
+        } else if (arg == QLatin1String("--gas") || arg == QLatin1String("--settle-s") ||
+                   arg == QLatin1String("--gas-noise") || arg == QLatin1String("--drift")) {
+            const QString bad = parseGas(arg, value, options);
+            if (!bad.isEmpty())
+                return bad;
         } else if (arg == QLatin1String("--version-reply")) {
             if (options->devices.empty())
                 return QStringLiteral("--version-reply must follow a --device");
@@ -205,12 +255,15 @@ QString parseArguments(const QStringList &args, Options *options)
                 return bad;
         }
     }
+    if (!options->gas && !options->gasDetails.isEmpty())
+        return QStringLiteral("%1 goes with --gas").arg(options->gasDetails.first());
     if (options->single) {
         if (!options->devices.empty())
             return QStringLiteral("--model serves one device; it does not go with --device");
         DeviceChoice choice;
         if (!tqsim::modelFromName(options->model, &choice.model))
-            return QStringLiteral("unknown model \"%1\" (use pm, tq20, tq21, tq22 or tq24)").arg(options->model);
+            return QStringLiteral("unknown model \"%1\" (use pm, tq20, tq21, tq22 or tq24)")
+                .arg(options->model);
         choice.serial = options->serial.isNull() ? defaultSerial(choice.model) : options->serial;
         const QString bad = checkSerial(choice.serial);
         if (!bad.isEmpty())
@@ -264,8 +317,25 @@ void logTranscript(const SimulatedDevice *device, const QString &serial, const c
                    const QByteArray &bytes)
 {
     QTextStream err(stderr);
-    err << QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz")) << " +" << device->elapsedMs()
-        << ' ' << serial << ' ' << direction << ' ' << printable(bytes) << '\n';
+    err << QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz")) << " +"
+        << device->elapsedMs() << ' ' << serial << ' ' << direction << ' ' << printable(bytes) << '\n';
+}
+
+// "gas VALUE": the new true concentration for every device.
+void readGasLine(const QString &line, const std::vector<std::unique_ptr<SimulatedDevice>> &devices)
+{
+    QTextStream err(stderr);
+    if (line.isEmpty())
+        return;
+    const QStringList words = line.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    double gas = 0;
+    if (words.size() != 2 || words.first() != QLatin1String("gas") || !toNumber(words.last(), -1e9, &gas)) {
+        err << "tq-sim: \"" << line << "\" not understood; give \"gas VALUE\"\n";
+        return;
+    }
+    for (const auto &device : devices)
+        device->setGas(gas);
+    err << "tq-sim: gas " << words.last() << '\n';
 }
 
 bool installSignalHandlers()
@@ -312,6 +382,8 @@ int main(int argc, char *argv[])
         applyFaults(device.get(), options.faults);
         if (!choice.versionReply.isEmpty())
             device->setVersionReply(choice.versionReply);
+        if (options.gas)
+            device->setGasModel(options.gasParams);
         if (!device->open()) {
             err << "tq-sim: " << choice.serial << ": " << device->errorString() << '\n';
             return 1;
@@ -330,7 +402,8 @@ int main(int argc, char *argv[])
         const QString entry = device->portName() + QLatin1Char('=') + serial;
         if (options.single) {
             out << device->portName() << " TQ_CALIBRATOR_PORTS=" << entry << '\n';
-            err << "tq-sim: " << device->versionReply() << " on " << device->portName() << "; stop with Ctrl+C\n";
+            err << "tq-sim: " << device->versionReply() << " on " << device->portName()
+                << "; stop with Ctrl+C\n";
         } else {
             out << device->portName() << ' ' << serial << ' ' << tqsim::modelName(choice.model) << '\n';
         }
@@ -341,6 +414,29 @@ int main(int argc, char *argv[])
         out << "TQ_CALIBRATOR_PORTS=" << ports.join(QLatin1Char(';')) << '\n';
     out.flush();
     err.flush();
+
+    // Standard input is read only for the gas: started in the background from a terminal, tq-sim
+    // would otherwise be stopped for reading it.
+    std::unique_ptr<QSocketNotifier> input;
+    QByteArray pending;
+    if (options.gas) {
+        input = std::make_unique<QSocketNotifier>(STDIN_FILENO, QSocketNotifier::Read);
+        QObject::connect(input.get(), &QSocketNotifier::activated, [&] {
+            char buffer[1024];
+            const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+            if (n <= 0) {
+                if (n == 0 || errno != EINTR)
+                    input->setEnabled(false); // end of input: the gas stays as it is
+                return;
+            }
+            pending.append(buffer, int(n));
+            for (int end = pending.indexOf('\n'); end >= 0; end = pending.indexOf('\n')) {
+                const QString line = QString::fromLocal8Bit(pending.left(end)).trimmed();
+                pending.remove(0, end + 1);
+                readGasLine(line, devices);
+            }
+        });
+    }
 
     const int rc = app.exec();
     devices.clear();

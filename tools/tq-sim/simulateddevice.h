@@ -58,7 +58,7 @@ public:
     void setReplyDelayMs(int ms); // fixed delay; a negative value restores the default 0-5 ms
     void setNoValues(bool on);    // live fields sent as "----"
     void sendRaw(const QByteArray &bytes);
-    void setRecording(bool on); // off: no transcript kept, for long unattended runs
+    void setRecording(bool on);               // off: no transcript kept, for long unattended runs
     bool setFirmware(const QByteArray &text); // "1v2": version reply and command gates follow it
     int firmware() const { return m_responder.firmware(); }
     DeviceResponder &responder() { return m_responder; } // the model's state and content faults
@@ -79,6 +79,10 @@ public:
     void setSilentWords(const QSet<QByteArray> &words) { m_responder.setSilentWords(words); }
     void setRefuseActions(bool on) { m_responder.setRefuseActions(on); }
     void setNoValueFields(const QSet<int> &fields) { m_responder.setNoValueFields(fields); }
+
+    // The gas the primary channel reads (see DeviceResponder::setGasModel); setGas changes it now.
+    void setGasModel(const GasModel::Params &params) { m_responder.setGasModel(params); }
+    bool setGas(double gas) { return m_responder.setGas(gas, elapsedMs() / 1000.0); }
 
     QVariant setting(const QString &word) const { return m_responder.setting(word); }
     bool setSetting(const QString &word, const QVariant &value)
