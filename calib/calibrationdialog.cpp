@@ -2,12 +2,18 @@
 
 #include "calib/stabilityindicator.h"
 #include "device/commandset.h"
+#include "device/devicemodels.h"
 #include "device/devicesession.h"
 #include "device/modeltable.h"
+#include "records/calibrationrecord.h"
+#include "records/certificate.h"
 #include "ui_calibrationdialog.h"
 #include "widgets/decimalinput.h"
 
 #include <QCloseEvent>
+#include <QDir>
+#include <QFileDialog>
+#include <QStandardPaths>
 #include <QtMath>
 
 namespace {
@@ -48,7 +54,6 @@ CalibrationDialog::CalibrationDialog(const Device &device, DeviceSession *sessio
     for (QLabel *label : {ui->label_live, ui->label_reference, ui->label_difference})
         label->setFont(large);
     ui->progressBar_stable->setFormat(tr("%p% toward stable"));
-    ui->pushButton_certificate->hide();
 
     connect(ui->comboBox_channel, QOverload<int>::of(&QComboBox::currentIndexChanged), this,
             &CalibrationDialog::channelChanged);
@@ -73,6 +78,8 @@ CalibrationDialog::CalibrationDialog(const Device &device, DeviceSession *sessio
             m_procedure->abort();
     });
     connect(ui->pushButton_close, &QAbstractButton::clicked, this, &QWidget::close);
+    connect(ui->pushButton_certificate, &QAbstractButton::clicked, this,
+            &CalibrationDialog::chooseCertificate);
     if (m_session) {
         connect(m_session, &DeviceSession::liveSample, this, &CalibrationDialog::onSample);
         connect(m_session, &DeviceSession::lost, this, &CalibrationDialog::deviceGone);
@@ -177,6 +184,7 @@ void CalibrationDialog::start()
         return;
     }
     delete m_procedure;
+    m_report.reset();
     ui->label_result->clear();
     m_procedure = new Procedure(m_session, *p, this);
     connect(m_procedure, &Procedure::stepChanged, this, &CalibrationDialog::onStep);
@@ -208,6 +216,7 @@ void CalibrationDialog::onSample(const LiveSample &sample)
     const StabilityDefaults::Channel *row = currentRow();
     if (!row)
         return;
+    m_lastFields = sample.fields;
     const QString field = sample.fields.value(row->field);
     m_live = Cmd::number(field.trimmed());
     if (m_procedure && isWaiting(m_procedure->step())) {
@@ -240,7 +249,72 @@ void CalibrationDialog::onFinished(Procedure::Step step)
     if (!m_procedure->writes().isEmpty())
         emit deviceWritten();
     m_preview.restart();
+    record();
     updateButtons();
+}
+
+QString CalibrationDialog::channelName() const
+{
+    const StabilityDefaults::Channel *row = currentRow();
+    const ModelTable::Model *model = ModelTable::find(m_device.model);
+    return row && model && row->field < model->live.size()
+               ? QString::fromUtf8(model->live.at(row->field).name)
+               : QString();
+}
+
+// Every procedure is kept, a refused or aborted one too: the record says what was written.
+void CalibrationDialog::record()
+{
+    const ProcedurePoint p = m_procedure->point();
+    ProcedureReport report = ProcedureReport::started();
+    report.model = CalibrationRecord::modelName(m_device.model);
+    report.serial = m_device.serial;
+    report.firmware = m_device.versionText;
+    report.method = methodName(m_device.model, m_device.firmware, p);
+    ReferenceGas gas;
+    gas.gas = p.reference == 0 ? QStringLiteral("zero gas") : channelName();
+    gas.concentration = p.reference;
+    gas.unit = unit();
+    gas.lot = ui->lineEdit_lot->text().trimmed();
+    gas.expiry = p.gasExpiry;
+    if (ui->doubleSpinBox_uncertainty->value() > 0)
+        gas.uncertainty = ui->doubleSpinBox_uncertainty->value();
+    report.gases.append(gas);
+    report.setTemperatureFrom(m_device.model, m_lastFields);
+    report.points.append(reportPoint(*m_procedure, channelName(), unit()));
+    report.conclude();
+    m_report = report;
+    if (m_device.record && !m_device.record->append(report.toEvent()))
+        ui->label_result->setText(ui->label_result->text() + QLatin1Char('\n') +
+                                  m_device.record->unavailableMessage());
+}
+
+void CalibrationDialog::chooseCertificate()
+{
+    if (!m_report)
+        return;
+    const QString folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    const QString name = QStringLiteral("%1_%2_%3_certificate.pdf")
+                             .arg(m_report->model, m_report->serial,
+                                  m_report->calibrated.toString(QStringLiteral("yyyyMMdd-HHmmss")));
+    // A box of its own: the device goes on being read meanwhile.
+    const QString path = QFileDialog::getSaveFileName(this, tr("Save certificate"),
+                                                      QDir(folder).filePath(name), tr("PDF files (*.pdf)"));
+    if (!path.isEmpty())
+        saveCertificate(path);
+}
+
+bool CalibrationDialog::saveCertificate(const QString &path)
+{
+    if (!m_report || !m_report->isComplete())
+        return false;
+    Certificate certificate(*m_report);
+    const bool written = certificate.write(path);
+    const QString line =
+        written ? tr("Certificate %1 written: %2").arg(certificate.number(), QDir::toNativeSeparators(path))
+                : tr("Certificate not written: %1").arg(certificate.errorString());
+    ui->label_result->setText(resultText() + QLatin1Char('\n') + line);
+    return written;
 }
 
 void CalibrationDialog::showReading()
@@ -295,6 +369,9 @@ void CalibrationDialog::updateButtons()
     ui->pushButton_applied->setEnabled(running && m_procedure->step() == Procedure::Step::Applying);
     ui->pushButton_accept->setVisible(running && m_procedure->isPastTimeout());
     ui->pushButton_abort->setEnabled(running);
+    // A certificate states a pass: an incomplete or failed point gets none.
+    ui->pushButton_certificate->setVisible(m_report && m_report->isComplete() && m_procedure &&
+                                           m_procedure->step() == Procedure::Step::Passed);
 }
 
 QString CalibrationDialog::number(double value, bool sign) const

@@ -3,6 +3,7 @@
 #include "device/procedure.h"
 #include "device/stability.h"
 #include "device/stabilitysettings.h"
+#include "records/procedurereport.h"
 
 #include <QDialog>
 #include <QElapsedTimer>
@@ -15,6 +16,7 @@
 namespace Ui {
 class CalibrationDialog;
 }
+class CalibrationRecord;
 class DeviceSession;
 struct LiveSample;
 
@@ -30,10 +32,12 @@ public:
     struct Device
     {
         int model = 0;
+        int firmware = 0;
         QString versionText;
         QString serial;
         QStringList units; // each live field's unit as the device now sends it
         StabilitySettings::Table table;
+        CalibrationRecord *record = nullptr; // where each procedure is recorded; none when null
     };
     // Quicker times than the table's for every channel (demonstrations, tests).
     struct Times
@@ -48,6 +52,10 @@ public:
     ~CalibrationDialog() override;
 
     Procedure *procedure() const { return m_procedure; }
+    // The last procedure as the record keeps it; empty before one has ended.
+    std::optional<ProcedureReport> report() const { return m_report; }
+    // Writes the certificate of the last procedure; false with the reason shown when it cannot.
+    bool saveCertificate(const QString &path);
     // The point as entered; empty with the reason when the inputs do not make one.
     std::optional<ProcedurePoint> point(QString *why = nullptr) const;
     void setTimes(const Times &times);
@@ -80,6 +88,9 @@ private:
     QString stepText(Procedure::Step step) const;
     QString readingText(const QString &title, const ProcedureReading &reading) const;
     QString resultText() const;
+    QString channelName() const;
+    void record();
+    void chooseCertificate();
 
     std::unique_ptr<Ui::CalibrationDialog> ui;
     Device m_device;
@@ -88,6 +99,8 @@ private:
     // Before and between procedures the reading is judged here, against the reference entered.
     StabilityTracker m_preview;
     std::optional<double> m_live;
+    QStringList m_lastFields; // the latest live line, for the temperature the report keeps
+    std::optional<ProcedureReport> m_report;
     QElapsedTimer m_waiting; // since the current wait for stable began
     bool m_deviceGone = false;
     std::optional<Times> m_times;

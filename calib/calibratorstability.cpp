@@ -108,10 +108,12 @@ CalibrationDialog *Calibrator::openCalibration()
     if (!m_calibrationDialog) {
         CalibrationDialog::Device device;
         device.model = m_tqModel;
+        device.firmware = m_version;
         device.versionText = m_versionText;
         device.serial = m_serial;
         device.units = m_liveUnits;
         device.table = m_stability;
+        device.record = m_mainWindow ? m_mainWindow->calibrationRecord() : nullptr;
         DeviceSession *session = m_mainWindow ? m_mainWindow->session() : nullptr;
         // The window's child, not the panel's: it outlives an unplugged panel to say so.
         m_calibrationDialog = new CalibrationDialog(device, session, window());

@@ -10,6 +10,7 @@
 #include "device/responderport.h"
 #include "panelharness.h"
 #include "panels/panelregistry.h"
+#include "records/recordschema.h"
 #include "widgets/messageboxes.h"
 
 #include <QCheckBox>
@@ -229,12 +230,20 @@ void TestCalibrationDialog::point()
         QCOMPARE(procedure->asFound().stable, fault.isEmpty());
         QCOMPARE(procedure->asLeft().value, reference);
         QVERIFY(!panel->isProcedureRunning());
+        // On record, and a certificate offered and written.
+        QCOMPARE(dialog->report()->result, QLatin1String(RecordSchema::kOutcomePass));
+        QVERIFY(dialog->findChild<QPushButton *>(QStringLiteral("pushButton_certificate"))->isVisible());
+        QTemporaryDir dir;
+        QVERIFY(dialog->saveCertificate(dir.filePath(QStringLiteral("c.pdf"))));
+        QVERIFY(QFileInfo(dir.filePath(QStringLiteral("c.pdf"))).size() > 0);
         // What the panel shows of the device's settings is read again after the writes: the
         // refresh waits for its delay.
         QVERIFY(panel->isBusy());
     } else {
         QVERIFY2(stepShown.contains(QStringLiteral("unplugged")), qPrintable(stepShown));
         QVERIFY(!dialog->findChild<QPushButton *>(QStringLiteral("pushButton_start"))->isEnabled());
+        QCOMPARE(dialog->report()->result, QLatin1String(RecordSchema::kOutcomeIncomplete));
+        QVERIFY(!dialog->findChild<QPushButton *>(QStringLiteral("pushButton_certificate"))->isVisible());
     }
     delete dialog;
     delete host.panel;
