@@ -43,7 +43,7 @@ CalibrationDialog::CalibrationDialog(const Device &device, DeviceSession *sessio
                                  : tr("field %1").arg(row.field + 1);
         ui->comboBox_channel->addItem(tr("%1: %2").arg(row.channel).arg(name), row.channel);
     }
-    ui->comboBox_tolerance_unit->addItems({QString(), QStringLiteral("%")});
+    ui->comboBox_tolerance_unit->addItems({QString(), tr("% of reference")});
     ui->dateEdit_expiry->setDate(QDate::currentDate().addYears(1));
     ui->doubleSpinBox_uncertainty->setSpecialValueText(tr("none"));
     for (QAbstractSpinBox *editor : findChildren<QAbstractSpinBox *>())
@@ -124,6 +124,10 @@ Stability::Limits CalibrationDialog::limits(const StabilityDefaults::Channel &ro
 
 void CalibrationDialog::channelChanged()
 {
+    const StabilityDefaults::Channel *row = currentRow();
+    // As many decimals as the device shows: a TVOC reference of 0.125 ppm must not round to 0.13.
+    const int decimals = qMax(2, StabilityIndicator::decimalsFor(row ? row->resolution : 0.01) - 1);
+    ui->doubleSpinBox_reference->setDecimals(decimals);
     ui->comboBox_tolerance_unit->setItemText(0, unit());
     ui->doubleSpinBox_reference->setSuffix(QLatin1Char(' ') + unit());
     m_preview.restart();
@@ -199,11 +203,11 @@ void CalibrationDialog::start()
     updateButtons();
 }
 
-void CalibrationDialog::deviceGone()
+void CalibrationDialog::deviceGone(const QString &why)
 {
     m_deviceGone = true;
     if (m_procedure)
-        m_procedure->deviceGone(tr("the device was closed or unplugged"));
+        m_procedure->deviceGone(why.isEmpty() ? tr("the port was closed") : why);
     m_live.reset();
     showReading();
     if (!m_procedure)
@@ -409,7 +413,7 @@ QString CalibrationDialog::stepText(Procedure::Step step) const
     case Procedure::Step::Aborted:
         return tr("Aborted: nothing more is written.");
     case Procedure::Step::Unplugged:
-        return tr("The device was unplugged: %1").arg(reason);
+        return tr("The device was unplugged or closed (%1): nothing more is written.").arg(reason);
     case Procedure::Step::TimedOut:
         return tr("Not stable in time: %1").arg(reason);
     }

@@ -59,8 +59,8 @@ public:
     // The point as entered; empty with the reason when the inputs do not make one.
     std::optional<ProcedurePoint> point(QString *why = nullptr) const;
     void setTimes(const Times &times);
-    // The device was closed under the dialog (unplugged, or the window let it go).
-    void deviceGone();
+    // The device was closed under the dialog (unplugged, or the window let it go), for `why`.
+    void deviceGone(const QString &why = QString());
 
 signals:
     // A procedure started (true) or ended (false): the panel keeps its own writes back meanwhile.
