@@ -30,6 +30,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QSerialPort>
+#include <QSettings>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QTimer>
@@ -112,6 +113,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
             qDebug() << "readData() :" << Cmd::showLineEnds(bytes);
     });
 
+    // The stability limits are in the settings file from the first start on, for a technician to find.
+    stabilityTable();
     showDeviceSelection();
     setControlsEnabled(false);
     qDebug("================== system started!! ===================");
@@ -389,6 +392,12 @@ void MainWindow::onIdentified(const DeviceIdentity &identity)
     widget->show();
     checkDue(CalibrationRecord::modelName(identity.model), m_serialNo);
     ui->actionRecord->setEnabled(qobject_cast<Calibrator *>(widget) != nullptr);
+}
+
+StabilitySettings::Table MainWindow::stabilityTable() const
+{
+    QSettings settings;
+    return StabilitySettings::load(settings);
 }
 
 void MainWindow::writeATCDCommand()

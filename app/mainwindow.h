@@ -66,7 +66,9 @@ public:
     SelectDevice *deviceList() const { return m_selectDevice; }
     QTimer *pollTimer() const;
     // The open device's session; it lives as long as the window and is reopened per device.
-    DeviceSession *session() const { return m_session; }
+    DeviceSession *session() const override { return m_session; }
+    // Read from the settings file for each new panel, so a changed limit counts from the next device.
+    StabilitySettings::Table stabilityTable() const override;
     QTimer *checkTimer() const { return m_checkTimer; }
     QByteArray pollCommand() const;
     bool isDeviceOpen() const;

@@ -1,4 +1,5 @@
 #include "calib/calibrator.h"
+#include "calib/calibrationdialog.h"
 #include "calib/sharedtext.h"
 
 #include "calib/panelhost.h"
@@ -72,11 +73,15 @@ Calibrator::Calibrator(int tqModel, const QString &versionText, int version, con
             connect(conversation, &Conversation::lineClassified, this, [this] { pulse(m_rxLed, 3); });
     }
     m_livePacer = new CallPacer(this);
+    if (m_mainWindow)
+        m_stability = m_mainWindow->stabilityTable();
 }
 
 Calibrator::~Calibrator()
 {
     m_journal->endWrite(RecordSchema::kOutcomePortLost);
+    if (m_calibrationDialog)
+        m_calibrationDialog->deviceGone();
     delete m_passwordDlg;
     delete m_chart;
     delete m_txLed;
@@ -114,6 +119,7 @@ void Calibrator::attachForm(const FormParts &parts)
     if (m_form.serial)
         m_form.serial->setText(m_serial);
     m_pollTime = QDateTime::currentDateTimeUtc();
+    addCalibrateButton();
 }
 
 void Calibrator::startFirstRefresh()
@@ -145,6 +151,7 @@ void Calibrator::resetPanel()
     m_livePacer->cancel();
     for (QLCDNumber *lcd : qAsConst(m_liveDisplays))
         lcd->setProperty(kShownText, QVariant());
+    resetStability();
 }
 
 void Calibrator::setReplyKeywordsFromTable()
@@ -162,28 +169,6 @@ void Calibrator::setReplyKeywords(const QStringList &refresh, const QStringList 
 void Calibrator::setApplyHandler(int id, const ReplyHandler &handler)
 {
     m_applyHandlers.append({id, handler, 0});
-}
-
-void Calibrator::setLiveLine(const QString &pollWord, int fieldCount, ShortLine shortLine)
-{
-    m_pollWord = pollWord;
-    m_liveFieldCount = fieldCount;
-    m_shortLine = shortLine;
-    // The model's units until the panel learns the device's settings (setLiveUnit).
-    const ModelTable::Model *table = ModelTable::find(m_tqModel);
-    m_liveUnits.clear();
-    for (int i = 0; i < fieldCount; ++i)
-        m_liveUnits.append(table && i < table->live.size() ? QString::fromUtf8(table->live.at(i).unit)
-                                                           : QString());
-}
-
-void Calibrator::setLiveDisplays(const QList<QLCDNumber *> &displays, int chartField1, int chartField2)
-{
-    m_liveDisplays = displays;
-    for (QLCDNumber *lcd : displays)
-        OpaqueFill::keep(lcd);
-    m_chartField1 = chartField1;
-    m_chartField2 = chartField2;
 }
 
 void Calibrator::setRefreshOrder(const QVector<Step> &steps)
@@ -232,7 +217,7 @@ QString Calibrator::panelText(const char *source) const
 void Calibrator::setInputsEnabled(bool enabled)
 {
     for (QWidget *group : qAsConst(m_inputGroups))
-        group->setEnabled(enabled);
+        group->setEnabled(enabled && !m_procedureRunning);
 }
 
 bool Calibrator::writePollCommand(const QByteArray &bytes)

@@ -4,6 +4,8 @@
 #include "calib/panelhost.h"
 #include "device/commandset.h"
 #include "device/conversation.h"
+#include "device/stability.h"
+#include "device/stabilitysettings.h"
 
 #include <QDateTime>
 #include <QHash>
@@ -20,6 +22,7 @@
 #include <functional>
 #include <memory>
 
+class CalibrationDialog;
 class CalibrationJournal;
 class CallPacer;
 class ChartView;
@@ -38,6 +41,7 @@ class QLabel;
 class QLedIndicator;
 class QSpinBox;
 class QTimer;
+class StabilityIndicator;
 
 // The identified device a panel shows: its reply to "ATCVER", firmware number and serial.
 struct PanelDevice
@@ -114,6 +118,18 @@ public:
     bool isCelsius() const { return m_isCelsius; }
     // The refresh commands this panel's firmware answers, in order.
     QList<int> refreshOrder() const;
+
+    // The stability limits of this device's channels, as the settings file holds them.
+    StabilitySettings::Table stabilityTable() const { return m_stability; }
+    // How settled a live field is, from every live line; nullptr for a field the panel lacks.
+    const StabilityTracker *liveTracker(int field) const;
+    // The indicator beside a live display, or nullptr.
+    StabilityIndicator *indicator(QLCDNumber *display) const { return m_indicators.value(display); }
+    // "Calibrate…": the guided calibration of a point, one dialog per panel.
+    CalibrationDialog *openCalibration();
+    // While a procedure runs the panel writes nothing of its own: its inputs stay locked.
+    void setProcedureRunning(bool running);
+    bool isProcedureRunning() const { return m_procedureRunning; }
 
 signals:
     // A live line shown, split into its fields (missing ones empty), at the poll it answers.
@@ -233,6 +249,8 @@ protected:
     virtual void showNoLiveValues();
     // A live field on an LCD: dashes when it holds no value, the overflow mark when too long.
     void showField(QLCDNumber *lcd, const QString &field);
+    // Field `field` of a live line on an LCD, with its stability beside it.
+    void showField(QLCDNumber *lcd, const QStringList &fields, int field);
     // One chart sample from two live fields, at the time of the poll they answer; a field that is
     // no number leaves a gap. A line that answers no poll is shown but not charted.
     void addChartSample(const QString &field1, const QString &field2);
@@ -393,6 +411,10 @@ private:
     void handleLiveLine(const QString &line);
     void pulse(QLedIndicator *lamp, int state);
     void forgetUnreachedEditors();
+    void addCalibrateButton();
+    void addIndicators();
+    void resetStability();
+    void feedTrackers(const QDateTime &poll, const QStringList &fields);
 
     FormParts m_form;
     QString m_className;
@@ -432,4 +454,10 @@ private:
     QSet<QWidget *> m_refreshedEditors;
 
     std::unique_ptr<CalibrationJournal> m_journal; // what the record keeps of this device
+
+    StabilitySettings::Table m_stability;
+    QVector<StabilityTracker> m_trackers; // one per live field
+    QHash<QLCDNumber *, StabilityIndicator *> m_indicators;
+    QPointer<CalibrationDialog> m_calibrationDialog;
+    bool m_procedureRunning = false;
 };

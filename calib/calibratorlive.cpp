@@ -51,6 +51,29 @@ double chartValue(const QString &field)
 
 // --- live values --------------------------------------------------------------------------
 
+void Calibrator::setLiveLine(const QString &pollWord, int fieldCount, ShortLine shortLine)
+{
+    m_pollWord = pollWord;
+    m_liveFieldCount = fieldCount;
+    m_shortLine = shortLine;
+    // The model's units until the panel learns the device's settings (setLiveUnit).
+    const ModelTable::Model *table = ModelTable::find(m_tqModel);
+    m_liveUnits.clear();
+    for (int i = 0; i < fieldCount; ++i)
+        m_liveUnits.append(table && i < table->live.size() ? QString::fromUtf8(table->live.at(i).unit)
+                                                           : QString());
+}
+
+void Calibrator::setLiveDisplays(const QList<QLCDNumber *> &displays, int chartField1, int chartField2)
+{
+    m_liveDisplays = displays;
+    for (QLCDNumber *lcd : displays)
+        OpaqueFill::keep(lcd);
+    m_chartField1 = chartField1;
+    m_chartField2 = chartField2;
+    addIndicators();
+}
+
 void Calibrator::handleLiveLine(const QString &line)
 {
     QStringList fields = Cmd::liveFields(line, m_pollWord);
@@ -69,6 +92,7 @@ void Calibrator::handleLiveLine(const QString &line)
     }
     const QDateTime poll =
         m_unansweredPolls.isEmpty() ? QDateTime::currentDateTimeUtc() : m_unansweredPolls.first();
+    feedTrackers(poll, fields);
     // Every line is recorded; the displays may show only the latest of a stream.
     m_livePacer->run([this, fields] { showLiveValues(fields); });
     emit liveValuesShown(poll, fields);
@@ -88,14 +112,18 @@ QStringList Calibrator::liveFieldNames() const
 
 void Calibrator::setLiveUnit(int field, const QString &unit)
 {
-    if (field >= 0 && field < m_liveUnits.size())
-        m_liveUnits[field] = unit;
+    if (field < 0 || field >= m_liveUnits.size())
+        return;
+    // Readings in another unit (°F after °C) are no trend of the earlier ones.
+    if (m_liveUnits.at(field) != unit && field < m_trackers.size())
+        m_trackers[field].restart();
+    m_liveUnits[field] = unit;
 }
 
 void Calibrator::showLiveValues(const QStringList &fields)
 {
     for (int i = 0; i < m_liveDisplays.size(); ++i)
-        showField(m_liveDisplays.at(i), fields.value(i));
+        showField(m_liveDisplays.at(i), fields, i);
     addChartSample(fields.value(m_chartField1), fields.value(m_chartField2));
 }
 

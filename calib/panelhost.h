@@ -1,10 +1,13 @@
 #pragma once
 
+#include "device/stabilitysettings.h"
+
 #include <QByteArray>
 #include <QString>
 
 class CalibrationRecord;
 class Conversation;
+class DeviceSession;
 class QWidget;
 
 // What a panel needs of the window that shows it: the serial channel, the poll, the controls and
@@ -32,4 +35,8 @@ public:
     // its last poll; tests that drive many sequences shorten it.
     static constexpr int kDefaultCommandDelayMs = 500;
     virtual int commandDelayMs() const { return kDefaultCommandDelayMs; }
+    // The session of the open device, for a calibration procedure; nullptr offers none.
+    virtual DeviceSession *session() const { return nullptr; }
+    // The stability limits as the settings file holds them; asked when a panel is created.
+    virtual StabilitySettings::Table stabilityTable() const { return {}; }
 };

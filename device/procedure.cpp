@@ -61,6 +61,18 @@ void Procedure::abort()
         finish(Step::Aborted, QStringLiteral("aborted"));
 }
 
+void Procedure::acceptReading()
+{
+    if (m_pastTimeout && m_tracker.figures().count > 0)
+        takeReading();
+}
+
+void Procedure::deviceGone(const QString &why)
+{
+    if (!isFinished())
+        finish(Step::Unplugged, why);
+}
+
 void Procedure::setStep(Step step)
 {
     m_step = step;
@@ -81,6 +93,7 @@ void Procedure::waitForStable(Step step)
     m_tracker.restart();
     // Bounded, so a time-out given in years (or as no number) cannot overflow the timer.
     m_timeout->start(int(qBound(0.0, m_point.timeoutS * 1000, double(INT_MAX))));
+    m_pastTimeout = false;
     setStep(step);
 }
 
@@ -97,15 +110,20 @@ void Procedure::onTimeout()
 {
     if (m_step != Step::WaitingForStable && m_step != Step::WaitingAfterAdjust)
         return;
-    if (m_point.acceptUnstable && m_tracker.figures().count > 0)
+    if (m_point.askAtTimeout) {
+        m_pastTimeout = true;
+        emit timeoutPassed();
+    } else if (m_point.acceptUnstable && m_tracker.figures().count > 0) {
         takeReading();
-    else
+    } else {
         finish(Step::TimedOut, QStringLiteral("not stable within %1 s").arg(m_point.timeoutS));
+    }
 }
 
 void Procedure::takeReading()
 {
     m_timeout->stop();
+    m_pastTimeout = false;
     ProcedureReading reading;
     reading.taken = true;
     reading.figures = m_tracker.figures();
@@ -216,7 +234,7 @@ DeviceReply *Procedure::send(const QString &word, const QString &argument)
     DeviceRequest request =
         argument.isEmpty() ? DeviceRequest::query(word) : DeviceRequest::write(word, argument);
     request.otherReplies = QStringList{QStringLiteral("ERROR")};
-    request.gapMs = DeviceRequest::kGapMs;
+    request.gapMs = m_point.gapMs;
     return m_session->conversation()->send(request);
 }
 

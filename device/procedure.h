@@ -1,6 +1,7 @@
 #pragma once
 
 #include "device/adjustment.h"
+#include "device/conversation.h"
 #include "device/stability.h"
 
 #include <QDate>
@@ -27,8 +28,13 @@ struct ProcedurePoint
     // Take the reading when the time-out passes before it is stable (recorded as unstable);
     // otherwise the procedure ends timed out.
     bool acceptUnstable = false;
+    // At the time-out keep waiting and tell (timeoutPassed): the technician then takes the reading
+    // (acceptReading) or aborts. A window asks; the command line decides up front.
+    bool askAtTimeout = false;
     Stability::Limits limits;
     double timeoutS = 600; // for each wait for stable
+    // Before each command: the device finishes its answer to the poll first.
+    int gapMs = DeviceRequest::kGapMs;
 };
 
 // A reading taken at a step, with how settled it was.
@@ -75,6 +81,12 @@ public:
     void gasApplied();
     // Ends the procedure; nothing more is written, a reply on the way is ignored.
     void abort();
+    // After the time-out passed (askAtTimeout): takes the reading as it is, recorded as unstable.
+    void acceptReading();
+    // The device was closed under the procedure without a failed read (gone from the scan).
+    void deviceGone(const QString &why);
+    // The time-out passed while waiting for stable, and the reading waits for acceptReading().
+    bool isPastTimeout() const { return m_pastTimeout; }
 
     Step step() const { return m_step; }
     bool isFinished() const;
@@ -93,6 +105,7 @@ public:
 
 signals:
     void stepChanged(Procedure::Step step);
+    void timeoutPassed();
     void finished(Procedure::Step step);
 
 private:
@@ -121,4 +134,5 @@ private:
     QStringList m_writes;
     QStringList m_writeReplies;
     QString m_reason;
+    bool m_pastTimeout = false;
 };

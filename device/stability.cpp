@@ -70,6 +70,21 @@ State judge(const Figures &figures, const Limits &limits, double elapsed)
     return settled ? State::Stable : State::Settling;
 }
 
+double progress(const Figures &figures, const Limits &limits, double elapsed)
+{
+    if (judge(figures, limits, elapsed) == State::Stable)
+        return 1.0;
+    const auto under = [](double figure, double limit) {
+        return figure < limit ? 1.0 : (figure > 0 ? limit / figure : 0.0);
+    };
+    double part = limits.dwellS > 0 ? elapsed / limits.dwellS : 1.0;
+    part = qMin(part, double(figures.count) / kMinSamples);
+    part = qMin(part, under(qAbs(figures.slopePerMinute), limits.maxSlope));
+    part = qMin(part, under(figures.sd, limits.maxSd));
+    // Not stable yet, so never the full bar.
+    return qBound(0.0, part, 0.99);
+}
+
 } // namespace Stability
 
 void StabilityTracker::add(double time, double value)

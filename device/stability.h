@@ -48,6 +48,9 @@ std::optional<double> standardDeviation(const QVector<Sample> &samples);
 Figures figures(const QVector<Sample> &samples);
 // The verdict on the figures of a window, `elapsed` seconds after the start.
 State judge(const Figures &figures, const Limits &limits, double elapsed);
+// How far toward stable, 0..1: the least advanced of the dwell, the samples, and each limit (a
+// figure over its limit counts as limit / figure). 1 only when stable.
+double progress(const Figures &figures, const Limits &limits, double elapsed);
 
 } // namespace Stability
 

@@ -57,8 +57,8 @@ Stability::Limits limits(const Channel &row, double reference)
         l.maxSd = qMax(row.zeroSd, row.resolution);
     } else {
         // A limit under the resolution could never be met by a reading that flickers by one step.
-        l.maxSlope = qMax(kSlopeFraction * qAbs(reference), row.resolution);
-        l.maxSd = qMax(kSdFraction * qAbs(reference), row.resolution);
+        l.maxSlope = qMax(row.slopeFraction * qAbs(reference), row.resolution);
+        l.maxSd = qMax(row.sdFraction * qAbs(reference), row.resolution);
     }
     return l;
 }

@@ -26,6 +26,9 @@ struct Channel
     double dwellS;
     double windowS;
     double timeoutS; // waiting for stable gives up after this long
+    // Away from zero the limits as fractions of the reference (the settings file may change them).
+    double slopeFraction = kSlopeFraction;
+    double sdFraction = kSdFraction;
 };
 
 QList<Channel> all();

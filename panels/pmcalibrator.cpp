@@ -166,13 +166,11 @@ void PmCalibrator::showLiveValues(const QStringList &fields)
                                           ui->lcdNumber_preview_ch3, ui->lcdNumber_preview_ch4,
                                           ui->lcdNumber_preview_ch5, ui->lcdNumber_preview_ch6};
     for (int i = 0; i < previews.size(); ++i)
-        showField(previews[i], fields.value(i));
+        showField(previews[i], fields, i);
     const Pair &pair = m_pairs.at(qBound(0, m_selectedChannel, int(m_pairs.size()) - 1));
-    const QString first = fields.value(pair.field1);
-    const QString second = fields.value(pair.field2);
-    showField(ui->lcdNumber_ch1, first);
-    showField(ui->lcdNumber_ch2, second);
-    addChartSample(first, second);
+    showField(ui->lcdNumber_ch1, fields, pair.field1);
+    showField(ui->lcdNumber_ch2, fields, pair.field2);
+    addChartSample(fields.value(pair.field1), fields.value(pair.field2));
 }
 
 // The ATCMODE reply: the output mode in force. An applied change also starts the chart afresh,

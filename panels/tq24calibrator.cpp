@@ -160,10 +160,11 @@ void Tq24Calibrator::setSensorMode()
 
 void Tq24Calibrator::showLiveValues(const QStringList &fields)
 {
-    const QString gas = fields.value(m_isMicrovolt ? 0 : 1);
+    const int gasField = m_isMicrovolt ? 0 : 1;
+    const QString gas = fields.value(gasField);
     const QString temperature = fields.value(2);
-    showField(ui->lcdNumber_ch1, gas);
-    showField(ui->lcdNumber_ch2, temperature);
+    showField(ui->lcdNumber_ch1, fields, gasField);
+    showField(ui->lcdNumber_ch2, fields, 2);
     // A field without a value leaves the last one shown rather than a made-up zero.
     if (const std::optional<double> slope = Cmd::number(fields.value(4)))
         ui->doubleSpinBox_slope->setValue(*slope);

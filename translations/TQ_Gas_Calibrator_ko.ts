@@ -163,6 +163,10 @@ if you have no information, please close this window.</source>
         <source>error!</source>
         <translation>오류!</translation>
     </message>
+    <message>
+        <source>Calibrate…</source>
+        <translation>교정…</translation>
+    </message>
 </context>
 <context>
     <name>ChartView</name>
@@ -1289,6 +1293,276 @@ Normal operation after 12 hours.</source>
     <message>
         <source>Report written: %1 and .html</source>
         <translation>보고서 저장됨: %1 및 .html</translation>
+    </message>
+</context>
+<context>
+    <name>CalibrationDialog</name>
+    <message>
+        <source>Calibrate %1 %2</source>
+        <translation>교정 %1 %2</translation>
+    </message>
+    <message>
+        <source>field %1</source>
+        <translation>필드 %1</translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation>%1: %2</translation>
+    </message>
+    <message>
+        <source>% of reference</source>
+        <translation>기준값의 %</translation>
+    </message>
+    <message>
+        <source>none</source>
+        <translation>없음</translation>
+    </message>
+    <message>
+        <source>%p% toward stable</source>
+        <translation>안정까지 %p%</translation>
+    </message>
+    <message>
+        <source>This device has no channel to calibrate.</source>
+        <translation>이 장치에는 교정할 채널이 없습니다.</translation>
+    </message>
+    <message>
+        <source>A tolerance in % needs a reference other than zero: give it in %1.</source>
+        <translation>% 허용 오차에는 0이 아닌 기준값이 필요합니다. %1 단위로 입력하십시오.</translation>
+    </message>
+    <message>
+        <source>Enter a tolerance above zero.</source>
+        <translation>0보다 큰 허용 오차를 입력하십시오.</translation>
+    </message>
+    <message>
+        <source>The device is not connected.</source>
+        <translation>장치가 연결되어 있지 않습니다.</translation>
+    </message>
+    <message>
+        <source>Not stable within %1 s. Accept the unstable reading, or abort.</source>
+        <translation>%1초 안에 안정되지 않았습니다. 불안정한 측정값을 수락하거나 중단하십시오.</translation>
+    </message>
+    <message>
+        <source>the port was closed</source>
+        <translation>포트가 닫혔습니다</translation>
+    </message>
+    <message>
+        <source>The device is no longer connected.</source>
+        <translation>장치가 더 이상 연결되어 있지 않습니다.</translation>
+    </message>
+    <message>
+        <source>Save certificate</source>
+        <translation>성적서 저장</translation>
+    </message>
+    <message>
+        <source>PDF files (*.pdf)</source>
+        <translation>PDF 파일 (*.pdf)</translation>
+    </message>
+    <message>
+        <source>Certificate %1 written: %2</source>
+        <translation>성적서 %1 저장됨: %2</translation>
+    </message>
+    <message>
+        <source>Certificate not written: %1</source>
+        <translation>성적서를 저장하지 못했습니다: %1</translation>
+    </message>
+    <message>
+        <source>stable</source>
+        <translation>안정</translation>
+    </message>
+    <message>
+        <source>settling: %p%</source>
+        <translation>안정화 중: %p%</translation>
+    </message>
+    <message>
+        <source>slope %1 (under %2 %3/min), SD %4 (under %5 %3), %6 of %7 s</source>
+        <translation>기울기 %1 (한계 %2 %3/분), 표준편차 %4 (한계 %5 %3), %7초 중 %6초</translation>
+    </message>
+    <message>
+        <source>time-out in %1 s</source>
+        <translation>제한 시간 %1초 남음</translation>
+    </message>
+    <message>
+        <source>Start again</source>
+        <translation>다시 시작</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>시작</translation>
+    </message>
+    <message>
+        <source>Enter the reference and its gas, then press Start.</source>
+        <translation>기준값과 가스 정보를 입력한 후 시작을 누르십시오.</translation>
+    </message>
+    <message>
+        <source>Apply the reference gas to the sensor, then press &quot;Gas applied&quot;.</source>
+        <translation>센서에 기준 가스를 주입한 후 &quot;가스 주입 완료&quot;를 누르십시오.</translation>
+    </message>
+    <message>
+        <source>Waiting for a stable reading (as found)…</source>
+        <translation>안정된 측정값을 기다리는 중 (조정 전)…</translation>
+    </message>
+    <message>
+        <source>As found: reading taken.</source>
+        <translation>조정 전: 측정값을 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>Adjusting the sensor…</source>
+        <translation>센서를 조정하는 중…</translation>
+    </message>
+    <message>
+        <source>Waiting for a stable reading after the adjustment (as left)…</source>
+        <translation>조정 후 안정된 측정값을 기다리는 중 (조정 후)…</translation>
+    </message>
+    <message>
+        <source>As left: reading taken.</source>
+        <translation>조정 후: 측정값을 읽었습니다.</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>합격</translation>
+    </message>
+    <message>
+        <source>FAIL: %1</source>
+        <translation>불합격: %1</translation>
+    </message>
+    <message>
+        <source>Refused, nothing written: %1</source>
+        <translation>거부됨, 기록한 것 없음: %1</translation>
+    </message>
+    <message>
+        <source>Aborted: nothing more is written.</source>
+        <translation>중단됨: 더 이상 기록하지 않습니다.</translation>
+    </message>
+    <message>
+        <source>The device was unplugged or closed (%1): nothing more is written.</source>
+        <translation>장치가 분리되었거나 닫혔습니다 (%1): 더 이상 기록하지 않습니다.</translation>
+    </message>
+    <message>
+        <source>Not stable in time: %1</source>
+        <translation>시간 안에 안정되지 않음: %1</translation>
+    </message>
+    <message>
+        <source>%1: %2 %3, error %4 %3 (%5)</source>
+        <translation>%1: %2 %3, 오차 %4 %3 (%5)</translation>
+    </message>
+    <message>
+        <source>not stable, accepted</source>
+        <translation>불안정, 수락됨</translation>
+    </message>
+    <message>
+        <source>As found</source>
+        <translation>조정 전</translation>
+    </message>
+    <message>
+        <source>As left</source>
+        <translation>조정 후</translation>
+    </message>
+    <message>
+        <source>Written: %1</source>
+        <translation>기록: %1</translation>
+    </message>
+    <message>
+        <source>Tolerance ±%1 %2, %3</source>
+        <translation>허용 오차 ±%1 %2, %3</translation>
+    </message>
+    <message>
+        <source>Calibrate</source>
+        <translation>교정</translation>
+    </message>
+    <message>
+        <source>Calibration point</source>
+        <translation>교정 점</translation>
+    </message>
+    <message>
+        <source>Channel</source>
+        <translation>채널</translation>
+    </message>
+    <message>
+        <source>Reference</source>
+        <translation>기준값</translation>
+    </message>
+    <message>
+        <source>Zero gas</source>
+        <translation>제로 가스</translation>
+    </message>
+    <message>
+        <source>Tolerance ±</source>
+        <translation>허용 오차 ±</translation>
+    </message>
+    <message>
+        <source>Gas lot or certificate</source>
+        <translation>가스 로트 또는 인증서 번호</translation>
+    </message>
+    <message>
+        <source>Gas expiry</source>
+        <translation>가스 유효 기한</translation>
+    </message>
+    <message>
+        <source>Gas uncertainty ±</source>
+        <translation>가스 불확도 ±</translation>
+    </message>
+    <message>
+        <source>Adjust always</source>
+        <translation>항상 조정</translation>
+    </message>
+    <message>
+        <source>Reading</source>
+        <translation>측정값</translation>
+    </message>
+    <message>
+        <source>Live value</source>
+        <translation>실시간 값</translation>
+    </message>
+    <message>
+        <source>Difference</source>
+        <translation>차이</translation>
+    </message>
+    <message>
+        <source>Stability</source>
+        <translation>안정도</translation>
+    </message>
+    <message>
+        <source>Step</source>
+        <translation>단계</translation>
+    </message>
+    <message>
+        <source>Gas applied</source>
+        <translation>가스 주입 완료</translation>
+    </message>
+    <message>
+        <source>Accept unstable reading</source>
+        <translation>불안정한 측정값 수락</translation>
+    </message>
+    <message>
+        <source>Abort</source>
+        <translation>중단</translation>
+    </message>
+    <message>
+        <source>Save certificate…</source>
+        <translation>성적서 저장…</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>닫기</translation>
+    </message>
+</context>
+<context>
+    <name>StabilityIndicator</name>
+    <message>
+        <source>slope %1 (under %2 %3/min), SD %4 (under %5 %3), %6 samples, %7 s of the %8 s dwell</source>
+        <translation>기울기 %1 (한계 %2 %3/분), 표준편차 %4 (한계 %5 %3), 샘플 %6개, 최소 대기 %8초 중 %7초</translation>
+    </message>
+    <message>
+        <source>stable</source>
+        <translation>안정</translation>
+    </message>
+    <message>
+        <source>settling</source>
+        <translation>안정화 중</translation>
+    </message>
+    <message>
+        <source>%1%2 %3/min</source>
+        <translation>%1%2 %3/분</translation>
     </message>
 </context>
 </TS>
