@@ -9,6 +9,7 @@
 
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QSettings>
 
 namespace {
 
@@ -109,14 +110,17 @@ ProcedureReport ProcedureReport::started()
 {
     ProcedureReport report;
     report.calibrated = QDateTime::currentDateTime();
-    report.technician = osUser();
+    report.technician = technicianName();
     report.toolVersion = CalibrationRecord::toolVersion();
     report.decisionRule = Procedure::decisionRule();
     return report;
 }
 
-QString ProcedureReport::osUser()
+QString ProcedureReport::technicianName()
 {
+    const QString named = QSettings().value(QLatin1String(kTechnicianKey)).toString().trimmed();
+    if (!named.isEmpty())
+        return named;
     for (const char *name : {"USER", "USERNAME", "LOGNAME"}) {
         const QString user = qEnvironmentVariable(name).trimmed();
         if (!user.isEmpty())

@@ -85,11 +85,13 @@ public:
     QString reason;     // why it failed or is incomplete
     QStringList writes; // every command that could change the device, in the order sent
 
-    // Today's date and time, the OS user as technician, this tool's version and the procedure's
+    // Today's date and time, the technician (technicianName()), this tool's version and the procedure's
     // decision rule; everything else empty.
     static ProcedureReport started();
-    // The logged-in user's name, or an empty text when the system does not tell.
-    static QString osUser();
+    // The technician's name as the records window keeps it in the settings ("report/technician"),
+    // else the login name.
+    static QString technicianName();
+    static constexpr const char *kTechnicianKey = "report/technician";
 
     // Sets result and reason from the points: incomplete when any is (or there are none), else
     // fail when any failed, else pass. Also gathers the points' adjustments into `writes` when

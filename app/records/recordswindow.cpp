@@ -4,6 +4,7 @@
 #include "records/csv.h"
 #include "records/duedates.h"
 #include "records/labstore.h"
+#include "records/procedurereport.h"
 #include "ui_recordswindow.h"
 
 #include <QDir>
@@ -19,8 +20,6 @@
 #include <QStandardPaths>
 
 namespace {
-
-const char *const kTechnicianKey = "report/technician";
 
 enum Column
 {
@@ -259,12 +258,12 @@ void RecordsWindow::chooseCsv()
 void RecordsWindow::chooseReport()
 {
     QSettings settings;
-    QString technician = settings.value(QLatin1String(kTechnicianKey)).toString();
+    QString technician = settings.value(QLatin1String(ProcedureReport::kTechnicianKey)).toString();
     if (technician.isEmpty()) {
         technician = QInputDialog::getText(this, tr("Export report"), tr("Technician name:")).trimmed();
         if (technician.isEmpty())
             return;
-        settings.setValue(QLatin1String(kTechnicianKey), technician);
+        settings.setValue(QLatin1String(ProcedureReport::kTechnicianKey), technician);
     }
     const QString path = QFileDialog::getSaveFileName(
         this, tr("Export report"), suggestedPath(QStringLiteral("_report.pdf")), tr("PDF files (*.pdf)"));
