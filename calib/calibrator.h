@@ -335,6 +335,8 @@ protected:
     ReplyHandler flagInto(QCheckBox *box);
     // The mode a reply names, when the model's table allows it at this firmware.
     std::optional<int> tableChoice(const Reply &reply, const char *word) const;
+    // The lowest value the model's table allows for a setting at this firmware (a first unit code).
+    int tableMinimum(const char *word) const;
     // A unit the device names by a code: `firstCode` for the first of `unitCount` units, the next
     // code for the next unit. *unit becomes 0..unitCount-1, or -1 for a code outside (the end warns,
     // naming `shownIn`); then `show` runs.
@@ -355,11 +357,11 @@ protected:
     void setCalibrationTimeControls(QAbstractButton *button, QDateTimeEdit *editor, const QString &failText);
 
     // A box only some firmware has: shown from `minVersion` on and below `belowVersion`.
+    // A box shown only on the firmware whose table row has its setting or action.
     struct FirmwareBox
     {
         QWidget *box = nullptr;
-        int minVersion = 0;
-        int belowVersion = INT_MAX;
+        const char *word = nullptr;
     };
     void setFirmwareBoxes(const QList<FirmwareBox> &boxes) { m_firmwareBoxes = boxes; }
     // Shows the boxes this firmware has and hides the others; with `deviceRead` false hides them all.

@@ -361,8 +361,17 @@ void Calibrator::setCalibrationTimeControls(QAbstractButton *button, QDateTimeEd
 
 void Calibrator::showFirmwareBoxes(bool deviceRead)
 {
-    for (const FirmwareBox &gated : qAsConst(m_firmwareBoxes))
-        gated.box->setVisible(deviceRead && m_version >= gated.minVersion && m_version < gated.belowVersion);
+    for (const FirmwareBox &gated : qAsConst(m_firmwareBoxes)) {
+        const QLatin1String word(gated.word);
+        gated.box->setVisible(deviceRead && (ModelTable::setting(m_tqModel, m_version, word) ||
+                                             ModelTable::action(m_tqModel, m_version, word)));
+    }
+}
+
+int Calibrator::tableMinimum(const char *word) const
+{
+    const ModelTable::Setting *setting = ModelTable::setting(m_tqModel, m_version, QLatin1String(word));
+    return setting ? int(setting->min) : 0;
 }
 
 std::optional<int> Calibrator::tableChoice(const Reply &reply, const char *word) const

@@ -10,10 +10,8 @@ namespace {
 
 const int kUnitCount = 2;
 
-// Firmware from 12 counts unit codes from 0, has sensitivity and calibration time and no longer
-// the calibrations; from 32 it also counts its hours and tells its build time.
-constexpr int kNewFirmware = 12;
-constexpr int kCountingFirmware = 32;
+// Firmware before this one cannot change the TVOC unit, though it tells it.
+constexpr int kUnitChoiceFirmware = 12;
 
 // ATCMODE's sensor modes, 0 until the device has said; the ids of their radio buttons.
 constexpr int kNotRead = 0;
@@ -35,12 +33,12 @@ Tq20Calibrator::Tq20Calibrator(const PanelDevice &device, QWidget *parent) : Mod
     m_co2UnitGroup =
         groupButtons({{ui->radioButton_percent_ch2, kCo2Percent}, {ui->radioButton_ppm_ch2, kCo2Ppm}});
     setFirmwareBoxes({
-        {ui->groupBox_usercal, 0, kNewFirmware},
-        {ui->groupBox_factorycal, 0, kNewFirmware},
-        {ui->groupBox_sensitivity, kNewFirmware},
-        {ui->groupBox_last_calib_timestamp, kNewFirmware},
-        {ui->groupBox_usedtime, kCountingFirmware},
-        {ui->groupBox_build_time, kCountingFirmware},
+        {ui->groupBox_usercal, "ATCUCAL"},
+        {ui->groupBox_factorycal, "ATCFCAL"},
+        {ui->groupBox_sensitivity, "ATCWIN"},
+        {ui->groupBox_last_calib_timestamp, "ATCEXTM"},
+        {ui->groupBox_usedtime, "ATCUSED"},
+        {ui->groupBox_build_time, "ATCBLDTM"},
     });
     attachForm();
 
@@ -172,17 +170,17 @@ void Tq20Calibrator::setSensorMode()
     }
     ui->groupBox_ch1->setTitle(QStringLiteral("TVOC"));
     // Old firmware cannot change the TVOC unit, but it tells it.
-    ui->groupBox_unit_ch1->setVisible(m_version >= kNewFirmware);
+    ui->groupBox_unit_ch1->setVisible(m_version >= kUnitChoiceFirmware);
     showVocUnit();
     ui->label_unit_ch2->setText(unit2);
     ui->label_unit_ch2->fitText();
     setLiveUnit(1, unit2);
 }
 
-// Old firmware counts unit codes from 1, newer from 0.
+// Old firmware counts unit codes from 1, newer from 0: the first code the table allows.
 int Tq20Calibrator::unitCode(int unit) const
 {
-    return unit + (m_version < kNewFirmware ? 1 : 0);
+    return unit + tableMinimum("ATCVOCU");
 }
 
 void Tq20Calibrator::showChoice(QButtonGroup *group, int id)

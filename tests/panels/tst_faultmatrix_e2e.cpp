@@ -117,11 +117,13 @@ QMap<QString, QString> TestFaultMatrixE2e::applyKinds()
     if (QAbstractButton *stamp = button(QStringLiteral("toolButton_exec_datetime"));
         stamp && stamp->isVisibleTo(panel()))
         kinds.insert(QStringLiteral("password"), QStringLiteral("toolButton_exec_datetime"));
-    // Buttons whose command is an action word: with a question first, or without.
+    // Buttons whose command is an action word: with a question first, or without. "Calibrate…"
+    // only opens the guided dialog.
     for (QPushButton *push : panel()->findChildren<QPushButton *>()) {
         const QString name = push->objectName();
         if (!name.startsWith(QLatin1String("pushButton_")) || name == QLatin1String("pushButton_refresh") ||
-            name == QLatin1String("pushButton_mannual") || !push->isVisibleTo(panel()))
+            name == QLatin1String("pushButton_mannual") || name == QLatin1String("pushButton_calibrate") ||
+            !push->isVisibleTo(panel()))
             continue;
         m_h->boxes.clear();
         m_h->answer = [](const MessageBoxes::Request &) { return QMessageBox::No; };
