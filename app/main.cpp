@@ -1,3 +1,4 @@
+#include "app/benchwindow.h"
 #include "app/mainwindow.h"
 #include "app/translationloader.h"
 #include "panels/panelregistry.h"
@@ -7,6 +8,8 @@
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 
@@ -20,6 +23,11 @@ void setUpParser(QCommandLineParser &parser)
         QStringLiteral("Service and calibration tool for the Lumaweave TQ series of USB gas sensors."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption({QStringLiteral("bench"),
+                      QStringLiteral("Open every attached device at once, each with its own panel.")});
+    parser.addOption({QStringLiteral("poll-ms"),
+                      QStringLiteral("The bench's poll period in milliseconds (default 1000)."),
+                      QStringLiteral("ms")});
 }
 
 bool asksForTextOnly(int argc, char *argv[])
@@ -57,10 +65,20 @@ int main(int argc, char *argv[])
 
     auto *app = new QApplication(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("com.lumaweave.tq.GasCalibrator"));
+    bool bench = false;
+    int pollMs = 0;
     {
         QCommandLineParser parser;
         setUpParser(parser);
         parser.process(*app);
+        bench = parser.isSet(QStringLiteral("bench"));
+        pollMs = parser.value(QStringLiteral("poll-ms")).toInt();
+        if (parser.isSet(QStringLiteral("poll-ms")) && (pollMs < 100 || pollMs > 60000)) {
+            fprintf(stderr, "%s\n",
+                    qPrintable(QCoreApplication::translate(
+                        "main", "--poll-ms takes milliseconds from 100 to 60000.")));
+            return 2;
+        }
     }
 
     // The installed folder is found from the program's own, so the application comes first.
@@ -75,7 +93,15 @@ int main(int argc, char *argv[])
     app->installTranslator(toolkitTranslator);
 
     registerPanels();
-    auto *window = new MainWindow;
+    QWidget *window = nullptr;
+    if (bench) {
+        auto *benchWindow = new BenchWindow;
+        if (pollMs > 0)
+            benchWindow->setPollPeriodMs(pollMs);
+        window = benchWindow;
+    } else {
+        window = new MainWindow;
+    }
     window->show();
     const int code = app->exec();
 

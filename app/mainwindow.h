@@ -86,6 +86,11 @@ private:
     void releasePanel(QWidget *panel);
     void releaseRetiredPanels();
     void onDeviceLost();
+    // The device went away: a panel that can wait for it stays open, otherwise the list comes back.
+    void deviceWentAway();
+    // The device kept waited for, listed again under its serial: opened and identified anew.
+    void reattach(const QList<Dev_info> &devices);
+    void openBench();
     void onIdentified(const DeviceIdentity &identity);
     void onNotSupported();
     void setUpRecording();
@@ -112,4 +117,6 @@ private:
     LiveRecorder *m_recorder = nullptr;
     QLabel *m_recordLabel = nullptr;
     QPointer<RecordsWindow> m_recordsWindow;
+    QPointer<QWidget> m_bench;
+    bool m_gone = false; // the panel waits for its device to come back
 };

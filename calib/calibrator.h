@@ -114,6 +114,13 @@ public:
     bool isCelsius() const { return m_isCelsius; }
     // The refresh commands this panel's firmware answers, in order.
     QList<int> refreshOrder() const;
+    // What the last refresh read for a command word ("ATCEXTM"), as the device sent it.
+    QString lastRead(const QString &word) const;
+    // The device went away while the panel stays open: what it was doing ends as the port lost,
+    // and the chart and the values read stay for when it comes back.
+    void deviceGone();
+    // The same device is attached again: its settings are read afresh and the poll goes on.
+    void deviceBack();
 
 signals:
     // A live line shown, split into its fields (missing ones empty), at the poll it answers.

@@ -1,3 +1,4 @@
+#include "benchharness.h"
 #include "panelharness.h"
 
 #include <QAbstractButton>
@@ -39,6 +40,8 @@ private slots:
     void wireFaults_refreshAndApplyReadTheDevice();
     void refusedActions_neverSuccess_data() { addPanelModelRows(); }
     void refusedActions_neverSuccess();
+    void bench_oneDeviceFaulty_othersKeepPollingAndRecords_data();
+    void bench_oneDeviceFaulty_othersKeepPollingAndRecords();
 
 private:
     void newHarness(int model);
@@ -71,7 +74,8 @@ void TestFaultMatrixE2e::cleanup()
 
 void TestFaultMatrixE2e::cleanupTestCase()
 {
-    const QString table = QStringLiteral("| model | fault | outcome |\n|---|---|---|\n") + m_cells.join(QLatin1Char('\n'));
+    const QString table =
+        QStringLiteral("| model | fault | outcome |\n|---|---|---|\n") + m_cells.join(QLatin1Char('\n'));
     qInfo().noquote() << "\n" << table;
     QFile file(QStringLiteral("faultmatrix.md"));
     if (file.open(QIODevice::WriteOnly | QIODevice::Truncate))
@@ -104,14 +108,17 @@ void TestFaultMatrixE2e::record(const QString &fault, bool passed)
 bool TestFaultMatrixE2e::listBackSoon()
 {
     return QTest::qWaitFor(
-        [this] { return !m_h->window->isDeviceOpen() && m_h->window->deviceList()->isVisibleTo(m_h->window); },
+        [this] {
+            return !m_h->window->isDeviceOpen() && m_h->window->deviceList()->isVisibleTo(m_h->window);
+        },
         1500);
 }
 
 QMap<QString, QString> TestFaultMatrixE2e::applyKinds()
 {
     QMap<QString, QString> kinds{{QStringLiteral("value"), QStringLiteral("toolButton_offset_apply_ch1")}};
-    if (QAbstractButton *stamp = button(QStringLiteral("toolButton_exec_datetime")); stamp && stamp->isVisibleTo(panel()))
+    if (QAbstractButton *stamp = button(QStringLiteral("toolButton_exec_datetime"));
+        stamp && stamp->isVisibleTo(panel()))
         kinds.insert(QStringLiteral("password"), QStringLiteral("toolButton_exec_datetime"));
     // Buttons whose command is an action word: with a question first, or without.
     for (QPushButton *push : panel()->findChildren<QPushButton *>()) {
@@ -157,7 +164,8 @@ void TestFaultMatrixE2e::firstRefresh_inputsLockedUntilRead_earlyClickSendsNothi
     QVERIFY(m_h->waitIdle(8000));
     QTest::qWait(600);
     // The version, then each setting once, and nothing written.
-    const bool passed = locked && m_h->commands() == QList<QByteArray>{"ATCVER\r\n"} + m_h->refreshCommands() &&
+    const bool passed = locked &&
+                        m_h->commands() == QList<QByteArray>{"ATCVER\r\n"} + m_h->refreshCommands() &&
                         m_h->sim->setting(QStringLiteral("ATCOFF1")) == deviceOffset;
     record(QStringLiteral("apply clicked during the first refresh, replies 60 ms late"), passed);
     QVERIFY2(passed, m_h->commands().join(' ').constData());
@@ -194,17 +202,19 @@ void TestFaultMatrixE2e::unpluggedAtEachKindOfApply()
         // Pulled the moment the apply's command arrives, before the device could answer it.
         auto armed = std::make_shared<bool>(true);
         const QByteArray poll = m_h->window->pollCommand();
-        connect(m_h->sim, &SimulatedDevice::commandReceived, m_h->window, [this, armed, poll](const QByteArray &line) {
-            if (!*armed || line + "\r\n" == poll || line == poll)
-                return;
-            *armed = false;
-            m_h->sim->setResponding(false);
-            m_h->devices.clear();
-            QTimer::singleShot(0, m_h->window, [this] { m_h->window->checkConnection(); });
-        });
+        connect(m_h->sim, &SimulatedDevice::commandReceived, m_h->window,
+                [this, armed, poll](const QByteArray &line) {
+                    if (!*armed || line + "\r\n" == poll || line == poll)
+                        return;
+                    *armed = false;
+                    m_h->sim->setResponding(false);
+                    m_h->devices.clear();
+                    QTimer::singleShot(0, m_h->window, [this] { m_h->window->checkConnection(); });
+                });
         m_statuses.clear();
         QVERIFY(startApply(kind.key(), kind.value()));
-        const bool passed = QTest::qWaitFor([this] { return listBackSoon(); }, 2500) && !*armed && !sawSuccess();
+        const bool passed =
+            QTest::qWaitFor([this] { return listBackSoon(); }, 2500) && !*armed && !sawSuccess();
         record(QStringLiteral("unplugged at the %1 apply (%2)").arg(kind.key(), kind.value()), passed);
         QVERIFY2(passed, qPrintable(kind.value() + ": " + m_statuses.join(" / ")));
     }
@@ -225,12 +235,15 @@ void TestFaultMatrixE2e::silentRefreshWord_timesOutAndPollingResumes()
         m_statuses.clear();
         button(QStringLiteral("pushButton_refresh"))->click();
         const bool boxed = QTest::qWaitFor(
-            [this] { return m_h->boxTexts() == QStringList{"ERROR|error! refresh calibration settings..."}; }, 3000);
+            [this] { return m_h->boxTexts() == QStringList{"ERROR|error! refresh calibration settings..."}; },
+            3000);
         const bool resumed = m_h->waitIdle();
-        const bool named = m_h->status().startsWith(QStringLiteral("error! the device did not answer %1.").arg(word));
+        const bool named =
+            m_h->status().startsWith(QStringLiteral("error! the device did not answer %1.").arg(word));
         // What was read before the silent step is the device's.
-        const bool readBefore = panel()->refreshOrder().indexOf(Cmd::ATCOFF1) >= panel()->refreshOrder().indexOf(id) ||
-                                !offset->isVisibleTo(panel()) || offset->value() == 3.25;
+        const bool readBefore =
+            panel()->refreshOrder().indexOf(Cmd::ATCOFF1) >= panel()->refreshOrder().indexOf(id) ||
+            !offset->isVisibleTo(panel()) || offset->value() == 3.25;
         const bool passed = boxed && resumed && named && readBefore && !sawSuccess();
         record(QStringLiteral("no reply to %1").arg(word), passed);
         QVERIFY2(passed, qPrintable(word + ": " + m_statuses.join(" / ")));
@@ -260,7 +273,8 @@ void TestFaultMatrixE2e::wireFaults_refreshAndApplyReadTheDevice()
     else if (fault == QLatin1String("echo"))
         m_h->sim->setEcho(true);
     else if (fault == QLatin1String("junk lines"))
-        m_h->sim->setNoise(SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes | SimulatedDevice::InvalidUtf8);
+        m_h->sim->setNoise(SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes |
+                           SimulatedDevice::InvalidUtf8);
     else
         m_h->sim->setReplyDelayMs(300);
     m_h->sim->setSetting(QStringLiteral("ATCOFF1"), -4.75);
@@ -269,7 +283,8 @@ void TestFaultMatrixE2e::wireFaults_refreshAndApplyReadTheDevice()
     passed = passed && offset->value() == -4.75;
     offset->setValue(6.5);
     QTest::mouseClick(button(QStringLiteral("toolButton_offset_apply_ch1")), Qt::LeftButton);
-    passed = passed && QTest::qWaitFor([this] { return m_h->commands().contains("ATCOFF1 6.50\r\n"); }, 3000) &&
+    passed = passed &&
+             QTest::qWaitFor([this] { return m_h->commands().contains("ATCOFF1 6.50\r\n"); }, 3000) &&
              m_h->waitIdle(8000) && offset->value() == 6.5 &&
              m_h->sim->setting(QStringLiteral("ATCOFF1")).toDouble() == 6.5 && m_h->boxes.isEmpty() &&
              m_h->status().startsWith(QLatin1String("success! apply calibration settings."));
@@ -301,6 +316,82 @@ void TestFaultMatrixE2e::refusedActions_neverSuccess()
         record(QStringLiteral("%1 refused").arg(QString::fromLatin1(word)), passed);
         QVERIFY2(passed, qPrintable(word + ": " + m_statuses.join(" / ")));
     }
+}
+
+void TestFaultMatrixE2e::bench_oneDeviceFaulty_othersKeepPollingAndRecords_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("fault");
+    registerPanels();
+    const QList<int> models = PanelDispatch::panelModels();
+    int row = 0;
+    for (const char *fault :
+         {"silent", "streaming at the wire limit", "unplugged while connecting", "unplugged while refreshing",
+          "unplugged while polling", "back as another serial"}) {
+        const int model = models.at(row++ % models.size());
+        QTest::newRow(qPrintable(QStringLiteral("bench, model %1 %2").arg(model).arg(QLatin1String(fault))))
+            << model << QString::fromLatin1(fault);
+    }
+}
+
+// One faulty device among healthy ones on the bench: the healthy ones keep their poll period,
+// every poll they answered is shown, their refresh is in the record, and the tool lives on.
+void TestFaultMatrixE2e::bench_oneDeviceFaulty_othersKeepPollingAndRecords()
+{
+    QFETCH(int, model);
+    QFETCH(QString, fault);
+    m_model = model;
+    BenchHarness h;
+    const QList<int> models = PanelDispatch::panelModels();
+    const QStringList healthy{QStringLiteral("OK-1"), QStringLiteral("OK-2")};
+    for (int i = 0; i < healthy.size(); ++i)
+        h.add(models.at((models.indexOf(model) + 1 + i) % models.size()), healthy.at(i));
+    const QString faulty = QStringLiteral("FAULTY");
+    SimulatedDevice *sim = h.add(model, faulty);
+    if (fault == QLatin1String("silent") || fault == QLatin1String("unplugged while connecting"))
+        sim->setResponding(false);
+    else if (fault.startsWith(QLatin1String("streaming")))
+        sim->setStreaming(true);
+    else if (fault == QLatin1String("unplugged while refreshing"))
+        sim->setVanishAfter(3);
+    connect(sim, &SimulatedDevice::vanished, h.window, [&h, faulty] { h.unplug(faulty); });
+    h.window->checkDevices();
+    QVERIFY(h.waitState(healthy, DeviceHost::State::Ready, 10000));
+
+    const qint64 from = h.clock.elapsed();
+    QMap<QString, int> samples;
+    QMap<QString, int> polls;
+    for (const QString &serial : healthy) {
+        samples[serial] = h.host(serial)->liveSampleCount();
+        polls[serial] = h.polls.value(serial).size();
+    }
+    if (fault == QLatin1String("unplugged while connecting")) {
+        h.unplug(faulty);
+    } else if (fault == QLatin1String("unplugged while polling") ||
+               fault.startsWith(QLatin1String("back as"))) {
+        QVERIFY(h.waitState({faulty}, DeviceHost::State::Ready));
+        h.unplug(faulty);
+        if (fault.startsWith(QLatin1String("back as")))
+            h.list(sim->portName(), QStringLiteral("ANOTHER"));
+    }
+    QTest::qWait(6 * BenchHarness::kPollPeriodMs);
+
+    bool passed = true;
+    for (const QString &serial : healthy) {
+        const int answered = h.polls.value(serial).size() - polls.value(serial);
+        const int shown = h.host(serial)->liveSampleCount() - samples.value(serial);
+        passed = passed && h.keptPeriod(serial, from) && qAbs(answered - shown) <= 1 &&
+                 h.recordedReads(serial) == 1;
+    }
+    const DeviceHost::State expected = fault == QLatin1String("silent") ? DeviceHost::State::Connecting
+                                       : fault.startsWith(QLatin1String("streaming"))
+                                           ? h.host(faulty)->state()
+                                           : DeviceHost::State::Gone;
+    passed = passed && h.host(faulty)->state() == expected;
+    if (fault.startsWith(QLatin1String("back as")))
+        passed = passed && h.waitState({QStringLiteral("ANOTHER")}, DeviceHost::State::Ready);
+    record(fault, passed);
+    QVERIFY2(passed, qPrintable(fault));
 }
 
 QTEST_MAIN(TestFaultMatrixE2e)

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QRegExp>
 #include <QSet>
 #include <QSocketNotifier>
@@ -54,6 +55,7 @@ struct Options
     QString model;
     QString firmware;
     QString serial;
+    QString link;
     bool transcript = false;
     bool help = false;
     Faults faults;
@@ -68,6 +70,8 @@ const char *kUsage =
     "                          \"PORT TQ_CALIBRATOR_PORTS=PORT=SERIAL\"\n"
     "  --firmware DvD          firmware of that device, e.g. 1v5 (answers \"ATCVER TQ24-1v5\")\n"
     "  --serial TEXT           serial text of that device (default SIM-MODEL-0001)\n"
+    "  --link PATH             also name that device's port PATH (a symbolic link, removed at the\n"
+    "                          end), so a tool started earlier can list a port that comes later\n"
     "  --device MODEL:SERIAL   add a device (default without --model: one device of every model);\n"
     "                          prints \"PORT SERIAL MODEL\" per device, then TQ_CALIBRATOR_PORTS=...\n"
     "  --version-reply LINE    version reply of the preceding device, e.g. \"ATCVER TQ23-1v0\"\n"
@@ -153,9 +157,9 @@ QString parseFault(const QString &arg, const QString &value, Faults *f)
 
 QString parseArguments(const QStringList &args, Options *options)
 {
-    static const QStringList withValue{"--device", "--version-reply", "--model",  "--firmware",
-                                       "--serial", "--silent",        "--delay",  "--split",
-                                       "--vanish-after", "--no-value-field"};
+    static const QStringList withValue{"--device",       "--version-reply",  "--model", "--firmware",
+                                       "--serial",       "--silent",         "--delay", "--split",
+                                       "--vanish-after", "--no-value-field", "--link"};
     for (int i = 1; i < args.size(); ++i) {
         QString arg = args.at(i);
         QString value;
@@ -179,10 +183,13 @@ QString parseArguments(const QStringList &args, Options *options)
             options->model = value;
         } else if (arg == QLatin1String("--firmware")) {
             if (!tqsim::isFirmwareText(value))
-                return QStringLiteral("firmware \"%1\" must be a digit, \"v\" and a digit, e.g. 1v5").arg(value);
+                return QStringLiteral("firmware \"%1\" must be a digit, \"v\" and a digit, e.g. 1v5")
+                    .arg(value);
             options->firmware = value;
         } else if (arg == QLatin1String("--serial")) {
             options->serial = value;
+        } else if (arg == QLatin1String("--link")) {
+            options->link = value;
         } else if (arg == QLatin1String("--device")) {
             const QString name = value.section(QLatin1Char(':'), 0, 0);
             DeviceChoice choice;
@@ -210,7 +217,8 @@ QString parseArguments(const QStringList &args, Options *options)
             return QStringLiteral("--model serves one device; it does not go with --device");
         DeviceChoice choice;
         if (!tqsim::modelFromName(options->model, &choice.model))
-            return QStringLiteral("unknown model \"%1\" (use pm, tq20, tq21, tq22 or tq24)").arg(options->model);
+            return QStringLiteral("unknown model \"%1\" (use pm, tq20, tq21, tq22 or tq24)")
+                .arg(options->model);
         choice.serial = options->serial.isNull() ? defaultSerial(choice.model) : options->serial;
         const QString bad = checkSerial(choice.serial);
         if (!bad.isEmpty())
@@ -218,8 +226,8 @@ QString parseArguments(const QStringList &args, Options *options)
         if (!options->firmware.isEmpty())
             choice.versionReply = tqsim::versionReplyFor(choice.model, options->firmware.toLatin1());
         options->devices.push_back(choice);
-    } else if (!options->firmware.isEmpty() || !options->serial.isNull()) {
-        return QStringLiteral("--firmware and --serial go with --model");
+    } else if (!options->firmware.isEmpty() || !options->serial.isNull() || !options->link.isEmpty()) {
+        return QStringLiteral("--firmware, --serial and --link go with --model");
     }
     if (options->devices.empty()) {
         for (tqsim::Model model : tqsim::allModels())
@@ -264,8 +272,8 @@ void logTranscript(const SimulatedDevice *device, const QString &serial, const c
                    const QByteArray &bytes)
 {
     QTextStream err(stderr);
-    err << QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz")) << " +" << device->elapsedMs()
-        << ' ' << serial << ' ' << direction << ' ' << printable(bytes) << '\n';
+    err << QDateTime::currentDateTime().toString(QStringLiteral("hh:mm:ss.zzz")) << " +"
+        << device->elapsedMs() << ' ' << serial << ' ' << direction << ' ' << printable(bytes) << '\n';
 }
 
 bool installSignalHandlers()
@@ -327,10 +335,18 @@ int main(int argc, char *argv[])
         QObject::connect(d, &SimulatedDevice::vanished, [serial] {
             QTextStream(stderr) << "tq-sim: " << serial << ": port closed (--vanish-after)\n";
         });
+        if (!options.link.isEmpty()) {
+            QFile::remove(options.link);
+            if (!QFile::link(device->portName(), options.link)) {
+                err << "tq-sim: cannot link " << options.link << " to " << device->portName() << '\n';
+                return 1;
+            }
+        }
         const QString entry = device->portName() + QLatin1Char('=') + serial;
         if (options.single) {
             out << device->portName() << " TQ_CALIBRATOR_PORTS=" << entry << '\n';
-            err << "tq-sim: " << device->versionReply() << " on " << device->portName() << "; stop with Ctrl+C\n";
+            err << "tq-sim: " << device->versionReply() << " on " << device->portName()
+                << "; stop with Ctrl+C\n";
         } else {
             out << device->portName() << ' ' << serial << ' ' << tqsim::modelName(choice.model) << '\n';
         }
@@ -343,6 +359,8 @@ int main(int argc, char *argv[])
     err.flush();
 
     const int rc = app.exec();
+    if (!options.link.isEmpty())
+        QFile::remove(options.link);
     devices.clear();
     return rc;
 }
