@@ -147,6 +147,7 @@ QString Calibrator::lastRead(const QString &word) const
 void Calibrator::deviceGone()
 {
     m_journal->endWrite(RecordSchema::kOutcomePortLost);
+    delete m_passwordDlg;
     // The host no longer shows this panel as current, so no delayed step reaches the device.
     m_reply = nullptr;
     m_mode = DEFAULT;
