@@ -196,6 +196,13 @@ void DeviceHost::setPollTimerActive(bool on)
         setState(State::Ready);
 }
 
+// The bench has no Rate menu of its own per device: only the panel's inputs follow.
+void DeviceHost::setControlsEnabled(bool on)
+{
+    if (Calibrator *calibrator = panel(); calibrator && m_current)
+        calibrator->setInputsEnabled(on);
+}
+
 void DeviceHost::showStatusMessage(const QString &text)
 {
     m_status = text;

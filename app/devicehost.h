@@ -66,7 +66,7 @@ public:
     Conversation *conversation() const override;
     void setPollTimerActive(bool on) override;
     int pollPeriodMs() const override { return m_session->pollPeriod(); }
-    void setControlsEnabled(bool on) override { Q_UNUSED(on) }
+    void setControlsEnabled(bool on) override;
     void showStatusMessage(const QString &text) override;
     QWidget *panelWidget() const override;
     CalibrationRecord *calibrationRecord() const override { return m_record; }

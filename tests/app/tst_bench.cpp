@@ -57,7 +57,8 @@ void TestBench::everyModel_identifiedRefreshedPolledInItsRow()
         QVERIFY(!h.window->cellText(host, BenchWindow::StabilityColumn).isEmpty());
         const bool readsTime = host->panel()->refreshOrder().contains(Cmd::ATCEXTM);
         QCOMPARE(!h.window->cellText(host, BenchWindow::CalibrationColumn).isEmpty(), readsTime);
-        // Its panel is a click away.
+        // Its panel is a click away, read and open to edits.
+        QVERIFY(host->panel()->findChild<QWidget *>(QStringLiteral("doubleSpinBox_offset_ch1"))->isEnabled());
         h.window->showPanel(host);
         QCOMPARE(h.window->findChild<QTabWidget *>()->currentWidget(), host);
         QVERIFY(h.keptPeriod(serials.at(i), 0));
