@@ -11,7 +11,11 @@
 #include <QLocale>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
+
+const int kRowUpdateMs = 250;
 
 bool isListed(const QList<Dev_info> &devices, const Dev_info &device)
 {
@@ -23,7 +27,7 @@ bool isListed(const QList<Dev_info> &devices, const Dev_info &device)
 BenchWindow::BenchWindow(CalibrationRecord *record, QWidget *parent)
     : QMainWindow(parent), ui(new Ui::BenchWindow),
       m_record(record ? record : new CalibrationRecord(QString(), this)), m_checkTimer(new QTimer(this)),
-      m_pollPeriodMs(DeviceSession::kDefaultPollMs)
+      m_rowTimer(new QTimer(this)), m_pollPeriodMs(DeviceSession::kDefaultPollMs)
 {
     ui->setupUi(this);
     setWindowTitle(tr("Lumaweave TQ Gas Calibrator") + QLatin1String(" - ") + tr("Bench"));
@@ -31,6 +35,14 @@ BenchWindow::BenchWindow(CalibrationRecord *record, QWidget *parent)
     ui->tableDevices->horizontalHeader()->setStretchLastSection(true);
     connect(ui->tableDevices, &QTableWidget::cellDoubleClicked, this,
             [this](int row) { showPanel(m_hosts.value(row)); });
+    connect(ui->tabWidget, &QTabWidget::currentChanged, this, [this] {
+        for (DeviceHost *host : qAsConst(m_hosts))
+            host->setOnScreen(ui->tabWidget->currentWidget() == host);
+    });
+    // Sixteen devices at 500 ms change a row 32 times a second: the table shows them a few times a second.
+    m_rowTimer->setSingleShot(true);
+    m_rowTimer->setInterval(kRowUpdateMs);
+    connect(m_rowTimer, &QTimer::timeout, this, &BenchWindow::updateChangedRows);
     connect(m_checkTimer, &QTimer::timeout, this, &BenchWindow::checkDevices);
     m_checkTimer->start(1000);
     m_scan = platformScanner(m_checkTimer);
@@ -113,7 +125,11 @@ void BenchWindow::addHost(const Dev_info &device)
     m_hosts.append(host);
     ui->tableDevices->insertRow(ui->tableDevices->rowCount());
     ui->tabWidget->addTab(host, device.serialNo);
-    connect(host, &DeviceHost::changed, this, [this, host] { updateRow(host); });
+    connect(host, &DeviceHost::changed, this, [this, host] {
+        m_changed.insert(host);
+        if (!m_rowTimer->isActive())
+            m_rowTimer->start();
+    });
     host->open(device);
     updateRow(host);
 }
@@ -165,6 +181,13 @@ void BenchWindow::updateRow(DeviceHost *host)
     const int tab = ui->tabWidget->indexOf(host);
     if (ui->tabWidget->tabText(tab) != title)
         ui->tabWidget->setTabText(tab, title);
+}
+
+void BenchWindow::updateChangedRows()
+{
+    const QSet<DeviceHost *> changed = std::exchange(m_changed, {});
+    for (DeviceHost *host : changed)
+        updateRow(host);
 }
 
 void BenchWindow::showPanel(DeviceHost *host)

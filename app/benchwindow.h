@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QMainWindow>
+#include <QSet>
 
 #include <functional>
 
@@ -56,11 +57,14 @@ public slots:
 private:
     void addHost(const Dev_info &device);
     void updateRow(DeviceHost *host);
+    void updateChangedRows();
 
     Ui::BenchWindow *ui;
     CalibrationRecord *m_record;
     QTimer *m_checkTimer;
     DeviceScanner m_scan;
-    QList<DeviceHost *> m_hosts; // in row order
+    QList<DeviceHost *> m_hosts;  // in row order
+    QSet<DeviceHost *> m_changed; // rows to show anew at the next update
+    QTimer *m_rowTimer;
     int m_pollPeriodMs;
 };

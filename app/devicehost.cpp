@@ -2,6 +2,7 @@
 
 #include "calib/calibrator.h"
 #include "calib/paneldispatch.h"
+#include "chart/chartview.h"
 #include "device/conversation.h"
 #include "device/stabilitydefaults.h"
 
@@ -123,6 +124,7 @@ void DeviceHost::onIdentified(const DeviceIdentity &identity)
     m_current = true;
     layout()->addWidget(widget);
     connect(panel(), &Calibrator::liveValuesShown, this, &DeviceHost::onLiveValues);
+    setOnScreen(m_onScreen);
     if (const StabilityDefaults::Channel *channel = StabilityDefaults::find(identity.model, 1))
         m_stabilityField = channel->field;
     setState(State::Refreshing);
@@ -172,6 +174,13 @@ QDateTime DeviceHost::lastCalibration() const
     const std::optional<qint64> seconds =
         calibrator ? Cmd::integer(calibrator->lastRead(Cmd::word(Cmd::ATCEXTM))) : std::nullopt;
     return seconds && *seconds > 0 ? QDateTime::fromSecsSinceEpoch(*seconds) : QDateTime();
+}
+
+void DeviceHost::setOnScreen(bool on)
+{
+    m_onScreen = on;
+    if (Calibrator *calibrator = panel(); calibrator && calibrator->chart())
+        calibrator->chart()->setHeld(!on);
 }
 
 void DeviceHost::setPollPeriodMs(int ms)

@@ -60,6 +60,8 @@ public:
     int liveSampleCount() const { return m_liveSamples; }
 
     void setPollPeriodMs(int ms);
+    // Whether the panel can be seen: its charts draw only then.
+    void setOnScreen(bool on);
 
     // PanelHost
     bool writeData(const QByteArray &bytes) override;
@@ -92,5 +94,6 @@ private:
     StabilityTracker m_stability;
     int m_stabilityField = -1;
     int m_liveSamples = 0;
+    bool m_onScreen = false;
     bool m_current = false; // identified as this host's device on the port open now
 };

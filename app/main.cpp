@@ -2,6 +2,8 @@
 #include "app/mainwindow.h"
 #include "app/translationloader.h"
 #include "panels/panelregistry.h"
+#include "widgets/logmessagehandler.h"
+#include "widgets/logwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -77,6 +79,7 @@ int main(int argc, char *argv[])
             fprintf(stderr, "%s\n",
                     qPrintable(QCoreApplication::translate(
                         "main", "--poll-ms takes milliseconds from 100 to 60000.")));
+            delete app;
             return 2;
         }
     }
@@ -95,6 +98,9 @@ int main(int argc, char *argv[])
     registerPanels();
     QWidget *window = nullptr;
     if (bench) {
+        // As in the main window: messages go to the locked log window, which drops them unread.
+        qInstallMessageHandler(logMessageHandler);
+        g_logWindow = new LogWindow;
         auto *benchWindow = new BenchWindow;
         if (pollMs > 0)
             benchWindow->setPollPeriodMs(pollMs);
@@ -106,6 +112,11 @@ int main(int argc, char *argv[])
     const int code = app->exec();
 
     delete window;
+    if (bench) {
+        delete g_logWindow;
+        g_logWindow = nullptr;
+        qInstallMessageHandler(nullptr);
+    }
     delete app;
     delete toolkitTranslator;
     delete translator;

@@ -124,6 +124,7 @@ int main(int argc, char *argv[])
 {
     QCoreApplication app(argc, argv);
     QTextStream out(stdout);
+    out.setCodec("UTF-8");
     Options options;
     if (!parseArguments(app.arguments(), &options)) {
         out << "Usage: multidevice_bench [--devices N] [--poll MS] [--seconds S] [--platform "
@@ -244,16 +245,16 @@ int main(int argc, char *argv[])
         << sysconf(_SC_NPROCESSORS_ONLN) << " cores; platform " << options.platform << "; measured for "
         << QString::number(wallS, 'f', 1) << " s\n\n";
     out << "| figure | goal | measured | goal met |\n|---|---|---:|---|\n";
-    out << "| every device polled after start | ≤ 10 s | " << QString::number(allPolledS, 'f', 1) << " s | "
+    out << "| every device polled after start | <= 10 s | " << QString::number(allPolledS, 'f', 1) << " s | "
         << (polled.size() == options.devices && allPolledS <= 10 ? "yes" : "no") << " |\n";
-    out << "| tool CPU, % of one core | ≤ 3 % | " << QString::number(cpuPercent, 'f', 2) << " | "
+    out << "| tool CPU, % of one core | <= 3 % | " << QString::number(cpuPercent, 'f', 2) << " | "
         << (cpuPercent <= 3 ? "yes" : "no") << " |\n";
-    out << "| memory per device (RSS " << QString::number(fullMb, 'f', 1) << " MB − "
-        << QString::number(emptyMb, 'f', 1) << " MB with none, ÷ " << options.devices << ") | ≤ 15 MB | "
+    out << "| memory per device (RSS " << QString::number(fullMb, 'f', 1) << " MB - "
+        << QString::number(emptyMb, 'f', 1) << " MB with none, / " << options.devices << ") | <= 15 MB | "
         << QString::number(perDeviceMb, 'f', 2) << " MB | " << (perDeviceMb <= 15 ? "yes" : "no") << " |\n";
-    out << "| worst device's mean poll period off " << options.pollMs << " ms | ≤ ±10 % | "
+    out << "| worst device's mean poll period off " << options.pollMs << " ms | <= 10 % | "
         << QString::number(100 * worstMean, 'f', 2) << " % | " << (periodsHold ? "yes" : "no") << " |\n";
-    out << "| single poll intervals within ±10 % | - | " << within << " of " << intervals << " | - |\n";
+    out << "| single poll intervals within 10 % | - | " << within << " of " << intervals << " | - |\n";
     out << "| worst single interval off " << options.pollMs << " ms | - | "
         << QString::number(100 * worstGap, 'f', 1) << " % | - |\n";
     out << "| tq-sim CPU, % of one core | - | " << QString::number(simPercent, 'f', 2) << " | - |\n\n";
