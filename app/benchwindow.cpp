@@ -52,8 +52,9 @@ BenchWindow::BenchWindow(CalibrationRecord *record, QWidget *parent)
 
 BenchWindow::~BenchWindow()
 {
-    // The panels record into m_record: they go first.
-    qDeleteAll(m_hosts);
+    // The panels record into m_record: they go first, out of the list the tab changes walk.
+    m_changed.clear();
+    qDeleteAll(std::exchange(m_hosts, {}));
     delete ui;
 }
 

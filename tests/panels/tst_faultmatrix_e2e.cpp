@@ -374,7 +374,7 @@ void TestFaultMatrixE2e::bench_oneDeviceFaulty_othersKeepPollingAndRecords()
         if (fault.startsWith(QLatin1String("back as")))
             h.list(sim->portName(), QStringLiteral("ANOTHER"));
     }
-    QTest::qWait(6 * BenchHarness::kPollPeriodMs);
+    QTest::qWait(5 * BenchHarness::kPollPeriodMs);
 
     bool passed = true;
     for (const QString &serial : healthy) {
