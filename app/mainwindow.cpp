@@ -81,6 +81,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(m_session, &DeviceSession::identificationFailed, this, [this](DeviceReply::Error error) {
         if (error == DeviceReply::NoAnswer)
             showStatusMessage(tr("error! the device did not answer %1.").arg(QStringLiteral("ATCVER")));
+        // A device that came back but does not answer is tried again at a later scan.
+        if (error == DeviceReply::NoAnswer && m_gone) {
+            m_deviceOpen = false;
+            m_session->close();
+        }
     });
     connect(m_session, &DeviceSession::lost, this, &MainWindow::onDeviceLost);
     connect(m_session->conversation(), &Conversation::unclaimedLine, this, [this](const QString &line) {
@@ -291,6 +296,9 @@ void MainWindow::deviceWentAway()
 
 void MainWindow::reattach(const QList<Dev_info> &devices)
 {
+    // Opened again already: its answer to the version query is on the way.
+    if (m_deviceOpen)
+        return;
     for (const Dev_info &device : devices) {
         if (device.serialNo != m_serialNo)
             continue;

@@ -27,7 +27,12 @@ public:
     BenchHarness()
     {
         registerPanels();
-        MessageBoxes::setResponder([](const MessageBoxes::Request &) { return QMessageBox::Ok; });
+        MessageBoxes::setResponder([this](const MessageBoxes::Request &) {
+            ++boxes;
+            if (duringBox)
+                duringBox();
+            return QMessageBox::Ok;
+        });
         record = new CalibrationRecord(folder.path());
         window = new BenchWindow(record);
         window->setDeviceScanner([this] { return devices; });
@@ -141,4 +146,6 @@ public:
     QList<Dev_info> devices;
     QMap<QString, QList<qint64>> polls;
     QElapsedTimer clock;
+    std::function<void()> duringBox; // runs while a box is open, as long as the user reads it
+    int boxes = 0;
 };
