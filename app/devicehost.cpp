@@ -20,17 +20,12 @@ DeviceHost::DeviceHost(CalibrationRecord *record, QWidget *parent)
             calibrator->writePollCommand(m_session->pollCommand());
     });
     connect(m_session, &DeviceSession::notSupported, this, [this](const QString &versionText) {
-        m_session->close();
-        showStatusMessage(tr("error! This device is not supported.") + QLatin1Char(' ') + versionText);
-        setState(State::Error);
+        failIdentification(tr("error! This device is not supported.") + QLatin1Char(' ') + versionText);
     });
     // A port closed or unplugged before the answer says nothing about the device.
     connect(m_session, &DeviceSession::identificationFailed, this, [this](DeviceReply::Error error) {
-        if (error != DeviceReply::NoAnswer)
-            return;
-        m_session->close();
-        showStatusMessage(tr("error! the device did not answer %1.").arg(QStringLiteral("ATCVER")));
-        setState(State::Error);
+        if (error == DeviceReply::NoAnswer)
+            failIdentification(tr("error! the device did not answer %1.").arg(QStringLiteral("ATCVER")));
     });
     connect(m_session, &DeviceSession::lost, this, &DeviceHost::markGone);
     connect(m_session->conversation(), &Conversation::unclaimedLine, this, [this](const QString &line) {
@@ -128,6 +123,20 @@ void DeviceHost::onIdentified(const DeviceIdentity &identity)
     if (const StabilityDefaults::Channel *channel = StabilityDefaults::find(identity.model, 1))
         m_stabilityField = channel->field;
     setState(State::Refreshing);
+}
+
+// A device with a panel waiting for it stays gone, to be tried again at a later scan; any other is
+// in error.
+void DeviceHost::failIdentification(const QString &why)
+{
+    if (m_panel) {
+        m_state = State::Connecting;
+        markGone(why);
+        return;
+    }
+    m_session->close();
+    showStatusMessage(why);
+    setState(State::Error);
 }
 
 Calibrator *DeviceHost::panel() const

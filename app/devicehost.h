@@ -80,6 +80,7 @@ signals:
 private:
     void setState(State state);
     void onIdentified(const DeviceIdentity &identity);
+    void failIdentification(const QString &why);
     void onLiveValues(const QDateTime &pollTime, const QStringList &fields);
     void startOn(const Dev_info &device);
 
