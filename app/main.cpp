@@ -1,12 +1,17 @@
+#include "app/benchwindow.h"
 #include "app/mainwindow.h"
 #include "app/translationloader.h"
 #include "panels/panelregistry.h"
+#include "widgets/logmessagehandler.h"
+#include "widgets/logwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
 #include <QLocale>
 #include <QLoggingCategory>
 #include <QTranslator>
+
+#include <cstdio>
 
 namespace {
 
@@ -20,6 +25,11 @@ void setUpParser(QCommandLineParser &parser)
         QStringLiteral("Service and calibration tool for the Lumaweave TQ series of USB gas sensors."));
     parser.addHelpOption();
     parser.addVersionOption();
+    parser.addOption({QStringLiteral("bench"),
+                      QStringLiteral("Open every attached device at once, each with its own panel.")});
+    parser.addOption({QStringLiteral("poll-ms"),
+                      QStringLiteral("The bench's poll period in milliseconds (default 1000)."),
+                      QStringLiteral("ms")});
 }
 
 bool asksForTextOnly(int argc, char *argv[])
@@ -57,10 +67,21 @@ int main(int argc, char *argv[])
 
     auto *app = new QApplication(argc, argv);
     QGuiApplication::setDesktopFileName(QStringLiteral("com.lumaweave.tq.GasCalibrator"));
+    bool bench = false;
+    int pollMs = 0;
     {
         QCommandLineParser parser;
         setUpParser(parser);
         parser.process(*app);
+        bench = parser.isSet(QStringLiteral("bench"));
+        pollMs = parser.value(QStringLiteral("poll-ms")).toInt();
+        if (parser.isSet(QStringLiteral("poll-ms")) && (pollMs < 100 || pollMs > 60000)) {
+            fprintf(stderr, "%s\n",
+                    qPrintable(QCoreApplication::translate(
+                        "main", "--poll-ms takes milliseconds from 100 to 60000.")));
+            delete app;
+            return 2;
+        }
     }
 
     // The installed folder is found from the program's own, so the application comes first.
@@ -75,11 +96,27 @@ int main(int argc, char *argv[])
     app->installTranslator(toolkitTranslator);
 
     registerPanels();
-    auto *window = new MainWindow;
+    QWidget *window = nullptr;
+    if (bench) {
+        // As in the main window: messages go to the locked log window, which drops them unread.
+        qInstallMessageHandler(logMessageHandler);
+        g_logWindow = new LogWindow;
+        auto *benchWindow = new BenchWindow;
+        if (pollMs > 0)
+            benchWindow->setPollPeriodMs(pollMs);
+        window = benchWindow;
+    } else {
+        window = new MainWindow;
+    }
     window->show();
     const int code = app->exec();
 
     delete window;
+    if (bench) {
+        delete g_logWindow;
+        g_logWindow = nullptr;
+        qInstallMessageHandler(nullptr);
+    }
     delete app;
     delete toolkitTranslator;
     delete translator;

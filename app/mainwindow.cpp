@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/benchwindow.h"
 #include "app/discovery/devicescan.h"
 #include "app/discovery/devicewatch.h"
 #include "app/records/liverecorder.h"
@@ -36,20 +37,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-namespace {
-
-// The full enumeration costs milliseconds and thousands of system calls: it runs only when the system
-// reports a change, and where the system tells of changes by itself the check timer rests meanwhile.
-// Shared, so the scanner stays copyable.
-MainWindow::DeviceScanner defaultScanner(QTimer *checkTimer)
-{
-    auto scan = std::make_shared<ChangeDrivenScan>(platformUsbDeviceSource(), platformDeviceChangeSource());
-    scan->pauseWhileSettled(checkTimer);
-    return [scan] { return scan->devices(); };
-}
-
-} // namespace
-
 MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWindow)
 {
     m_previousHandler = qInstallMessageHandler(logMessageHandler);
@@ -79,6 +66,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
         connect(rate, &QAction::triggered, this, [this, rate] { chooseRate(rate); });
     connect(ui->actionClose_TQ_Device, &QAction::triggered, this, &MainWindow::closeLumaWeaveDevice);
     connect(ui->actionCalibration_records, &QAction::triggered, this, &MainWindow::showRecordsWindow);
+    connect(ui->actionBench, &QAction::triggered, this, &MainWindow::openBench);
     setUpRecording();
     setUpLabRecords();
     connect(MessageBoxes::instance(), &MessageBoxes::lastBoxClosed, this, &MainWindow::releaseRetiredPanels);
@@ -86,7 +74,7 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     m_checkTimer = new QTimer(this);
     connect(m_checkTimer, &QTimer::timeout, this, &MainWindow::checkConnection);
     m_checkTimer->start(1000);
-    m_scan = defaultScanner(m_checkTimer);
+    m_scan = platformScanner(m_checkTimer);
 
     m_session = new DeviceSession(this);
     setPollPeriodMs(DeviceSession::kDefaultPollMs);
@@ -98,6 +86,11 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
     connect(m_session, &DeviceSession::identificationFailed, this, [this](DeviceReply::Error error) {
         if (error == DeviceReply::NoAnswer)
             showStatusMessage(tr("error! the device did not answer %1.").arg(QStringLiteral("ATCVER")));
+        // A device that came back but does not answer is tried again at a later scan.
+        if (error == DeviceReply::NoAnswer && m_gone) {
+            m_deviceOpen = false;
+            m_session->close();
+        }
     });
     connect(m_session, &DeviceSession::lost, this, &MainWindow::onDeviceLost);
     connect(m_session->conversation(), &Conversation::unclaimedLine, this, [this](const QString &line) {
@@ -122,6 +115,8 @@ MainWindow::MainWindow(QWidget *parent) : QMainWindow(parent), ui(new Ui::MainWi
 
 MainWindow::~MainWindow()
 {
+    // Its panels record into m_record.
+    delete m_bench;
     // Ends the file while the window it reports to still exists.
     m_recorder->stop();
     m_session->close();
@@ -208,9 +203,10 @@ Conversation *MainWindow::conversation() const
     return m_deviceOpen ? m_session->conversation() : nullptr;
 }
 
+// A panel waiting for its device is not current: nothing it does reaches the device meanwhile.
 QWidget *MainWindow::panelWidget() const
 {
-    return dynamic_cast<QWidget *>(m_panel);
+    return m_gone ? nullptr : dynamic_cast<QWidget *>(m_panel);
 }
 
 void MainWindow::closeLumaWeaveDevice()
@@ -230,6 +226,7 @@ void MainWindow::showDeviceSelection()
     m_recorder->stop();
     ui->actionRecord->setEnabled(false);
     m_dueLabel->hide();
+    m_gone = false;
     if (m_panel) {
         QWidget *widget = panelWidget();
         m_panel = nullptr;
@@ -266,7 +263,7 @@ void MainWindow::releaseRetiredPanels()
 
 void MainWindow::setDeviceScanner(DeviceScanner scanner)
 {
-    m_scan = scanner ? std::move(scanner) : defaultScanner(m_checkTimer);
+    m_scan = scanner ? std::move(scanner) : platformScanner(m_checkTimer);
 }
 
 void MainWindow::checkConnection()
@@ -278,9 +275,51 @@ void MainWindow::checkConnection()
         m_connected = isPortPresent(devices);
     if (m_connected != m_wasConnected && !m_connected) {
         qDebug("all serialport is down.");
-        closeLumaWeaveDevice();
+        deviceWentAway();
     }
     m_wasConnected = m_connected;
+    if (m_gone)
+        reattach(devices);
+}
+
+void MainWindow::deviceWentAway()
+{
+    auto *calibrator = qobject_cast<Calibrator *>(panelWidget());
+    if (!calibrator) {
+        closeLumaWeaveDevice();
+        return;
+    }
+    m_session->setPolling(false);
+    m_deviceOpen = false;
+    m_session->close();
+    m_recorder->stop();
+    m_gone = true;
+    calibrator->deviceGone();
+    setControlsEnabled(false);
+    ui->verticalLayout->insertWidget(0, m_selectDevice);
+    m_selectDevice->show();
+    showStatusMessage(tr("gone") + QLatin1String(": ") +
+                      tr("waiting for %1 to come back; or choose another device.").arg(m_serialNo));
+}
+
+void MainWindow::reattach(const QList<Dev_info> &devices)
+{
+    // Opened again already: its answer to the version query is on the way.
+    if (m_deviceOpen)
+        return;
+    for (const Dev_info &device : devices) {
+        if (device.serialNo != m_serialNo)
+            continue;
+        if (!m_session->open(device.port, device.serialNo))
+            return; // tried again at the next scan
+        qDebug() << "serial no:[" << m_serialNo << "] back on [" << device.port << "]";
+        m_portName = device.port;
+        m_deviceOpen = true;
+        m_connected = true;
+        m_wasConnected = true;
+        m_session->identify();
+        return;
+    }
 }
 
 bool MainWindow::isPortPresent(const QList<Dev_info> &devices)
@@ -344,7 +383,7 @@ void MainWindow::onDeviceLost()
     qDebug("all serialport is down.");
     m_connected = false;
     m_wasConnected = false;
-    closeLumaWeaveDevice();
+    deviceWentAway();
 }
 
 bool MainWindow::writeData(const QByteArray &bytes)
@@ -376,6 +415,23 @@ void MainWindow::onIdentified(const DeviceIdentity &identity)
 {
     qDebug() << "setTQVersion : " << identity.versionText;
     qDebug() << "######## TQ model : " << identity.model << ", TQ version : " << identity.firmware;
+    if (m_gone) {
+        auto *calibrator = qobject_cast<Calibrator *>(dynamic_cast<QWidget *>(m_panel));
+        // Another model under the same serial is another device: the panel keeps waiting.
+        if (!calibrator || calibrator->tqModel() != identity.model) {
+            m_deviceOpen = false;
+            m_session->close();
+            showStatusMessage(tr("another model (%1) answered on %2").arg(identity.versionText, m_portName));
+            return;
+        }
+        m_gone = false;
+        m_selectDevice->hide();
+        ui->verticalLayout->removeWidget(m_selectDevice);
+        ui->actionRecord->setEnabled(true);
+        showStatusMessage(tr("%1 is back on %2.").arg(m_serialNo, m_portName));
+        calibrator->deviceBack();
+        return;
+    }
     const PanelKind *kind = PanelDispatch::find(identity.model);
     QWidget *widget = kind && kind->create
                           ? kind->create(identity.versionText, identity.firmware, m_serialNo, this)
@@ -404,6 +460,18 @@ void MainWindow::writeATCDCommand()
 {
     if (m_panel)
         m_panel->writePollCommand(pollCommand());
+}
+
+void MainWindow::openBench()
+{
+    if (!m_bench) {
+        m_bench = new BenchWindow(m_record, this);
+        m_bench->setWindowFlag(Qt::Window);
+        m_bench->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    m_bench->show();
+    m_bench->raise();
+    m_bench->activateWindow();
 }
 
 void MainWindow::closeEvent(QCloseEvent *event)

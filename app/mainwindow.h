@@ -92,6 +92,11 @@ private:
     void releasePanel(QWidget *panel);
     void releaseRetiredPanels();
     void onDeviceLost();
+    // The device went away: a panel that can wait for it stays open, otherwise the list comes back.
+    void deviceWentAway();
+    // The device kept waited for, listed again under its serial: opened and identified anew.
+    void reattach(const QList<Dev_info> &devices);
+    void openBench();
     void onIdentified(const DeviceIdentity &identity);
     void onNotSupported();
     void setUpRecording();
@@ -127,4 +132,6 @@ private:
     QLabel *m_dueLabel = nullptr; // above the panel of a sensor that is due
     RecordedDevice m_dueFor;      // the sensor whose due date was asked for last
     QPointer<RecordsWindow> m_recordsWindow;
+    QPointer<QWidget> m_bench;
+    bool m_gone = false; // the panel waits for its device to come back
 };

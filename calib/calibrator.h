@@ -118,6 +118,14 @@ public:
     bool isCelsius() const { return m_isCelsius; }
     // The refresh commands this panel's firmware answers, in order.
     QList<int> refreshOrder() const;
+    // What the last refresh read for a command word ("ATCEXTM"), as the device sent it.
+    QString lastRead(const QString &word) const;
+    // The device went away while the panel stays open: what it was doing ends as the port lost,
+    // and the chart and the values read stay for when it comes back. Dialogs that would write to
+    // the device close; a panel with dialogs of its own closes them too.
+    virtual void deviceGone();
+    // The same device is attached again: its settings are read afresh and the poll goes on.
+    void deviceBack();
 
     // The stability limits of this device's channels, as the settings file holds them.
     StabilitySettings::Table stabilityTable() const { return m_stability; }

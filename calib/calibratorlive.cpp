@@ -164,3 +164,34 @@ void Calibrator::addChartSample(const QString &field1, const QString &field2)
         m_chart->setPollPeriodMs(m_mainWindow->pollPeriodMs());
     m_chart->addSample(time, chartValue(field1), chartValue(field2));
 }
+
+// --- the device going and coming back -----------------------------------------------------
+
+QString Calibrator::lastRead(const QString &word) const
+{
+    return m_journal->lastRead(word);
+}
+
+void Calibrator::deviceGone()
+{
+    m_journal->endWrite(RecordSchema::kOutcomePortLost);
+    delete m_passwordDlg;
+    // The host no longer shows this panel as current, so no delayed step reaches the device.
+    m_reply = nullptr;
+    m_mode = DEFAULT;
+    m_seq = Cmd::NoCommand;
+    m_waiting.clear();
+    m_refreshQueued = false;
+    m_apply = ApplyOptions{};
+    m_applyFailText.clear();
+    m_unansweredPolls.clear();
+    m_livePacer->cancel();
+    m_paused = false;
+    setInputsEnabled(false);
+}
+
+void Calibrator::deviceBack()
+{
+    m_pollsWithoutValues = 0;
+    startFirstRefresh();
+}

@@ -7,6 +7,7 @@
 #include <QMessageBox>
 
 #include <algorithm>
+#include <utility>
 
 namespace {
 
@@ -118,8 +119,19 @@ void ChartView::clearChart(int chart)
     updateChart();
 }
 
+void ChartView::setHeld(bool held)
+{
+    m_held = held;
+    if (!held && std::exchange(m_drawnWhileHeld, false))
+        updateChart();
+}
+
 void ChartView::updateChart()
 {
+    if (m_held) {
+        m_drawnWhileHeld = true;
+        return;
+    }
     for (Trace &trace : m_charts) {
         if (trace.viewer)
             trace.viewer->requestViewPortUpdate(true, true);

@@ -47,6 +47,10 @@ public:
     void addSample(double chartTime, double value1, double value2);
     // The poll period of the samples: the time window spans kSampleCount of them.
     void setPollPeriodMs(int ms) { m_pollPeriodMs = ms; }
+    // While held the charts keep their samples but do not draw them: a chart nobody can see (a
+    // bench panel in a tab behind others) costs nothing. Let go, they draw once.
+    void setHeld(bool held);
+    bool isHeld() const { return m_held; }
     int pollPeriodMs() const { return m_pollPeriodMs; }
     void clearSamples();
     // Empties chart 0 or 1 alone (its value changed meaning); the other keeps its samples and times.
@@ -103,4 +107,6 @@ private:
     double m_values1[kSampleCount];
     double m_values2[kSampleCount];
     int m_pollPeriodMs = 1000;
+    bool m_held = false;
+    bool m_drawnWhileHeld = false; // a draw was asked for while held
 };

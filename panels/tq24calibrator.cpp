@@ -180,6 +180,13 @@ void Tq24Calibrator::showLiveValues(const QStringList &fields)
     addChartSample(gas, temperature);
 }
 
+// The wizard's values are the device's, and the device that comes back is read afresh.
+void Tq24Calibrator::deviceGone()
+{
+    wizardClose();
+    Calibrator::deviceGone();
+}
+
 void Tq24Calibrator::hideEvent(QHideEvent *event)
 {
     // Retired by the main window (device gone): the wizard has nothing left to write to.

@@ -17,6 +17,7 @@ public:
     Tq24Calibrator(const PanelDevice &device, QWidget *parent);
 
     void resetPanel() override;
+    void deviceGone() override;
     void setInputsEnabled(bool enabled) override;
     void wizardClose();
 

@@ -125,6 +125,13 @@ QList<Dev_info> ChangeDrivenScan::presentPortListEntries()
     return present;
 }
 
+std::function<QList<Dev_info>()> platformScanner(QTimer *checkTimer)
+{
+    auto scan = std::make_shared<ChangeDrivenScan>(platformUsbDeviceSource(), platformDeviceChangeSource());
+    scan->pauseWhileSettled(checkTimer);
+    return [scan] { return scan->devices(); };
+}
+
 #ifndef Q_OS_LINUX
 std::unique_ptr<DeviceChangeSource> platformDeviceChangeSource()
 {

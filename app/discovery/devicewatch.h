@@ -135,6 +135,10 @@ private:
     bool m_paused = false;
 };
 
+// The scan a window runs every `checkTimer` tick: ChangeDrivenScan over this system's sources, the timer
+// resting while the scan is settled. The scan is shared, so the function stays copyable.
+std::function<QList<Dev_info>()> platformScanner(QTimer *checkTimer);
+
 // The cheapest change source this system offers: device events through udev, or straight from the kernel
 // where udev's daemon does not run, with inotify for port files; else looks at /sys/class/tty; else none
 // (every scan enumerates, as on Windows).

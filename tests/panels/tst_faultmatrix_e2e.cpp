@@ -1,3 +1,4 @@
+#include "benchharness.h"
 #include "panelharness.h"
 
 #include <QAbstractButton>
@@ -39,6 +40,8 @@ private slots:
     void wireFaults_refreshAndApplyReadTheDevice();
     void refusedActions_neverSuccess_data() { addPanelModelRows(); }
     void refusedActions_neverSuccess();
+    void bench_oneDeviceFaulty_othersKeepPollingAndRecords_data();
+    void bench_oneDeviceFaulty_othersKeepPollingAndRecords();
 
 private:
     void newHarness(int model);
@@ -317,6 +320,93 @@ void TestFaultMatrixE2e::refusedActions_neverSuccess()
         record(QStringLiteral("%1 refused").arg(QString::fromLatin1(word)), passed);
         QVERIFY2(passed, qPrintable(word + ": " + m_statuses.join(" / ")));
     }
+}
+
+void TestFaultMatrixE2e::bench_oneDeviceFaulty_othersKeepPollingAndRecords_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<QString>("fault");
+    registerPanels();
+    const QList<int> models = PanelDispatch::panelModels();
+    int row = 0;
+    for (const char *fault :
+         {"silent", "streaming at the wire limit", "unplugged while connecting", "unplugged while refreshing",
+          "unplugged while polling", "back as another serial", "a box held open"}) {
+        const int model = models.at(row++ % models.size());
+        QTest::newRow(qPrintable(QStringLiteral("bench, model %1 %2").arg(model).arg(QLatin1String(fault))))
+            << model << QString::fromLatin1(fault);
+    }
+}
+
+// One faulty device among healthy ones on the bench: the healthy ones keep their poll period,
+// every poll they answered is shown, their refresh is in the record, and the tool lives on.
+void TestFaultMatrixE2e::bench_oneDeviceFaulty_othersKeepPollingAndRecords()
+{
+    QFETCH(int, model);
+    QFETCH(QString, fault);
+    m_model = model;
+    BenchHarness h;
+    const QList<int> models = PanelDispatch::panelModels();
+    const QStringList healthy{QStringLiteral("OK-1"), QStringLiteral("OK-2")};
+    for (int i = 0; i < healthy.size(); ++i)
+        h.add(models.at((models.indexOf(model) + 1 + i) % models.size()), healthy.at(i));
+    const QString faulty = QStringLiteral("FAULTY");
+    SimulatedDevice *sim = h.add(model, faulty);
+    if (fault == QLatin1String("silent") || fault == QLatin1String("unplugged while connecting"))
+        sim->setResponding(false);
+    else if (fault.startsWith(QLatin1String("streaming")))
+        sim->setStreaming(true);
+    else if (fault == QLatin1String("unplugged while refreshing"))
+        sim->setVanishAfter(3);
+    connect(sim, &SimulatedDevice::vanished, h.window, [&h, faulty] { h.unplug(faulty); });
+    h.window->checkDevices();
+    QVERIFY(h.waitState(healthy, DeviceHost::State::Ready, 10000));
+
+    const qint64 from = h.clock.elapsed();
+    QMap<QString, int> samples;
+    QMap<QString, int> polls;
+    for (const QString &serial : healthy) {
+        samples[serial] = h.host(serial)->liveSampleCount();
+        polls[serial] = h.polls.value(serial).size();
+    }
+    if (fault == QLatin1String("unplugged while connecting")) {
+        h.unplug(faulty);
+    } else if (fault == QLatin1String("a box held open")) {
+        // A refresh the device leaves unanswered ends in an error box, read for a while.
+        QVERIFY(h.waitState({faulty}, DeviceHost::State::Ready));
+        h.host(faulty)->session()->conversation()->setDefaultTimeoutMs(100);
+        h.duringBox = [] { QTest::qWait(4 * BenchHarness::kPollPeriodMs); };
+        sim->setResponding(false);
+        h.host(faulty)->panel()->writeRefresh();
+    } else if (fault == QLatin1String("unplugged while polling") ||
+               fault.startsWith(QLatin1String("back as"))) {
+        QVERIFY(h.waitState({faulty}, DeviceHost::State::Ready));
+        h.unplug(faulty);
+        if (fault.startsWith(QLatin1String("back as")))
+            h.list(sim->portName(), QStringLiteral("ANOTHER"));
+    }
+    QTest::qWait(5 * BenchHarness::kPollPeriodMs);
+
+    bool passed = true;
+    for (const QString &serial : healthy) {
+        const int answered = h.polls.value(serial).size() - polls.value(serial);
+        const int shown = h.host(serial)->liveSampleCount() - samples.value(serial);
+        passed = passed && h.keptPeriod(serial, from) && qAbs(answered - shown) <= 1 &&
+                 h.recordedReads(serial) == 1;
+    }
+    DeviceHost::State expected = DeviceHost::State::Gone;
+    if (fault == QLatin1String("silent"))
+        expected = DeviceHost::State::Connecting;
+    else if (fault.startsWith(QLatin1String("streaming")))
+        expected = h.host(faulty)->state(); // whatever it makes of the flood, the others poll on
+    else if (fault == QLatin1String("a box held open"))
+        expected = DeviceHost::State::Ready;
+    const bool boxed = fault != QLatin1String("a box held open") || h.boxes > 0;
+    passed = passed && boxed && h.host(faulty)->state() == expected;
+    if (fault.startsWith(QLatin1String("back as")))
+        passed = passed && h.waitState({QStringLiteral("ANOTHER")}, DeviceHost::State::Ready);
+    record(fault, passed);
+    QVERIFY2(passed, qPrintable(fault));
 }
 
 QTEST_MAIN(TestFaultMatrixE2e)

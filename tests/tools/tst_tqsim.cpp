@@ -2,10 +2,12 @@
 #include "tools/tq-sim/lineframer.h"
 #include "tools/tq-sim/simulateddevice.h"
 
+#include <QFileInfo>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QSerialPort>
 #include <QSignalSpy>
+#include <QTemporaryDir>
 #include <QtTest>
 
 #include <fcntl.h>
@@ -23,7 +25,10 @@ class PlainPort
 public:
     explicit PlainPort(const QString &p) : m_fd(::open(qPrintable(p), O_RDWR | O_NOCTTY | O_NONBLOCK)) {}
     ~PlainPort() { ::close(m_fd); }
-    void write(const QByteArray &b) { QCOMPARE(::write(m_fd, b.constData(), size_t(b.size())), ssize_t(b.size())); }
+    void write(const QByteArray &b)
+    {
+        QCOMPARE(::write(m_fd, b.constData(), size_t(b.size())), ssize_t(b.size()));
+    }
     // Everything received so far, after waiting for the given number of lines and a little more:
     // anything beyond the expected lines would be a fault too.
     QByteArray readLines(int lines, int timeoutMs = 2000)
@@ -69,11 +74,16 @@ private slots:
         QTest::addColumn<QString>("chunks");
         QTest::addColumn<QString>("lines");
         QTest::addColumn<int>("overflows");
-        QTest::newRow("across reads") << 64 << "ATC|VER\r|\nATCD\r\nATCOF|F1" << "ATCVER\r\n|ATCD\r\n|ATCOFF1" << 0;
-        QTest::newRow("bare lf") << 64 << "ATCD\nATCH\n" << "ATCD\n|ATCH\n|" << 0;
-        QTest::newRow("overlong across reads") << 8 << "0123456789|ABCDEF|GH\r\nATCD\r\n" << "ATCD\r\n|" << 1;
-        QTest::newRow("overlong in one read") << 8 << "0123456789AB\r\nATCH\r\n" << "ATCH\r\n|" << 1;
-        QTest::newRow("exact bound") << 8 << "ATCOFF1\r|\n" << "ATCOFF1\r\n|" << 0;
+        QTest::newRow("across reads") << 64 << "ATC|VER\r|\nATCD\r\nATCOF|F1"
+                                      << "ATCVER\r\n|ATCD\r\n|ATCOFF1" << 0;
+        QTest::newRow("bare lf") << 64 << "ATCD\nATCH\n"
+                                 << "ATCD\n|ATCH\n|" << 0;
+        QTest::newRow("overlong across reads") << 8 << "0123456789|ABCDEF|GH\r\nATCD\r\n"
+                                               << "ATCD\r\n|" << 1;
+        QTest::newRow("overlong in one read") << 8 << "0123456789AB\r\nATCH\r\n"
+                                              << "ATCH\r\n|" << 1;
+        QTest::newRow("exact bound") << 8 << "ATCOFF1\r|\n"
+                                     << "ATCOFF1\r\n|" << 0;
     }
     void framer_feed()
     {
@@ -90,14 +100,16 @@ private slots:
     // One conversation per model and firmware: every command the panels send, in the form their parsers
     // take it, and what the firmware gates. Rows are "COMMAND => REPLY", the reply a pattern over the
     // whole line; state carries over. The firmware is set as the panels see it, by version reply or number.
-    // Live values follow the unit codes: CO2 and TVOC ppm with three decimals (percent, ppm) or none (ppm, ppb).
+    // Live values follow the unit codes: CO2 and TVOC ppm with three decimals (percent, ppm) or none (ppm,
+    // ppb).
     void responder_conversation_data()
     {
         QTest::addColumn<Model>("model");
         QTest::addColumn<QByteArray>("firmware");
         QTest::addColumn<QByteArray>("poll");
         QTest::addColumn<QString>("exchanges");
-        QTest::newRow("pm") << Model::Pm << QByteArray("2v1") << QByteArray("ATCH")
+        QTest::newRow("pm")
+            << Model::Pm << QByteArray("2v1") << QByteArray("ATCH")
             << "ATCVER => ATCVER QD700-PM-2v1|ATCMODE => ATCMODE 0|ATCMODE 1 => ATCMODE 1|"
                "ATCMODE 2 => ATCMODE 1|ATCOFF1 1000000.00 => ATCOFF1 1000000.00|"
                "ATCOFF3 -0.25 => ATCOFF3 -0.25|ATCOFF5 12,5 => ATCOFF5 0.00|ATCMODID 17 => ATCMODID 17|"
@@ -105,49 +117,65 @@ private slots:
                "ATCEXTM 1800000000 => ATCEXTM 1800000000|ATCUSED 5 => ATCUSED 1234|ATCH => ATCH #6|"
                "ATCFTRST => ATCFTRST OK|ATCMODE => ATCMODE 0|ATCOFF3 => ATCOFF3 0.00|ATCMODID => ATCMODID 1|"
                "ATCEXTM => ATCEXTM 1800000000|ATCH => ATCH #6|ATCD => ERROR|ATCBLDTM => ERROR";
-        QTest::newRow("tq20 32") << Model::Tq20 << QByteArray() << QByteArray("ATCD")
-            << "ATCVER => ATCVER TQ20-3v2|ATCMODE => ATCMODE 2|ATCD => ATCD 0\\.\\d{3},\\d{3}|ATCMODE 0 => ATCMODE 2|"
-               "ATCMODE 1 => ATCMODE 1|ATCOFF1 0.5 => ATCOFF1 0.50|ATCOFF2 => ATCOFF2 0.00|ATCVOCU 1 => ATCVOCU 1|"
-               "ATCCU 0 => ATCCU 0|ATCMODE 2 => ATCMODE 2|ATCD => ATCD \\d{3},0\\.\\d{3}|ATCWIN 25 => ATCWIN 25|"
+        QTest::newRow("tq20 32")
+            << Model::Tq20 << QByteArray() << QByteArray("ATCD")
+            << "ATCVER => ATCVER TQ20-3v2|ATCMODE => ATCMODE 2|ATCD => ATCD 0\\.\\d{3},\\d{3}|ATCMODE 0 => "
+               "ATCMODE 2|"
+               "ATCMODE 1 => ATCMODE 1|ATCOFF1 0.5 => ATCOFF1 0.50|ATCOFF2 => ATCOFF2 0.00|ATCVOCU 1 => "
+               "ATCVOCU 1|"
+               "ATCCU 0 => ATCCU 0|ATCMODE 2 => ATCMODE 2|ATCD => ATCD \\d{3},0\\.\\d{3}|ATCWIN 25 => ATCWIN "
+               "25|"
                "ATCWIN 31 => ATCWIN 25|"
                "ATCEXTM => ATCEXTM 1735689600|ATCUSED => ATCUSED 1234|ATCBLDTM => ATCBLDTM \\d{10}|"
                "ATCD => ATCD #2|ATCC => ERROR|ATCFCAL => ERROR";
-        QTest::newRow("tq20 11: units from 1") << Model::Tq20 << QByteArray("1v1") << QByteArray("ATCD")
+        QTest::newRow("tq20 11: units from 1")
+            << Model::Tq20 << QByteArray("1v1") << QByteArray("ATCD")
             << "ATCVER => ATCVER TQ20-1v1|ATCVOCU => ATCVOCU 1|ATCCU => ATCCU 2|ATCCU 0 => ATCCU 2|"
-               "ATCCU 1 => ATCCU 1|ATCD => ATCD 0\\.\\d{3},0\\.\\d{3}|ATCVOCU 2 => ATCVOCU 2|ATCD => ATCD \\d{3},#n|"
+               "ATCCU 1 => ATCCU 1|ATCD => ATCD 0\\.\\d{3},0\\.\\d{3}|ATCVOCU 2 => ATCVOCU 2|ATCD => ATCD "
+               "\\d{3},#n|"
                "ATCUCAL => ATCUCAL OK|ATCFCAL => ATCFCAL OK|ATCWIN => ERROR|"
                "ATCEXTM => ERROR|ATCUSED => ERROR";
-        QTest::newRow("tq20 12") << Model::Tq20 << QByteArray("ATCVER TQ20-1v2") << QByteArray()
+        QTest::newRow("tq20 12")
+            << Model::Tq20 << QByteArray("ATCVER TQ20-1v2") << QByteArray()
             << "ATCVER => ATCVER TQ20-1v2|ATCWIN => ATCWIN \\d+|ATCEXTM => ATCEXTM \\d+|ATCUCAL => ERROR|"
                "ATCUSED => ERROR|ATCBLDTM => ERROR";
-        QTest::newRow("unreadable version: nothing gated") << Model::Tq20 << QByteArray("ATCVER TQ20-XvY") << QByteArray()
+        QTest::newRow("unreadable version: nothing gated")
+            << Model::Tq20 << QByteArray("ATCVER TQ20-XvY") << QByteArray()
             << "ATCVER => ATCVER TQ20-XvY|ATCWIN => ATCWIN \\d+|ATCUCAL => ATCUCAL OK|"
                "ATCBLDTM => ATCBLDTM \\d+|ATCC => ERROR";
-        QTest::newRow("tq21") << Model::Tq21 << QByteArray() << QByteArray("ATCD")
+        QTest::newRow("tq21")
+            << Model::Tq21 << QByteArray() << QByteArray("ATCD")
             << "ATCVER => ATCVER TQ21-1v5|ATCD => ATCD \\d{3},2\\d\\.\\d\\d|ATCOFF1 -12.5 => ATCOFF1 -12.50|"
                "ATCOFF2 100 => ATCOFF2 100.00|ATCCAL 400.00 => ATCCAL 400.00|ATCCAL => ATCCAL 400.00|"
-               "ATCCU 0 => ATCCU 0|ATCDGFIL 0 => ATCDGFIL 0|ATCSPAN 950 => ATCSPAN 950|ATCSPAN 842 => ATCSPAN 950|"
+               "ATCCU 0 => ATCCU 0|ATCDGFIL 0 => ATCDGFIL 0|ATCSPAN 950 => ATCSPAN 950|ATCSPAN 842 => "
+               "ATCSPAN 950|"
                "ATCSINFO => ATCSINFO \\S+|ATCEXTM 4294967295 => ATCEXTM 4294967295|ATCUSED => ATCUSED 1234|"
                "ATCBLDTM => ATCBLDTM \\d{10}|ATCF => ATCF OK|ATCD => ATCD 0\\.\\d{3},2\\d\\d\\.\\d\\d|"
                "ATCC => ATCC OK|ATCD => ATCD 0\\.\\d{3},12\\d\\.\\d\\d|ATCMODE => ERROR";
-        QTest::newRow("tq21 9") << Model::Tq21 << QByteArray("ATCVER TQ21-0v9") << QByteArray()
+        QTest::newRow("tq21 9")
+            << Model::Tq21 << QByteArray("ATCVER TQ21-0v9") << QByteArray()
             << "ATCCAL => ATCCAL \\S+|ATCC => ATCC OK|ATCDGFIL => ERROR|ATCEXTM => ERROR|ATCCU 1 => ATCCU 1|"
                "ATCD => ATCD 0\\.\\d{3},#n";
-        QTest::newRow("tq21 14, T2 ignored") << Model::Tq21 << QByteArray("ATCVER TQ21T2-1v4") << QByteArray()
+        QTest::newRow("tq21 14, T2 ignored")
+            << Model::Tq21 << QByteArray("ATCVER TQ21T2-1v4") << QByteArray()
             << "ATCVER => ATCVER TQ21T2-1v4|ATCSPAN => ATCSPAN \\d+|ATCSINFO => ATCSINFO \\S+|"
                "ATCEXTM => ATCEXTM \\d+|ATCUSED => ERROR|ATCBLDTM => ERROR";
-        QTest::newRow("tq22") << Model::Tq22 << QByteArray() << QByteArray("ATCD")
+        QTest::newRow("tq22")
+            << Model::Tq22 << QByteArray() << QByteArray("ATCD")
             << "ATCVER => ATCVER TQ22-1v0|ATCMODE => ATCMODE 1|ATCD => ATCD #2|ATCMODE 3 => ATCMODE 3|"
                "ATCMODE 5 => ATCMODE 3|ATCOFF1 1 => ATCOFF1 1.00|ATCOFF2 => ATCOFF2 0.00|ATCF => ATCF OK|"
                "ATCD => ATCD \\d{6},\\d{5}|ATCMODE 2 => ATCMODE 2|ATCD => ATCD #2|ATCMODE 4 => ATCMODE 4|"
                "ATCD => ATCD #2|ATCEXTM => ERROR|ATCUSED => ERROR";
-        QTest::newRow("tq24") << Model::Tq24 << QByteArray("1v2") << QByteArray("ATCH")
+        QTest::newRow("tq24")
+            << Model::Tq24 << QByteArray("1v2") << QByteArray("ATCH")
             << "ATCVER => ATCVER TQ24-1v2|ATCMODE => ATCMODE 1|ATCH => ATCH #6|ATCMODE 0 => ATCMODE 0|"
                "ATCMODE 2 => ATCMODE 0|ATCOFF1 2.5 => ATCOFF1 2.50|ATCOFF2 -1 => ATCOFF2 -1.00|"
                "ATCCSP => ATCCSP 1000.00,#n,#n,#n|ATCCSP 500.00 => ATCCSP 500.00,#n,#n,#n|"
                "ATCCZR => ATCCZR #n|ATCCAL 400,12.5,56.25 => ATCCAL 400.00,12.50,56.25|"
-               "ATCCAL 1,2 => ATCCAL 400.00,12.50,56.25|ATCH => ATCH (#n,){4}9\\.14286,#n|ATCDRFT => ATCDRFT OK|"
-               "ATCF => ATCF OK|ATCC => ATCC OK|ATCEXTM => ATCEXTM 1735689600|ATCUSED => ATCUSED 1234|ATCH => ATCH #6|"
+               "ATCCAL 1,2 => ATCCAL 400.00,12.50,56.25|ATCH => ATCH (#n,){4}9\\.14286,#n|ATCDRFT => ATCDRFT "
+               "OK|"
+               "ATCF => ATCF OK|ATCC => ATCC OK|ATCEXTM => ATCEXTM 1735689600|ATCUSED => ATCUSED 1234|ATCH "
+               "=> ATCH #6|"
                "ATCBLDTM => ERROR|ZERO => ERROR|atcoff1 => ERROR";
     }
     void responder_conversation()
@@ -166,8 +194,10 @@ private slots:
         QVERIFY(!device.setFirmware("15")); // refused, and the version stays as it was
         double t = 1;
         for (const QString &exchange : exchanges.split('|')) {
-            const QByteArray reply = device.answer(exchange.section(" => ", 0, 0).toLatin1() + "\r\n", t += 0.5);
-            QVERIFY2(matchesWhole(exchange.section(" => ", 1), reply), qPrintable(exchange + " got: " + reply));
+            const QByteArray reply =
+                device.answer(exchange.section(" => ", 0, 0).toLatin1() + "\r\n", t += 0.5);
+            QVERIFY2(matchesWhole(exchange.section(" => ", 1), reply),
+                     qPrintable(exchange + " got: " + reply));
         }
         if (poll.isEmpty())
             return;
@@ -175,7 +205,8 @@ private slots:
         const ByteList fields = fieldsOf(device.answer(poll + "\r\n", t + 1), poll);
         const ByteList next = fieldsOf(device.answer(poll + "\r\n", t + 2), poll);
         for (int i = 0; i < fields.size(); ++i)
-            QVERIFY2(qAbs(fields[i].toDouble() - next.value(i).toDouble()) <= 0.05 * qAbs(fields[i].toDouble()) + 0.5,
+            QVERIFY2(qAbs(fields[i].toDouble() - next.value(i).toDouble()) <=
+                         0.05 * qAbs(fields[i].toDouble()) + 0.5,
                      fields[i] + " then " + next.value(i));
         device.setNoValueFields({fields.size()});
         QVERIFY(matchesWhole(poll + " ((?!----)[^,]+,)+----", device.answer(poll + "\r\n", t + 2)));
@@ -187,7 +218,8 @@ private slots:
     {
         DeviceResponder device(Model::Tq24);
         const ByteList span = fieldsOf(device.answer("ATCCSP 500.00", 10), "ATCCSP");
-        const double slope = span.value(1).toDouble(), zero = span.value(2).toDouble(), uv = span.value(3).toDouble();
+        const double slope = span.value(1).toDouble(), zero = span.value(2).toDouble(),
+                     uv = span.value(3).toDouble();
         QVERIFY(uv > zero && qAbs(slope - 500.0 / (uv - zero)) < 1e-4);
         const double zeroUv = device.answer("ATCCZR", 12).mid(7).toDouble();
         const ByteList live = fieldsOf(device.answer("ATCH\r\n", 12), "ATCH");
@@ -317,24 +349,30 @@ private slots:
         QTest::newRow("command in pieces, then several at once")
             << "" << QByteArray("ATCO|FF1 2.5|0\r|\nATCVER\r\nATCOFF1 -3\r\nATCOFF1\r\nATCH\r\n")
             << "ATCOFF1 2.50\r\nATCVER TQ24-1v5\r\nATCOFF1 -3.00\r\nATCOFF1 -3.00\r\n"
-               "ATCH ([^,\r\n]+,){5}[^,\r\n]+\r\n" << -3.0;
+               "ATCH ([^,\r\n]+,){5}[^,\r\n]+\r\n"
+            << -3.0;
         QTest::newRow("split") << "split" << QByteArray("ATCOFF1 1\r\n") << "ATCOFF1 1.00\r\n" << 1.0;
-        QTest::newRow("silent word") << "silent" << QByteArray("ATCOFF1 5\r\nATCOFF2\r\n") << "ATCOFF2 0.00\r\n"
+        QTest::newRow("silent word") << "silent" << QByteArray("ATCOFF1 5\r\nATCOFF2\r\n")
+                                     << "ATCOFF2 0.00\r\n"
                                      << 0.0;
         QTest::newRow("refused actions") << "refuse" << QByteArray("ATCDRFT\r\nATCF\r\nATCOFF2 1\r\n")
-                                         << "ATCDRFT\r\nATCF\r\nATCOFF2 1.00\r\n" << 0.0;
+                                         << "ATCDRFT\r\nATCF\r\nATCOFF2 1.00\r\n"
+                                         << 0.0;
         QTest::newRow("echo") << "echo" << QByteArray("ATCOFF2 1\r\n") << "ATCOFF2 1ATCOFF2 1.00\r\n" << 0.0;
-        QTest::newRow("noise") << "noise" << QByteArray("ATCOFF2\r\n")
-                               << "ATCOFF2 0.00\r\n#noise \\d+\r\n\\x00\\x00\\x00\r\n\\xff\\xfe\\xc3\\(\\x80\r\n"
-                               << 0.0;
+        QTest::newRow("noise")
+            << "noise" << QByteArray("ATCOFF2\r\n")
+            << "ATCOFF2 0.00\r\n#noise \\d+\r\n\\x00\\x00\\x00\r\n\\xff\\xfe\\xc3\\(\\x80\r\n"
+            << 0.0;
         QTest::newRow("vanish after 2") << "vanish" << QByteArray("ATCOFF2\r\nATCOFF1\r\nATCOFF2 3\r\n")
-                                        << "ATCOFF2 0.00\r\nATCOFF1 0.00\r\n" << 0.0;
+                                        << "ATCOFF2 0.00\r\nATCOFF1 0.00\r\n"
+                                        << 0.0;
         // Not responding: commands recorded, neither acted on nor answered.
         QTest::newRow("silence") << "mute" << QByteArray("ATCVER\r\nATCOFF1 5\r\n") << "" << 0.0;
         QTest::newRow("delay") << "delay" << QByteArray("ATCOFF1\r\n") << "ATCOFF1 0.00\r\n" << 0.0;
         QTest::newRow("streaming") << "stream" << QByteArray("ATCVER\r\n")
                                    << "((ATCVER TQ24-1v5|ATCH ([^,\r]+,){5}[^,\r]+)\r\n)+" << 0.0;
-        QTest::newRow("reopened port") << "reopen" << QByteArray("ATCOFF2 7\r\n") << "ATCOFF2 7.00\r\n" << 0.0;
+        QTest::newRow("reopened port") << "reopen" << QByteArray("ATCOFF2 7\r\n") << "ATCOFF2 7.00\r\n"
+                                       << 0.0;
     }
     void device_faults()
     {
@@ -351,7 +389,8 @@ private slots:
         device.setSilentWords(fault == "silent" ? QSet<QByteArray>{"ATCOFF1"} : QSet<QByteArray>{});
         device.setRefuseActions(fault == "refuse");
         device.setEcho(fault == "echo");
-        const auto noise = SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes | SimulatedDevice::InvalidUtf8;
+        const auto noise =
+            SimulatedDevice::NoiseLines | SimulatedDevice::NulBytes | SimulatedDevice::InvalidUtf8;
         device.setNoise(fault == "noise" ? noise : SimulatedDevice::NoNoise);
         device.setVanishAfter(fault == "vanish" ? 2 : 0);
         device.setStreaming(fault == "stream");
@@ -416,19 +455,25 @@ private slots:
         QTest::addColumn<QString>("listing");
         QTest::addColumn<QString>("exchanges");
         QTest::addColumn<QString>("logged");
-        QTest::newRow("devices") << QStringList{"--device", "tq24:SIM-A", "--version-reply", "ATCVER TQ23-1v0",
-                                                "--device=pm:SIM-B", "--no-values"}
+        QTest::newRow("devices")
+            << QStringList{"--device",        "tq24:SIM-A",        "--version-reply",
+                           "ATCVER TQ23-1v0", "--device=pm:SIM-B", "--no-values"}
             << "(\\S+) SIM-A tq24\n(\\S+) SIM-B pm\nTQ_CALIBRATOR_PORTS=\\1=SIM-A;\\2=SIM-B"
-            << "1 ATCVER => ATCVER TQ23-1v0|2 ATCH => ATCH ----,----,----,----,----,----" << "";
+            << "1 ATCVER => ATCVER TQ23-1v0|2 ATCH => ATCH ----,----,----,----,----,----"
+            << "";
         // What the start script runs: one device of every model, each answering with its own version.
-        QTest::newRow("no devices: one of every model") << QStringList()
+        QTest::newRow("no devices: one of every model")
+            << QStringList()
             << "(\\S+) \\S+ pm\n(\\S+) \\S+ tq20\n(\\S+) \\S+ tq21\n(\\S+) \\S+ tq22\n(\\S+) \\S+ tq24\n"
                "TQ_CALIBRATOR_PORTS=\\1=[^;]+;\\2=[^;]+;\\3=[^;]+;\\4=[^;]+;\\5=[^;]+"
             << "1 ATCVER => ATCVER QD700-PM-2v1|2 ATCVER => ATCVER TQ20-3v2|3 ATCVER => ATCVER TQ21-1v5|"
-               "4 ATCVER => ATCVER TQ22-1v0|5 ATCVER => ATCVER TQ24-1v5" << "";
+               "4 ATCVER => ATCVER TQ22-1v0|5 ATCVER => ATCVER TQ24-1v5"
+            << "";
         QTest::newRow("one model with faults and transcript")
-            << QStringList{"--model", "tq24", "--firmware", "1v2", "--serial=BENCH-7", "--refuse-actions", "--transcript"}
-            << "(\\S+) TQ_CALIBRATOR_PORTS=\\1=BENCH-7" << "1 ATCVER => ATCVER TQ24-1v2|1 ATCDRFT => ATCDRFT"
+            << QStringList{"--model",          "tq24",        "--firmware", "1v2", "--serial=BENCH-7",
+                           "--refuse-actions", "--transcript"}
+            << "(\\S+) TQ_CALIBRATOR_PORTS=\\1=BENCH-7"
+            << "1 ATCVER => ATCVER TQ24-1v2|1 ATCDRFT => ATCDRFT"
             << "BENCH-7 <- ATCVER|BENCH-7 <- ATCDRFT|BENCH-7 -> ATCVER TQ24-1v2|BENCH-7 -> ATCDRFT";
         // Bad arguments: no listing, exit code 2 and a message.
         const auto bad = [](const char *name, const QStringList &args) {
@@ -446,6 +491,24 @@ private slots:
         bad("gas not a number", {"--model", "tq24", "--gas", "lots"});
         bad("drift without gas", {"--model", "tq24", "--drift", "1"});
         bad("negative settling time", {"--model", "tq24", "--gas", "1", "--settle-s", "-1"});
+        bad("link without model", {"--link", "/tmp/tq-sim-link"});
+    }
+    // A tool started earlier lists the name; the device behind it answers there until the end.
+    void link_namesThePortUntilTheEnd()
+    {
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("pm-b"));
+        QProcess sim;
+        sim.start(QStringLiteral(TQ_SIM_PATH), {"--model", "pm", "--link", link});
+        QVERIFY(sim.waitForReadyRead(3000));
+        const QString port = QString::fromLatin1(sim.readLine()).section(' ', 0, 0);
+        QCOMPARE(QFileInfo(link).symLinkTarget(), port);
+        PlainPort named(link);
+        named.write("ATCVER\r\n");
+        QCOMPARE(named.readLines(1), QByteArray("ATCVER QD700-PM-2v1\r\n"));
+        sim.terminate();
+        QVERIFY(sim.waitForFinished(3000));
+        QVERIFY(!QFileInfo::exists(link) && !QFileInfo(link).isSymLink());
     }
     void program()
     {
@@ -466,7 +529,8 @@ private slots:
         while (!(lines.contains("TQ_CALIBRATOR_PORTS=") && lines.endsWith('\n')) &&
                (sim.canReadLine() || sim.waitForReadyRead(3000)))
             lines += QString::fromLatin1(sim.readLine());
-        const auto listed = QRegularExpression(QRegularExpression::anchoredPattern(listing + "\n")).match(lines);
+        const auto listed =
+            QRegularExpression(QRegularExpression::anchoredPattern(listing + "\n")).match(lines);
         QVERIFY2(listed.hasMatch(), qPrintable(lines));
         for (const QString &exchange : exchanges.split('|')) {
             PlainPort port(listed.captured(exchange.section(' ', 0, 0).toInt()));
@@ -483,7 +547,6 @@ private slots:
                                                      QRegularExpression::escape(line + "[CR][LF]\n"))),
                      qPrintable(log));
     }
-
 };
 
 QTEST_GUILESS_MAIN(TestTqSim)

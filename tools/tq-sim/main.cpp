@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFile>
 #include <QRegExp>
 #include <QSet>
 #include <QSocketNotifier>
@@ -55,6 +56,7 @@ struct Options
     QString model;
     QString firmware;
     QString serial;
+    QString link;
     bool transcript = false;
     bool help = false;
     Faults faults;
@@ -72,6 +74,8 @@ const char *kUsage =
     "                          \"PORT TQ_CALIBRATOR_PORTS=PORT=SERIAL\"\n"
     "  --firmware DvD          firmware of that device, e.g. 1v5 (answers \"ATCVER TQ24-1v5\")\n"
     "  --serial TEXT           serial text of that device (default SIM-MODEL-0001)\n"
+    "  --link PATH             also name that device's port PATH (a symbolic link, removed at the\n"
+    "                          end), so a tool started earlier can list a port that comes later\n"
     "  --device MODEL:SERIAL   add a device (default without --model: one device of every model);\n"
     "                          prints \"PORT SERIAL MODEL\" per device, then TQ_CALIBRATOR_PORTS=...\n"
     "  --version-reply LINE    version reply of the preceding device, e.g. \"ATCVER TQ23-1v0\"\n"
@@ -199,7 +203,7 @@ QString parseArguments(const QStringList &args, Options *options)
     static const QStringList withValue{"--device",       "--version-reply",  "--model", "--firmware",
                                        "--serial",       "--silent",         "--delay", "--split",
                                        "--vanish-after", "--no-value-field", "--gas",   "--settle-s",
-                                       "--gas-noise",    "--drift"};
+                                       "--gas-noise",    "--drift",          "--link"};
     for (int i = 1; i < args.size(); ++i) {
         QString arg = args.at(i);
         QString value;
@@ -228,6 +232,8 @@ QString parseArguments(const QStringList &args, Options *options)
             options->firmware = value;
         } else if (arg == QLatin1String("--serial")) {
             options->serial = value;
+        } else if (arg == QLatin1String("--link")) {
+            options->link = value;
         } else if (arg == QLatin1String("--device")) {
             const QString name = value.section(QLatin1Char(':'), 0, 0);
             DeviceChoice choice;
@@ -271,8 +277,8 @@ QString parseArguments(const QStringList &args, Options *options)
         if (!options->firmware.isEmpty())
             choice.versionReply = tqsim::versionReplyFor(choice.model, options->firmware.toLatin1());
         options->devices.push_back(choice);
-    } else if (!options->firmware.isEmpty() || !options->serial.isNull()) {
-        return QStringLiteral("--firmware and --serial go with --model");
+    } else if (!options->firmware.isEmpty() || !options->serial.isNull() || !options->link.isEmpty()) {
+        return QStringLiteral("--firmware, --serial and --link go with --model");
     }
     if (options->devices.empty()) {
         for (tqsim::Model model : tqsim::allModels())
@@ -399,6 +405,13 @@ int main(int argc, char *argv[])
         QObject::connect(d, &SimulatedDevice::vanished, [serial] {
             QTextStream(stderr) << "tq-sim: " << serial << ": port closed (--vanish-after)\n";
         });
+        if (!options.link.isEmpty()) {
+            QFile::remove(options.link);
+            if (!QFile::link(device->portName(), options.link)) {
+                err << "tq-sim: cannot link " << options.link << " to " << device->portName() << '\n';
+                return 1;
+            }
+        }
         const QString entry = device->portName() + QLatin1Char('=') + serial;
         if (options.single) {
             out << device->portName() << " TQ_CALIBRATOR_PORTS=" << entry << '\n';
@@ -439,6 +452,8 @@ int main(int argc, char *argv[])
     }
 
     const int rc = app.exec();
+    if (!options.link.isEmpty())
+        QFile::remove(options.link);
     devices.clear();
     return rc;
 }
