@@ -133,9 +133,9 @@ private:
         // clang-format off
         return {
             {"check pass", Model::Tq24, "", 391.25, 0, "", check + QStringList{"--reference", "391", "--tolerance", "1%"}, 0,
-             "reference 391.00 ppm, tolerance 3.91 ppm\\nas found: reading 391.30 ppm, error \\+0.30 ppm, stable.*\\nPASS\\n", none, none},
+             "reference 391.00 ppm, tolerance 3.91 ppm\\nas found: reading 391.25 ppm, error \\+0.25 ppm, stable.*\\nPASS\\n", none, none},
             {"check fail", Model::Tq24, "", 391.25, 0, "", check + QStringList{"--reference", "420", "--tolerance", "1%"}, 1,
-             "error -28.70 ppm.*\\nFAIL\\n", none, none},
+             "error -28.75 ppm.*\\nFAIL\\n", none, none},
             {"check: climbing 60 ppm/min, never stable", Model::Tq24, "", 391.25, 60, "",
              check + QStringList{"--reference", "391", "--timeout", "1"}, 5, headerOnly, none, none},
             {"tq24 span, certificate", Model::Tq24, "", 391.25, 0, "",
@@ -158,7 +158,7 @@ private:
             {"tq21 CO2 refused by the device", Model::Tq21, "", 950, 0, "refuse", calibrate + QStringList{"--reference", "1000"}, 1,
              "\\nFAIL\\n", {"ATCCAL 1000.00"}, {"rejected", "fail"}},
             {"correction over the maximum", Model::Tq24, "", 391.25, 0, "", calibrate + QStringList{"--reference", "500"}, 2,
-             "as found: reading 391.30 ppm", none, {"incomplete"}},
+             "as found: reading 391.25 ppm", none, {"incomplete"}},
             {"expired gas", Model::Tq24, "", 391.25, 0, "",
              calibrate + QStringList{"--reference", "400", "--gas-expiry", "2020-01-01", "--certificate", "CERT"}, 2, headerOnly,
              none, {"incomplete"}},
