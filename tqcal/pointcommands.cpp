@@ -13,6 +13,7 @@
 #include "tqcal/console.h"
 #include "tqcal/devicelink.h"
 #include "tqcal/exitcode.h"
+#include "tqcal/interruption.h"
 #include "tqcal/recorder.h"
 
 #include <QDir>
@@ -172,7 +173,7 @@ int exitCodeOf(Procedure::Step step)
     case Procedure::Step::TimedOut:
         return ExitCode::NoAnswer;
     default:
-        return ExitCode::NoDevice; // unplugged (nothing aborts from here)
+        return ExitCode::NoDevice; // unplugged; an abort comes from a signal, see runPoint
     }
 }
 
@@ -309,6 +310,13 @@ int runPoint(const Invocation &inv, bool checkOnly)
     }
     QEventLoop loop;
     QObject::connect(&procedure, &Procedure::finished, &loop, &QEventLoop::quit);
+    // From here a signal aborts: the record and the message below still come, the certificate not.
+    Interruption interruption;
+    QObject::connect(&interruption, &Interruption::interrupted, &procedure, [&procedure](int signal) {
+        Console::message(QStringLiteral("interrupted by %1: aborting, nothing more is written")
+                             .arg(Interruption::signalName(signal)));
+        procedure.abort();
+    });
     QObject::connect(&session, &DeviceSession::pollDue, &session, [&session] { session.writePoll(); });
     session.setPollPeriod(inv.intervalMs);
     session.setPolling(true);
@@ -317,11 +325,13 @@ int runPoint(const Invocation &inv, bool checkOnly)
         loop.exec();
     session.setPolling(false);
     printVerdict(procedure, u);
+    const int code = procedure.step() == Procedure::Step::Aborted
+                         ? ExitCode::Interrupted + interruption.signalNumber()
+                         : exitCodeOf(procedure.step());
     if (checkOnly)
-        return exitCodeOf(procedure.step());
+        return code;
     const ProcedureReport report = reportOf(procedure, inv, u, id, liveFields);
     record(procedure, report, id);
-    const int code = exitCodeOf(procedure.step());
     if (inv.certificate.isEmpty())
         return code;
     const int written = writeCertificate(inv.certificate, report);

@@ -8,6 +8,7 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
 #include <memory>
 #include <vector>
 
@@ -217,6 +218,18 @@ private:
     }
 
     std::vector<std::unique_ptr<PointRun>> m_pointRuns;
+
+    // What could change the device: a command with an argument, or an action.
+    static QStringList writesReceived(const SimulatedDevice &device)
+    {
+        QStringList sent;
+        for (const QByteArray &line : device.receivedCommands()) {
+            const QString command = QString::fromLatin1(line.trimmed());
+            if (command.contains(' ') || command == "ATCCZR" || command == "ATCUCAL")
+                sent << (command.startsWith("ATCEXTM ") ? QStringLiteral("ATCEXTM") : command);
+        }
+        return sent;
+    }
 
     QScopedPointer<QTemporaryDir> m_data;
     QScopedPointer<SimulatedDevice> m_device;
@@ -484,17 +497,79 @@ private slots:
         QVERIFY2(out.contains(QRegularExpression(c.output, QRegularExpression::DotMatchesEverythingOption)),
                  qPrintable(out + err));
         QCOMPARE(run.process->exitCode(), c.exitCode);
-        QStringList sent; // what could change the device: a command with an argument, or an action
-        for (const QByteArray &line : run.device->receivedCommands()) {
-            const QString command = QString::fromLatin1(line.trimmed());
-            if (command.contains(' ') || command == "ATCCZR" || command == "ATCUCAL")
-                sent << (command.startsWith("ATCEXTM ") ? QStringLiteral("ATCEXTM") : command);
-        }
-        QCOMPARE(sent, c.writes);
+        QCOMPARE(writesReceived(*run.device), c.writes);
         QCOMPARE(recordedPoint(run.data->path()), c.recorded);
         // A certificate only for a complete calibration that asked for one.
         const bool certificate = QFile::exists(run.data->filePath(QStringLiteral("c.pdf")));
         QCOMPARE(certificate, c.arguments.contains("CERT") && c.exitCode == 0);
+    }
+
+    // A signal in the middle of a procedure aborts it: nothing more reaches the device, the record
+    // keeps the writes made and the procedure as incomplete, no certificate, and the exit code is
+    // the shell's for the signal.
+    void point_signal_abortsKeepsWhatWasWritten_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("after"); // the signal goes at the first poll after this
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("writes");
+        QTest::addColumn<QStringList>("recorded");
+        const QStringList fast = {"--port", "PORT", "--dwell", "1", "--window", "0.2", "--interval", "40"};
+        const QStringList calibrate = QStringList{"calibrate", "--yes", "--reference", "400", "--tolerance", "1%",
+                                                  "--gas-expiry", "2099-12-31", "--certificate", "CERT"} + fast;
+        const QStringList check = QStringList{"check", "--reference", "391"} + fast;
+        // clang-format off
+        QTest::newRow("calibrate, Ctrl+C after the span") << calibrate << QByteArray("ATCCSP ") << SIGINT << 130
+                                                          << QStringList{"ATCCSP 400.00"}
+                                                          << QStringList{"confirmed", "incomplete"};
+        QTest::newRow("calibrate, SIGTERM while settling") << calibrate << QByteArray("ATCVER") << SIGTERM << 143
+                                                           << QStringList() << QStringList{"incomplete"};
+        QTest::newRow("check, Ctrl+C while settling") << check << QByteArray("ATCVER") << SIGINT << 130
+                                                      << QStringList() << QStringList();
+        // clang-format on
+    }
+
+    void point_signal_abortsKeepsWhatWasWritten()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, after);
+        QFETCH(int, signal);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, writes);
+        QFETCH(QStringList, recorded);
+        SimulatedDevice device(Model::Tq24);
+        device.setGasModel({391.25, 0, 0, 0});
+        QVERIFY(device.open());
+        QProcess process;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("TQ_CALIBRATOR_PORTS"), device.portName() + QLatin1Char('=') + kSerial);
+        env.insert(QStringLiteral("XDG_DATA_HOME"), m_data->path());
+        process.setProcessEnvironment(env);
+        arguments.replaceInStrings(QStringLiteral("PORT"), device.portName());
+        const QString certificate = m_data->filePath(QStringLiteral("c.pdf"));
+        arguments.replaceInStrings(QStringLiteral("CERT"), certificate);
+        bool armed = false;
+        int signalled = 0;
+        connect(&device, &SimulatedDevice::commandReceived, &device, [&](const QByteArray &line) {
+            if (line.startsWith(after))
+                armed = true;
+            else if (armed && line.startsWith("ATCH") && !signalled++)
+                ::kill(pid_t(process.processId()), signal);
+        });
+        process.start(QStringLiteral(TQCAL_PROGRAM), arguments);
+        QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
+        const QString err = QString::fromUtf8(process.readAllStandardError());
+        QCOMPARE(signalled, 1);
+        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(process.exitCode(), exitCode);
+        const QString name = signal == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM");
+        QVERIFY2(err.contains(QStringLiteral("interrupted by ") + name), qPrintable(err));
+        const QString written = writes.isEmpty() ? QStringLiteral("nothing") : writes.join(QStringLiteral(", "));
+        QVERIFY2(err.contains(QStringLiteral("incomplete, written: ") + written), qPrintable(err));
+        QCOMPARE(writesReceived(device), writes);
+        QCOMPARE(recordedPoint(m_data->path()), recorded);
+        QVERIFY(!QFile::exists(certificate));
     }
 };
 
