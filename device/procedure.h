@@ -29,6 +29,10 @@ struct ProcedurePoint
     bool acceptUnstable = false;
     Stability::Limits limits;
     double timeoutS = 600; // for each wait for stable
+    // The unit the channel shows (its default when empty) and how the device's offset counts in it
+    // (ModelTable::FieldUnit); the maximum correction and an offset follow them.
+    QString unit;
+    double offsetScale = 1;
 };
 
 // A reading taken at a step, with how settled it was.

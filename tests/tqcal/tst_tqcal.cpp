@@ -163,6 +163,15 @@ private:
             {"expired gas", Model::Tq24, "", 391.25, 0, "",
              calibrate + QStringList{"--reference", "400", "--gas-expiry", "2020-01-01", "--certificate", "CERT"}, 2, headerOnly,
              none, {"incomplete"}},
+            {"tq20 1v2 TVOC in ppb: offset in ppm", Model::Tq20, "1v2", 0.2, 0, "set ATCVOCU 1",
+             calibrate + QStringList{"--reference", "250", "--tolerance", "1%"}, 0,
+             "channel 1 \\(TVOC, ppb\\).*as found: reading 200.0 ppb.*adjusted: ATCOFF1 0.05\nas left: reading 250.0 ppb.*PASS\n",
+             {"ATCOFF1 0.05", stamp}, {ok, ok, "pass"}},
+            {"tq20 1v1 CO2 in %", Model::Tq20, "1v1", 0.2, 0, "set ATCCU 1",
+             check + QStringList{"--channel", "2", "--reference", "0.062", "--tolerance", "0.01", "--max-slope", "1", "--max-sd", "1"}, 0,
+             "channel 2 \\(CO2, %\\).*as found: reading 0\\.\\d{4} %.*PASS\n", none, none},
+            {"tq20 CO2 unit code 7: cannot be told", Model::Tq20, "1v2", 0.2, 0, "set ATCCU 7",
+             calibrate + QStringList{"--channel", "2", "--reference", "700"}, 2, "^$", none, none},
             {"unplugged after the span", Model::Tq24, "", 391.25, 0, "unplug", calibrate + QStringList{"--reference", "400"}, 6,
              "as found", {"ATCCSP 400.00"}, {ok, "incomplete"}},
         };
@@ -186,6 +195,8 @@ private:
             run->device->setGasModel({c.gas, 0, 0, c.drift});
             QVERIFY(run->device->open() && (c.firmware.isEmpty() || run->device->setFirmware(c.firmware)));
             run->device->setRefuseActions(c.fault == "refuse");
+            if (c.fault.startsWith("set "))
+                QVERIFY(run->device->setSetting(c.fault.section(' ', 1, 1), c.fault.section(' ', 2, 2)));
             SimulatedDevice *device = run->device.get();
             if (c.fault == "unplug") {
                 connect(device, &SimulatedDevice::commandReceived, device, [device](const QByteArray &line) {
