@@ -265,8 +265,9 @@ void TestProcedure::units_everyChoiceHasLimitsAndMaximum()
                     channel = row.channel;
             }
             const QString text = QString::fromUtf8(unit.unit);
-            QVERIFY2(StabilityDefaults::find(number, channel, text), qPrintable(text));
-            QVERIFY2(Adjustment::maxCorrection(number, channel, text) > 0, qPrintable(text));
+            QVERIFY2(StabilityDefaults::find(number, channel, text) &&
+                         Adjustment::maxCorrection(number, channel, text) > 0,
+                     unit.unit);
         }
     }
 }
@@ -280,13 +281,10 @@ void TestProcedure::plan_inTheUnitShown_data()
     QTest::addColumn<double>("reference");
     QTest::addColumn<double>("reading");
     QTest::addColumn<QString>("offset"); // from an offset of 0; empty: refused
-    QTest::newRow("TVOC ppm") << 1 << "ppm" << 0.25 << 0.2 << "0.05";
     QTest::newRow("TVOC ppb: offset in ppm") << 1 << "ppb" << 250.0 << 200.0 << "0.05";
     QTest::newRow("TVOC ppm: 50 is over the maximum") << 1 << "ppm" << 250.0 << 200.0 << "";
-    QTest::newRow("CO2 ppm") << 2 << "ppm" << 700.0 << 620.0 << "80.00";
     QTest::newRow("CO2 %: offset in ppm") << 2 << "%" << 0.07 << 0.062 << "80.00";
     QTest::newRow("CO2 %: over the maximum") << 2 << "%" << 0.3 << 0.062 << "";
-    QTest::newRow("humidity") << 2 << "g/m3" << 10.0 << 9.5 << "0.50";
 }
 
 void TestProcedure::plan_inTheUnitShown()
@@ -300,12 +298,9 @@ void TestProcedure::plan_inTheUnitShown()
     QCOMPARE(plan.refusal.isEmpty(), !offset.isEmpty());
     if (offset.isEmpty())
         return;
-    QCOMPARE(plan.word, QStringLiteral("ATCOFF%1").arg(channel));
     double scale = 0;
-    for (const ModelTable::FieldUnit &row : ModelTable::find(20)->units) {
-        if (row.field == channel - 1 && unit == QString::fromUtf8(row.unit))
-            scale = row.offsetScale;
-    }
+    for (const ModelTable::FieldUnit &row : ModelTable::find(20)->units)
+        scale = row.field == channel - 1 && unit == QLatin1String(row.unit) ? row.offsetScale : scale;
     QCOMPARE(Adjustment::offsetArgument(0, reference, reading, scale), offset);
 }
 

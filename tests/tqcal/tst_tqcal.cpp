@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -42,9 +43,11 @@ class TestTqcal : public QObject
     Q_OBJECT
 
 private:
-    Run runTqcal(QStringList arguments)
+    // `started` runs once the process is, for a test that acts on it while it runs.
+    Run runTqcal(QStringList arguments, const std::function<void(QProcess &)> &started = {})
     {
         arguments.replaceInStrings(QStringLiteral("PORT"), m_device->portName());
+        arguments.replaceInStrings(QStringLiteral("CERT"), m_data->filePath(QStringLiteral("c.pdf")));
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TQ_CALIBRATOR_PORTS"), m_device->portName() + QLatin1Char('=') + kSerial);
@@ -52,6 +55,8 @@ private:
         env.insert(QStringLiteral("TQ_RECORDS_URL"), m_recordsUrl);
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(TQCAL_PROGRAM), arguments);
+        if (started)
+            started(process);
         // The device answers from this event loop, so the wait must keep it running.
         Run run;
         run.finished = QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000);
@@ -549,38 +554,26 @@ private slots:
         QFETCH(int, exitCode);
         QFETCH(QStringList, writes);
         QFETCH(QStringList, recorded);
-        SimulatedDevice device(Model::Tq24);
-        device.setGasModel({391.25, 0, 0, 0});
-        QVERIFY(device.open());
-        QProcess process;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("TQ_CALIBRATOR_PORTS"), device.portName() + QLatin1Char('=') + kSerial);
-        env.insert(QStringLiteral("XDG_DATA_HOME"), m_data->path());
-        process.setProcessEnvironment(env);
-        arguments.replaceInStrings(QStringLiteral("PORT"), device.portName());
-        const QString certificate = m_data->filePath(QStringLiteral("c.pdf"));
-        arguments.replaceInStrings(QStringLiteral("CERT"), certificate);
+        QVERIFY(openDevice(Model::Tq24, QByteArray()));
+        m_device->setGasModel({391.25, 0, 0, 0});
         bool armed = false;
         int signalled = 0;
-        connect(&device, &SimulatedDevice::commandReceived, &device, [&](const QByteArray &line) {
-            if (line.startsWith(after))
-                armed = true;
-            else if (armed && line.startsWith("ATCH") && !signalled++)
-                ::kill(pid_t(process.processId()), signal);
+        const Run run = runTqcal(arguments, [&](QProcess &process) {
+            connect(m_device.data(), &SimulatedDevice::commandReceived, &process, [&](const QByteArray &line) {
+                armed = armed || line.startsWith(after);
+                if (armed && line.startsWith("ATCH") && !signalled++)
+                    ::kill(pid_t(process.processId()), signal);
+            });
         });
-        process.start(QStringLiteral(TQCAL_PROGRAM), arguments);
-        QVERIFY(QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 20000));
-        const QString err = QString::fromUtf8(process.readAllStandardError());
         QCOMPARE(signalled, 1);
-        QCOMPARE(process.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(process.exitCode(), exitCode);
+        QCOMPARE(run.exitCode, exitCode);
         const QString name = signal == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM");
-        QVERIFY2(err.contains(QStringLiteral("interrupted by ") + name), qPrintable(err));
+        QVERIFY2(run.err.contains(QStringLiteral("interrupted by ") + name), qPrintable(run.err));
         const QString written = writes.isEmpty() ? QStringLiteral("nothing") : writes.join(QStringLiteral(", "));
-        QVERIFY2(err.contains(QStringLiteral("incomplete, written: ") + written), qPrintable(err));
-        QCOMPARE(writesReceived(device), writes);
+        QVERIFY2(run.err.contains(QStringLiteral("incomplete, written: ") + written), qPrintable(run.err));
+        QCOMPARE(writesReceived(*m_device), writes);
         QCOMPARE(recordedPoint(m_data->path()), recorded);
-        QVERIFY(!QFile::exists(certificate));
+        QVERIFY(!QFile::exists(m_data->filePath(QStringLiteral("c.pdf"))));
     }
 };
 
