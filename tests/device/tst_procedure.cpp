@@ -200,7 +200,6 @@ void TestProcedure::point()
     session.close();
 }
 
-
 // The unit a TQ20 field shows, over its unit codes and the firmware that counts them from 1 (before
 // 1v2) or from 0: the settings asked, in order and no more than needed, and the unit they give.
 void TestProcedure::unitInForce_data()
@@ -251,7 +250,8 @@ void TestProcedure::unitInForce()
         lookup = ModelTable::unitInForce(model, firmware, field, values);
     }
     QCOMPARE(words.join(QLatin1Char(',')), asked);
-    QCOMPARE(lookup.unit ? QStringLiteral("%1 %2").arg(lookup.unit->name, lookup.unit->unit) : QString(), unit);
+    QCOMPARE(lookup.unit ? QStringLiteral("%1 %2").arg(lookup.unit->name, lookup.unit->unit) : QString(),
+             unit);
 }
 
 // Each unit a field can show has its stability limits and maximum correction.

@@ -532,8 +532,10 @@ private slots:
         QTest::addColumn<QStringList>("writes");
         QTest::addColumn<QStringList>("recorded");
         const QStringList fast = {"--port", "PORT", "--dwell", "1", "--window", "0.2", "--interval", "40"};
-        const QStringList calibrate = QStringList{"calibrate", "--yes", "--reference", "400", "--tolerance", "1%",
-                                                  "--gas-expiry", "2099-12-31", "--certificate", "CERT"} + fast;
+        const QStringList calibrate =
+            QStringList{"calibrate", "--yes",        "--reference", "400",           "--tolerance",
+                        "1%",        "--gas-expiry", "2099-12-31",  "--certificate", "CERT"} +
+            fast;
         const QStringList check = QStringList{"check", "--reference", "391"} + fast;
         // clang-format off
         QTest::newRow("calibrate, Ctrl+C after the span") << calibrate << QByteArray("ATCCSP ") << SIGINT << 130
@@ -559,17 +561,19 @@ private slots:
         bool armed = false;
         int signalled = 0;
         const Run run = runTqcal(arguments, [&](QProcess &process) {
-            connect(m_device.data(), &SimulatedDevice::commandReceived, &process, [&](const QByteArray &line) {
-                armed = armed || line.startsWith(after);
-                if (armed && line.startsWith("ATCH") && !signalled++)
-                    ::kill(pid_t(process.processId()), signal);
-            });
+            connect(m_device.data(), &SimulatedDevice::commandReceived, &process,
+                    [&](const QByteArray &line) {
+                        armed = armed || line.startsWith(after);
+                        if (armed && line.startsWith("ATCH") && !signalled++)
+                            ::kill(pid_t(process.processId()), signal);
+                    });
         });
         QCOMPARE(signalled, 1);
         QCOMPARE(run.exitCode, exitCode);
         const QString name = signal == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM");
         QVERIFY2(run.err.contains(QStringLiteral("interrupted by ") + name), qPrintable(run.err));
-        const QString written = writes.isEmpty() ? QStringLiteral("nothing") : writes.join(QStringLiteral(", "));
+        const QString written =
+            writes.isEmpty() ? QStringLiteral("nothing") : writes.join(QStringLiteral(", "));
         QVERIFY2(run.err.contains(QStringLiteral("incomplete, written: ") + written), qPrintable(run.err));
         QCOMPARE(writesReceived(*m_device), writes);
         QCOMPARE(recordedPoint(m_data->path()), recorded);
