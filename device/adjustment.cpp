@@ -15,17 +15,30 @@ struct Limit
 {
     int model;
     int channel;
-    double maxCorrection; // in the channel's default unit
+    const char *unit; // the first row of a channel is its default unit
+    double maxCorrection;
 };
 
 // A sensor that reads this far off is faulty or in the wrong gas; adjusting would hide it.
 const QList<Limit> &limits()
 {
     static const QList<Limit> rows = {
-        {kPmModel, 1, 10.0}, {kPmModel, 2, 10.0}, {kPmModel, 3, 10.0}, {kPmModel, 4, 10.0},
-        {kPmModel, 5, 10.0}, {20, 1, 0.5},        {20, 2, 0.1},        {21, 1, 200.0},
-        {21, 2, 2.0},        {22, 1, 1.0},        {22, 2, 2.0},        {24, 1, 50.0},
-        {24, 2, 2.0},
+        {kPmModel, 1, "ug/m3", 10.0},
+        {kPmModel, 2, "ug/m3", 10.0},
+        {kPmModel, 3, "ug/m3", 10.0},
+        {kPmModel, 4, "ug/m3", 10.0},
+        {kPmModel, 5, "#/cm3", 10.0},
+        {20, 1, "ppm", 0.5},
+        {20, 1, "ppb", 500.0},
+        {20, 2, "ppm", 1000.0},
+        {20, 2, "%", 0.1},
+        {20, 2, "g/m3", 2.0},
+        {21, 1, "ppm", 200.0},
+        {21, 2, "\u00B0C", 2.0},
+        {22, 1, "%", 1.0},
+        {22, 2, "\u00B0C", 2.0},
+        {24, 1, "ppm", 50.0},
+        {24, 2, "\u00B0C", 2.0},
     };
     return rows;
 }
@@ -38,16 +51,16 @@ bool hasSetting(int model, int firmware, const char *word)
 
 } // namespace
 
-double maxCorrection(int model, int channel)
+double maxCorrection(int model, int channel, const QString &unit)
 {
     for (const Limit &l : limits()) {
-        if (l.model == model && l.channel == channel)
+        if (l.model == model && l.channel == channel && (unit.isEmpty() || unit == QString::fromUtf8(l.unit)))
             return l.maxCorrection;
     }
     return 0;
 }
 
-Plan plan(int model, int firmware, int channel, double reference, double reading)
+Plan plan(int model, int firmware, int channel, double reference, double reading, const QString &unit)
 {
     Plan p;
     if (model == 24 && channel == 1 && reference == 0 && ModelTable::action(model, firmware, "ATCCZR")) {
@@ -64,7 +77,7 @@ Plan plan(int model, int firmware, int channel, double reference, double reading
         if (!hasSetting(model, firmware, p.word.toLatin1().constData()))
             p.refusal = QStringLiteral("%1 has no %2").arg(DeviceModels::name(model), p.word);
     }
-    const double max = maxCorrection(model, channel);
+    const double max = maxCorrection(model, channel, unit);
     const double correction = reference - reading;
     if (p.refusal.isEmpty() && !(qAbs(correction) <= max)) {
         p.refusal = QStringLiteral("the correction %1 exceeds the maximum %2")
@@ -73,9 +86,9 @@ Plan plan(int model, int firmware, int channel, double reference, double reading
     return p;
 }
 
-QString offsetArgument(double oldOffset, double reference, double reading)
+QString offsetArgument(double oldOffset, double reference, double reading, double offsetScale)
 {
-    return Cmd::decimal2(oldOffset + (reference - reading));
+    return Cmd::decimal2(oldOffset + (reference - reading) * offsetScale);
 }
 
 bool taken(const Plan &plan, const QString &replyLine)

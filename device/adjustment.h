@@ -27,14 +27,16 @@ struct Plan
     QString refusal;
 };
 
-// The largest |reference − reading| the model's channel is adjusted by; 0 for a channel the
-// table lacks, which is then never adjusted.
-double maxCorrection(int model, int channel);
+// The largest |reference − reading| the model's channel is adjusted by, in the unit it shows (its
+// default unit when empty); 0 for a channel or unit the table lacks, which is then never adjusted.
+double maxCorrection(int model, int channel, const QString &unit = QString());
 
-Plan plan(int model, int firmware, int channel, double reference, double reading);
+Plan plan(int model, int firmware, int channel, double reference, double reading,
+          const QString &unit = QString());
 
-// The offset argument: old + (reference − reading), two decimals.
-QString offsetArgument(double oldOffset, double reference, double reading);
+// The offset argument: old + (reference − reading), two decimals. The device keeps offsets in the
+// field's first unit; offsetScale converts the difference into it (see ModelTable::FieldUnit).
+QString offsetArgument(double oldOffset, double reference, double reading, double offsetScale = 1);
 
 // Whether the device's reply to the plan's command says it took it: a value command echoes the
 // value it now holds, "ATCCZR" answers its new zero point, "ATCUCAL" answers "OK".

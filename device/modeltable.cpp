@@ -60,10 +60,16 @@ const QList<Model> &table()
           readOnly("ATCUSED", Format::Integer, kTq20CountingFirmware),
           readOnly("ATCBLDTM", Format::Stamp, kTq20CountingFirmware)},
          {{"ATCUCAL", kAll, kTq20NewFirmware, false}, {"ATCFCAL", kAll, kTq20NewFirmware, false}},
-         {{"TVOC", "ppm"}, {"CO2", "%"}},
+         {{"TVOC", "ppm"}, {"CO2", "ppm"}},
          {"ATCMODE", "ATCOFF", "ATCVOCU", "ATCCU", "ATCUCAL", "ATCFCAL", "ATCWIN", "ATCEXTM", "ATCUSED",
           "ATCBLDTM"},
-         {"ATCMODE", "ATCOFF", "ATCVOCU", "ATCCU", "ATCUCAL", "ATCFCAL", "ATCWIN", "ATCEXTM"}},
+         {"ATCMODE", "ATCOFF", "ATCVOCU", "ATCCU", "ATCUCAL", "ATCFCAL", "ATCWIN", "ATCEXTM"},
+         // Sensor mode 1 pairs TVOC with absolute humidity, mode 2 with CO2; offsets count in ppm.
+         {{0, {{"ATCVOCU", 0}}, "TVOC", "ppm"},
+          {0, {{"ATCVOCU", 1}}, "TVOC", "ppb", 0.001},
+          {1, {{"ATCMODE", 0}}, "absolute humidity", "g/m3"},
+          {1, {{"ATCMODE", 1}, {"ATCCU", 1}}, "CO2", "ppm"},
+          {1, {{"ATCMODE", 1}, {"ATCCU", 0}}, "CO2", "%", 10000.0}}},
         {21,
          "TQ21",
          "ATCD",
@@ -164,6 +170,49 @@ const Action *action(int model, int firmware, const QString &word)
         }
     }
     return nullptr;
+}
+
+UnitLookup unitInForce(int model, int firmware, int field, const QHash<QString, QString> &values)
+{
+    UnitLookup lookup;
+    const Model *m = find(model);
+    if (!m || field < 0 || field >= m->live.size())
+        return lookup;
+    bool chosen = false;
+    for (const FieldUnit &row : m->units) {
+        if (row.field != field)
+            continue;
+        chosen = true;
+        QString unread; // the first setting this row still waits for
+        bool holds = true;
+        for (const Choice &choice : row.when) {
+            const QString word = QLatin1String(choice.word);
+            const Setting *s = setting(model, firmware, word);
+            if (!s) {
+                holds = false;
+                break;
+            }
+            if (!values.contains(word)) {
+                unread = word;
+                break;
+            }
+            const std::optional<qint64> code = Cmd::integer(values.value(word).trimmed());
+            if (!code || *code != qint64(s->min) + choice.index) {
+                holds = false;
+                break;
+            }
+        }
+        if (holds && unread.isEmpty()) {
+            lookup.unit = row;
+            lookup.nextWord.clear();
+            return lookup;
+        }
+        if (holds && lookup.nextWord.isEmpty())
+            lookup.nextWord = unread;
+    }
+    if (!chosen)
+        lookup.unit = FieldUnit{field, {}, m->live.at(field).name, m->live.at(field).unit};
+    return lookup;
 }
 
 QString formatValue(const Setting &setting, const QString &value)

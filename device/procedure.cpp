@@ -155,8 +155,8 @@ void Procedure::adjust()
 {
     setStep(Step::Adjusting);
     const DeviceIdentity id = m_session->identity();
-    const Adjustment::Plan plan =
-        Adjustment::plan(id.model, id.firmware, m_point.channel, m_point.reference, m_asFound.value);
+    const Adjustment::Plan plan = Adjustment::plan(id.model, id.firmware, m_point.channel, m_point.reference,
+                                                   m_asFound.value, m_point.unit);
     if (!plan.refusal.isEmpty()) {
         finish(Step::Refused, plan.refusal);
         return;
@@ -176,7 +176,8 @@ void Procedure::adjust()
             return;
         }
         Adjustment::Plan write = plan;
-        write.argument = Adjustment::offsetArgument(*old, m_point.reference, m_asFound.value);
+        write.argument =
+            Adjustment::offsetArgument(*old, m_point.reference, m_asFound.value, m_point.offsetScale);
         writeAdjustment(write);
     });
 }

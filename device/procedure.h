@@ -35,6 +35,10 @@ struct ProcedurePoint
     double timeoutS = 600; // for each wait for stable
     // Before each command: the device finishes its answer to the poll first.
     int gapMs = DeviceRequest::kGapMs;
+    // The unit the channel shows (its default when empty) and how the device's offset counts in it
+    // (ModelTable::FieldUnit); the maximum correction and an offset follow them.
+    QString unit;
+    double offsetScale = 1;
 };
 
 // A reading taken at a step, with how settled it was.

@@ -13,20 +13,23 @@ namespace {
 const QList<Channel> &table()
 {
     static const QList<Channel> rows = {
-        // model      ch field resolution zero slope  zero SD  dwell window timeout
-        {kPmModel, 1, 0, 0.1, 0.5, 0.3, 60, 60, 600},  // pm2.5 ug/m3
-        {kPmModel, 2, 1, 0.1, 0.5, 0.3, 60, 60, 600},  // pm10.0 ug/m3
-        {kPmModel, 3, 2, 0.1, 0.5, 0.3, 60, 60, 600},  // pm1.0 ug/m3
-        {kPmModel, 4, 3, 0.1, 0.5, 0.3, 60, 60, 600},  // pm4.0 ug/m3
-        {kPmModel, 5, 4, 0.1, 0.5, 0.3, 60, 60, 600},  // pm0.5 #/cm3
-        {20, 1, 0, 0.001, 0.01, 0.005, 120, 60, 900},  // TVOC ppm
-        {20, 2, 1, 0.001, 0.005, 0.002, 120, 60, 900}, // CO2 %
-        {21, 1, 0, 1.0, 5.0, 3.0, 60, 60, 600},        // CO2 ppm
-        {21, 2, 1, 0.01, 0.05, 0.02, 60, 60, 600},     // temperature °C
-        {22, 1, 0, 0.01, 0.05, 0.02, 60, 60, 600},     // O2 %
-        {22, 2, 1, 0.01, 0.05, 0.02, 60, 60, 600},     // temperature °C
-        {24, 1, 1, 0.1, 0.5, 0.3, 60, 60, 600},        // gas ppm
-        {24, 2, 2, 0.01, 0.05, 0.02, 60, 60, 600},     // temperature °C
+        // model   ch field unit  resolution zero slope zero SD dwell window timeout
+        {kPmModel, 1, 0, "ug/m3", 0.1, 0.5, 0.3, 60, 60, 600}, // pm2.5
+        {kPmModel, 2, 1, "ug/m3", 0.1, 0.5, 0.3, 60, 60, 600}, // pm10.0
+        {kPmModel, 3, 2, "ug/m3", 0.1, 0.5, 0.3, 60, 60, 600}, // pm1.0
+        {kPmModel, 4, 3, "ug/m3", 0.1, 0.5, 0.3, 60, 60, 600}, // pm4.0
+        {kPmModel, 5, 4, "#/cm3", 0.1, 0.5, 0.3, 60, 60, 600}, // pm0.5
+        {20, 1, 0, "ppm", 0.001, 0.01, 0.005, 120, 60, 900},   // TVOC
+        {20, 1, 0, "ppb", 1.0, 10.0, 5.0, 120, 60, 900},       // TVOC
+        {20, 2, 1, "ppm", 1.0, 5.0, 3.0, 120, 60, 900},        // CO2
+        {20, 2, 1, "%", 0.001, 0.005, 0.002, 120, 60, 900},    // CO2
+        {20, 2, 1, "g/m3", 0.01, 0.05, 0.02, 120, 60, 900},    // absolute humidity
+        {21, 1, 0, "ppm", 1.0, 5.0, 3.0, 60, 60, 600},         // CO2
+        {21, 2, 1, "\u00B0C", 0.01, 0.05, 0.02, 60, 60, 600},  // temperature
+        {22, 1, 0, "%", 0.01, 0.05, 0.02, 60, 60, 600},        // O2
+        {22, 2, 1, "\u00B0C", 0.01, 0.05, 0.02, 60, 60, 600},  // temperature
+        {24, 1, 1, "ppm", 0.1, 0.5, 0.3, 60, 60, 600},         // gas
+        {24, 2, 2, "\u00B0C", 0.01, 0.05, 0.02, 60, 60, 600},  // temperature
     };
     return rows;
 }
@@ -42,6 +45,15 @@ const Channel *find(int model, int channel)
 {
     for (const Channel &row : table()) {
         if (row.model == model && row.channel == channel)
+            return &row;
+    }
+    return nullptr;
+}
+
+const Channel *find(int model, int channel, const QString &unit)
+{
+    for (const Channel &row : table()) {
+        if (row.model == model && row.channel == channel && unit == QString::fromUtf8(row.unit))
             return &row;
     }
     return nullptr;

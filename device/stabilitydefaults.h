@@ -3,6 +3,7 @@
 #include "device/stability.h"
 
 #include <QList>
+#include <QString>
 
 #include <optional>
 
@@ -20,6 +21,7 @@ struct Channel
     int model;
     int channel;       // 1-based; "ATCOFFn" corrects channel n
     int field;         // 0-based index of the channel in the model's live line
+    const char *unit;  // the unit the row is for; a field whose unit can be chosen has a row each
     double resolution; // the smallest step the device shows, in the live field's default unit
     double zeroSlope;  // units per minute, at a reference of 0
     double zeroSd;     // units, at a reference of 0
@@ -32,8 +34,10 @@ struct Channel
 };
 
 QList<Channel> all();
-// The row of a model's channel, or nullptr for a channel the table lacks.
+// The row of a model's channel in its default unit, or nullptr for a channel the table lacks.
 const Channel *find(int model, int channel);
+// The row for the channel shown in this unit, or nullptr.
+const Channel *find(int model, int channel, const QString &unit);
 // The limits for a reading against this reference; empty for a channel the table lacks.
 std::optional<Stability::Limits> limits(int model, int channel, double reference);
 Stability::Limits limits(const Channel &row, double reference);

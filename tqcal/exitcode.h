@@ -12,6 +12,9 @@ enum : int
     Refused = 4,      // the device answered without taking the command
     NoAnswer = 5,     // no answer in time
     NoDevice = 6,     // no such device, the port cannot be opened, or it went away
+    // Stopped by a signal during check or calibrate, plus the signal's number as shells count it:
+    // 130 after Ctrl+C (SIGINT), 143 after SIGTERM.
+    Interrupted = 128,
 };
 
 } // namespace ExitCode

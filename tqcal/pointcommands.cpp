@@ -13,6 +13,7 @@
 #include "tqcal/console.h"
 #include "tqcal/devicelink.h"
 #include "tqcal/exitcode.h"
+#include "tqcal/interruption.h"
 #include "tqcal/recorder.h"
 
 #include <QDir>
@@ -47,17 +48,49 @@ struct Units
     }
 };
 
-Units unitsOf(const DeviceIdentity &id, const StabilityDefaults::Channel &row)
+Units unitsOf(const ModelTable::FieldUnit &unit, const StabilityDefaults::Channel &row)
 {
     Units u;
-    if (const ModelTable::Model *table = ModelTable::find(id.model)) {
-        if (row.field < table->live.size()) {
-            u.name = QString::fromUtf8(table->live.at(row.field).name);
-            u.unit = QString::fromUtf8(table->live.at(row.field).unit);
-        }
-    }
+    u.name = QString::fromUtf8(unit.name);
+    u.unit = QString::fromUtf8(unit.unit);
     u.decimals = qBound(0, int(qCeil(-std::log10(row.resolution) - 1e-9)) + 1, 6);
     return u;
+}
+
+// The unit the channel shows now. Where the model lets it be chosen, the settings that choose it
+// are asked of the device one at a time, as many as it takes; a reading in a unit the tool would
+// only guess at is no basis for a verdict, so one that cannot be told refuses the command.
+int readUnit(DeviceLink &link, int channel, int field, ModelTable::FieldUnit *unit)
+{
+    const DeviceIdentity id = link.identity();
+    QHash<QString, QString> values;
+    QStringList read; // "ATCCU 7", for the message
+    for (;;) {
+        const ModelTable::UnitLookup lookup = ModelTable::unitInForce(id.model, id.firmware, field, values);
+        if (lookup.unit) {
+            *unit = *lookup.unit;
+            return ExitCode::Done;
+        }
+        if (lookup.nextWord.isEmpty()) {
+            return refuse(
+                QStringLiteral("the unit of %1 channel %2 cannot be told from %3; nothing was written")
+                    .arg(link.modelName())
+                    .arg(channel)
+                    .arg(read.isEmpty() ? QStringLiteral("its settings") : read.join(", ")));
+        }
+        WordValues answer;
+        if (const int code = readWords(link, {lookup.nextWord}, &answer, false)) {
+            if (link.isLost())
+                return code;
+            return refuse(
+                QStringLiteral("the unit of %1 channel %2 cannot be told without %3; nothing was written")
+                    .arg(link.modelName())
+                    .arg(channel)
+                    .arg(lookup.nextWord));
+        }
+        values.insert(lookup.nextWord, answer.value(0).second);
+        read.append(lookup.nextWord + QLatin1Char(' ') + answer.value(0).second.trimmed());
+    }
 }
 
 QString figuresText(const Stability::Figures &f, const Stability::Limits &limits, const Units &u)
@@ -172,13 +205,16 @@ int exitCodeOf(Procedure::Step step)
     case Procedure::Step::TimedOut:
         return ExitCode::NoAnswer;
     default:
-        return ExitCode::NoDevice; // unplugged (nothing aborts from here)
+        return ExitCode::NoDevice; // unplugged; an abort comes from a signal, see runPoint
     }
 }
 
-ProcedurePoint pointOf(const Invocation &inv, const StabilityDefaults::Channel &row, bool checkOnly)
+ProcedurePoint pointOf(const Invocation &inv, const StabilityDefaults::Channel &row,
+                       const ModelTable::FieldUnit &unit, bool checkOnly)
 {
     ProcedurePoint point;
+    point.unit = QString::fromUtf8(unit.unit);
+    point.offsetScale = unit.offsetScale;
     point.channel = inv.channel;
     point.reference = inv.zero ? 0.0 : inv.reference.value_or(0.0);
     point.tolerance = inv.tolerancePercent ? inv.tolerance / 100.0 * qAbs(point.reference) : inv.tolerance;
@@ -278,11 +314,21 @@ int runPoint(const Invocation &inv, bool checkOnly)
     if (const int code = connectTarget(inv, link))
         return code;
     const DeviceIdentity id = link.identity();
-    const StabilityDefaults::Channel *row = StabilityDefaults::find(id.model, inv.channel);
-    if (!row)
+    const StabilityDefaults::Channel *channel = StabilityDefaults::find(id.model, inv.channel);
+    if (!channel)
         return refuse(QStringLiteral("%1 has no channel %2").arg(link.modelName()).arg(inv.channel));
-    const Units u = unitsOf(id, *row);
-    const ProcedurePoint point = pointOf(inv, *row, checkOnly);
+    ModelTable::FieldUnit unit;
+    if (const int code = readUnit(link, inv.channel, channel->field, &unit))
+        return code;
+    const StabilityDefaults::Channel *row =
+        StabilityDefaults::find(id.model, inv.channel, QString::fromUtf8(unit.unit));
+    if (!row)
+        return refuse(QStringLiteral("%1 channel %2 in %3 has no stability limits; nothing was written")
+                          .arg(link.modelName())
+                          .arg(inv.channel)
+                          .arg(QString::fromUtf8(unit.unit)));
+    const Units u = unitsOf(unit, *row);
+    const ProcedurePoint point = pointOf(inv, *row, unit, checkOnly);
     Console::data(QStringLiteral("%1 %2 channel %3 (%4, %5)")
                       .arg(link.modelName(), id.serial)
                       .arg(point.channel)
@@ -309,6 +355,13 @@ int runPoint(const Invocation &inv, bool checkOnly)
     }
     QEventLoop loop;
     QObject::connect(&procedure, &Procedure::finished, &loop, &QEventLoop::quit);
+    // From here a signal aborts: the record and the message below still come, the certificate not.
+    Interruption interruption;
+    QObject::connect(&interruption, &Interruption::interrupted, &procedure, [&procedure](int signal) {
+        Console::message(QStringLiteral("interrupted by %1: aborting, nothing more is written")
+                             .arg(Interruption::signalName(signal)));
+        procedure.abort();
+    });
     QObject::connect(&session, &DeviceSession::pollDue, &session, [&session] { session.writePoll(); });
     session.setPollPeriod(inv.intervalMs);
     session.setPolling(true);
@@ -317,11 +370,13 @@ int runPoint(const Invocation &inv, bool checkOnly)
         loop.exec();
     session.setPolling(false);
     printVerdict(procedure, u);
+    const int code = procedure.step() == Procedure::Step::Aborted
+                         ? ExitCode::Interrupted + interruption.signalNumber()
+                         : exitCodeOf(procedure.step());
     if (checkOnly)
-        return exitCodeOf(procedure.step());
+        return code;
     const ProcedureReport report = reportOf(procedure, inv, u, id, liveFields);
     record(procedure, report, id);
-    const int code = exitCodeOf(procedure.step());
     if (inv.certificate.isEmpty())
         return code;
     const int written = writeCertificate(inv.certificate, report);

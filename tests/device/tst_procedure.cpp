@@ -1,5 +1,6 @@
 #include "device/devicemodels.h"
 #include "device/devicesession.h"
+#include "device/modeltable.h"
 #include "device/procedure.h"
 #include "device/stabilitydefaults.h"
 #include "responderport.h"
@@ -17,6 +18,11 @@ private slots:
     void plan();
     void point_data();
     void point();
+    void unitInForce_data();
+    void unitInForce();
+    void units_everyChoiceHasLimitsAndMaximum();
+    void plan_inTheUnitShown_data();
+    void plan_inTheUnitShown();
 };
 
 // The command each model adjusts a channel with, and the refusal of a too large correction.
@@ -192,6 +198,110 @@ void TestProcedure::point()
     }
     QCOMPARE(procedure.asLeft().taken, asLeft);
     session.close();
+}
+
+// The unit a TQ20 field shows, over its unit codes and the firmware that counts them from 1 (before
+// 1v2) or from 0: the settings asked, in order and no more than needed, and the unit they give.
+void TestProcedure::unitInForce_data()
+{
+    QTest::addColumn<int>("model");
+    QTest::addColumn<int>("firmware");
+    QTest::addColumn<int>("field");
+    QTest::addColumn<QString>("device"); // the settings as the device answers them
+    QTest::addColumn<QString>("asked");
+    QTest::addColumn<QString>("unit"); // empty: cannot be told
+    // clang-format off
+    QTest::newRow("TVOC 1v1 code 1: ppm") << 20 << 11 << 0 << "ATCVOCU=1" << "ATCVOCU" << "TVOC ppm";
+    QTest::newRow("TVOC 1v1 code 2: ppb") << 20 << 11 << 0 << "ATCVOCU=2" << "ATCVOCU" << "TVOC ppb";
+    QTest::newRow("TVOC 1v1 code 0: none") << 20 << 11 << 0 << "ATCVOCU=0" << "ATCVOCU" << "";
+    QTest::newRow("TVOC 1v2 code 0: ppm") << 20 << 12 << 0 << "ATCVOCU=0" << "ATCVOCU" << "TVOC ppm";
+    QTest::newRow("TVOC 1v2 code 1: ppb") << 20 << 12 << 0 << "ATCVOCU=1" << "ATCVOCU" << "TVOC ppb";
+    QTest::newRow("TVOC 1v2 code 2: none") << 20 << 12 << 0 << "ATCVOCU=2" << "ATCVOCU" << "";
+    QTest::newRow("1v1 humidity mode: no CO2 unit asked") << 20 << 11 << 1 << "ATCMODE=1,ATCCU=1" << "ATCMODE" << "absolute humidity g/m3";
+    QTest::newRow("CO2 1v1 code 1: %") << 20 << 11 << 1 << "ATCMODE=2,ATCCU=1" << "ATCMODE,ATCCU" << "CO2 %";
+    QTest::newRow("CO2 1v1 code 2: ppm") << 20 << 11 << 1 << "ATCMODE=2,ATCCU=2" << "ATCMODE,ATCCU" << "CO2 ppm";
+    QTest::newRow("CO2 1v2 code 0: %") << 20 << 12 << 1 << "ATCMODE=2,ATCCU=0" << "ATCMODE,ATCCU" << "CO2 %";
+    QTest::newRow("CO2 3v2 code 1: ppm") << 20 << 32 << 1 << "ATCMODE=2,ATCCU=1" << "ATCMODE,ATCCU" << "CO2 ppm";
+    QTest::newRow("CO2 1v2 code 2: none") << 20 << 12 << 1 << "ATCMODE=2,ATCCU=2" << "ATCMODE,ATCCU" << "";
+    QTest::newRow("CO2 unit no number") << 20 << 12 << 1 << "ATCMODE=2,ATCCU=pct" << "ATCMODE,ATCCU" << "";
+    QTest::newRow("unknown mode") << 20 << 12 << 1 << "ATCMODE=3,ATCCU=1" << "ATCMODE" << "";
+    QTest::newRow("TQ24 gas: fixed, nothing asked") << 24 << 15 << 1 << "" << "" << "gas ppm";
+    QTest::newRow("TQ20 has no third field") << 20 << 12 << 2 << "" << "" << "";
+    // clang-format on
+}
+
+void TestProcedure::unitInForce()
+{
+    QFETCH(int, model);
+    QFETCH(int, firmware);
+    QFETCH(int, field);
+    QFETCH(QString, device);
+    QFETCH(QString, asked);
+    QFETCH(QString, unit);
+    QHash<QString, QString> held;
+    for (const QString &pair : device.split(QLatin1Char(','), Qt::SkipEmptyParts))
+        held.insert(pair.section(QLatin1Char('='), 0, 0), pair.section(QLatin1Char('='), 1));
+    QHash<QString, QString> values;
+    QStringList words;
+    ModelTable::UnitLookup lookup = ModelTable::unitInForce(model, firmware, field, values);
+    while (!lookup.unit && !lookup.nextWord.isEmpty() && words.size() < 5) {
+        words << lookup.nextWord;
+        values.insert(lookup.nextWord, held.value(lookup.nextWord));
+        lookup = ModelTable::unitInForce(model, firmware, field, values);
+    }
+    QCOMPARE(words.join(QLatin1Char(',')), asked);
+    QCOMPARE(lookup.unit ? QStringLiteral("%1 %2").arg(lookup.unit->name, lookup.unit->unit) : QString(),
+             unit);
+}
+
+// Each unit a field can show has its stability limits and maximum correction.
+void TestProcedure::units_everyChoiceHasLimitsAndMaximum()
+{
+    for (const int number : ModelTable::models()) {
+        for (const ModelTable::FieldUnit &unit : ModelTable::find(number)->units) {
+            int channel = 0;
+            for (const StabilityDefaults::Channel &row : StabilityDefaults::all()) {
+                if (row.model == number && row.field == unit.field)
+                    channel = row.channel;
+            }
+            const QString text = QString::fromUtf8(unit.unit);
+            QVERIFY2(StabilityDefaults::find(number, channel, text) &&
+                         Adjustment::maxCorrection(number, channel, text) > 0,
+                     unit.unit);
+        }
+    }
+}
+
+// A TQ20 offset adjustment in the unit the field shows: the maximum in that unit, the offset in
+// the device's first unit.
+void TestProcedure::plan_inTheUnitShown_data()
+{
+    QTest::addColumn<int>("channel");
+    QTest::addColumn<QString>("unit");
+    QTest::addColumn<double>("reference");
+    QTest::addColumn<double>("reading");
+    QTest::addColumn<QString>("offset"); // from an offset of 0; empty: refused
+    QTest::newRow("TVOC ppb: offset in ppm") << 1 << "ppb" << 250.0 << 200.0 << "0.05";
+    QTest::newRow("TVOC ppm: 50 is over the maximum") << 1 << "ppm" << 250.0 << 200.0 << "";
+    QTest::newRow("CO2 %: offset in ppm") << 2 << "%" << 0.07 << 0.062 << "80.00";
+    QTest::newRow("CO2 %: over the maximum") << 2 << "%" << 0.3 << 0.062 << "";
+}
+
+void TestProcedure::plan_inTheUnitShown()
+{
+    QFETCH(int, channel);
+    QFETCH(QString, unit);
+    QFETCH(double, reference);
+    QFETCH(double, reading);
+    QFETCH(QString, offset);
+    const Adjustment::Plan plan = Adjustment::plan(20, 12, channel, reference, reading, unit);
+    QCOMPARE(plan.refusal.isEmpty(), !offset.isEmpty());
+    if (offset.isEmpty())
+        return;
+    double scale = 0;
+    for (const ModelTable::FieldUnit &row : ModelTable::find(20)->units)
+        scale = row.field == channel - 1 && unit == QLatin1String(row.unit) ? row.offsetScale : scale;
+    QCOMPARE(Adjustment::offsetArgument(0, reference, reading, scale), offset);
 }
 
 QTEST_GUILESS_MAIN(TestProcedure)

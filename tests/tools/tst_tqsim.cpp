@@ -327,12 +327,12 @@ private slots:
             const QByteArray lines = port.readLines(1);
             return fieldsOf(lines.split('\r').value(lines.count('\r') - 1).trimmed(), "ATCH").value(1);
         };
-        QCOMPARE(gas(), QByteArray("100.0"));
-        sim.write("gas 250.5\nwind 3\n");
+        QCOMPARE(gas(), QByteArray("100.00"));
+        sim.write("gas 250.25\nwind 3\n");
         QByteArray told;
         QTRY_VERIFY((told += sim.readAllStandardError()).contains("\"wind 3\" not understood"));
-        QVERIFY(told.contains("tq-sim: gas 250.5\n"));
-        QCOMPARE(gas(), QByteArray("250.5"));
+        QVERIFY(told.contains("tq-sim: gas 250.25\n"));
+        QCOMPARE(gas(), QByteArray("250.25")); // to the hundredth, as set
         sim.terminate();
         QVERIFY(sim.waitForFinished(3000));
     }

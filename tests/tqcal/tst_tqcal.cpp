@@ -8,6 +8,8 @@
 #include <QtTest>
 
 #include <algorithm>
+#include <csignal>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -41,9 +43,11 @@ class TestTqcal : public QObject
     Q_OBJECT
 
 private:
-    Run runTqcal(QStringList arguments)
+    // `started` runs once the process is, for a test that acts on it while it runs.
+    Run runTqcal(QStringList arguments, const std::function<void(QProcess &)> &started = {})
     {
         arguments.replaceInStrings(QStringLiteral("PORT"), m_device->portName());
+        arguments.replaceInStrings(QStringLiteral("CERT"), m_data->filePath(QStringLiteral("c.pdf")));
         QProcess process;
         QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
         env.insert(QStringLiteral("TQ_CALIBRATOR_PORTS"), m_device->portName() + QLatin1Char('=') + kSerial);
@@ -51,6 +55,8 @@ private:
         env.insert(QStringLiteral("TQ_RECORDS_URL"), m_recordsUrl);
         process.setProcessEnvironment(env);
         process.start(QStringLiteral(TQCAL_PROGRAM), arguments);
+        if (started)
+            started(process);
         // The device answers from this event loop, so the wait must keep it running.
         Run run;
         run.finished = QTest::qWaitFor([&] { return process.state() == QProcess::NotRunning; }, 30000);
@@ -133,9 +139,9 @@ private:
         // clang-format off
         return {
             {"check pass", Model::Tq24, "", 391.25, 0, "", check + QStringList{"--reference", "391", "--tolerance", "1%"}, 0,
-             "reference 391.00 ppm, tolerance 3.91 ppm\\nas found: reading 391.30 ppm, error \\+0.30 ppm, stable.*\\nPASS\\n", none, none},
+             "reference 391.00 ppm, tolerance 3.91 ppm\\nas found: reading 391.25 ppm, error \\+0.25 ppm, stable.*\\nPASS\\n", none, none},
             {"check fail", Model::Tq24, "", 391.25, 0, "", check + QStringList{"--reference", "420", "--tolerance", "1%"}, 1,
-             "error -28.70 ppm.*\\nFAIL\\n", none, none},
+             "error -28.75 ppm.*\\nFAIL\\n", none, none},
             {"check: climbing 60 ppm/min, never stable", Model::Tq24, "", 391.25, 60, "",
              check + QStringList{"--reference", "391", "--timeout", "1"}, 5, headerOnly, none, none},
             {"tq24 span, certificate", Model::Tq24, "", 391.25, 0, "",
@@ -158,10 +164,19 @@ private:
             {"tq21 CO2 refused by the device", Model::Tq21, "", 950, 0, "refuse", calibrate + QStringList{"--reference", "1000"}, 1,
              "\\nFAIL\\n", {"ATCCAL 1000.00"}, {"rejected", "fail"}},
             {"correction over the maximum", Model::Tq24, "", 391.25, 0, "", calibrate + QStringList{"--reference", "500"}, 2,
-             "as found: reading 391.30 ppm", none, {"incomplete"}},
+             "as found: reading 391.25 ppm", none, {"incomplete"}},
             {"expired gas", Model::Tq24, "", 391.25, 0, "",
              calibrate + QStringList{"--reference", "400", "--gas-expiry", "2020-01-01", "--certificate", "CERT"}, 2, headerOnly,
              none, {"incomplete"}},
+            {"tq20 1v2 TVOC in ppb: offset in ppm", Model::Tq20, "1v2", 0.2, 0, "set ATCVOCU 1",
+             calibrate + QStringList{"--reference", "250", "--tolerance", "1%"}, 0,
+             "channel 1 \\(TVOC, ppb\\).*as found: reading 200.0 ppb.*adjusted: ATCOFF1 0.05\nas left: reading 250.0 ppb.*PASS\n",
+             {"ATCOFF1 0.05", stamp}, {ok, ok, "pass"}},
+            {"tq20 1v1 CO2 in %", Model::Tq20, "1v1", 0.2, 0, "set ATCCU 1",
+             check + QStringList{"--channel", "2", "--reference", "0.062", "--tolerance", "0.01", "--max-slope", "1", "--max-sd", "1"}, 0,
+             "channel 2 \\(CO2, %\\).*as found: reading 0\\.\\d{4} %.*PASS\n", none, none},
+            {"tq20 CO2 unit code 7: cannot be told", Model::Tq20, "1v2", 0.2, 0, "set ATCCU 7",
+             calibrate + QStringList{"--channel", "2", "--reference", "700"}, 2, "^$", none, none},
             {"unplugged after the span", Model::Tq24, "", 391.25, 0, "unplug", calibrate + QStringList{"--reference", "400"}, 6,
              "as found", {"ATCCSP 400.00"}, {ok, "incomplete"}},
         };
@@ -185,6 +200,8 @@ private:
             run->device->setGasModel({c.gas, 0, 0, c.drift});
             QVERIFY(run->device->open() && (c.firmware.isEmpty() || run->device->setFirmware(c.firmware)));
             run->device->setRefuseActions(c.fault == "refuse");
+            if (c.fault.startsWith("set "))
+                QVERIFY(run->device->setSetting(c.fault.section(' ', 1, 1), c.fault.section(' ', 2, 2)));
             SimulatedDevice *device = run->device.get();
             if (c.fault == "unplug") {
                 connect(device, &SimulatedDevice::commandReceived, device, [device](const QByteArray &line) {
@@ -217,6 +234,18 @@ private:
     }
 
     std::vector<std::unique_ptr<PointRun>> m_pointRuns;
+
+    // What could change the device: a command with an argument, or an action.
+    static QStringList writesReceived(const SimulatedDevice &device)
+    {
+        QStringList sent;
+        for (const QByteArray &line : device.receivedCommands()) {
+            const QString command = QString::fromLatin1(line.trimmed());
+            if (command.contains(' ') || command == "ATCCZR" || command == "ATCUCAL")
+                sent << (command.startsWith("ATCEXTM ") ? QStringLiteral("ATCEXTM") : command);
+        }
+        return sent;
+    }
 
     QScopedPointer<QTemporaryDir> m_data;
     QScopedPointer<SimulatedDevice> m_device;
@@ -484,17 +513,71 @@ private slots:
         QVERIFY2(out.contains(QRegularExpression(c.output, QRegularExpression::DotMatchesEverythingOption)),
                  qPrintable(out + err));
         QCOMPARE(run.process->exitCode(), c.exitCode);
-        QStringList sent; // what could change the device: a command with an argument, or an action
-        for (const QByteArray &line : run.device->receivedCommands()) {
-            const QString command = QString::fromLatin1(line.trimmed());
-            if (command.contains(' ') || command == "ATCCZR" || command == "ATCUCAL")
-                sent << (command.startsWith("ATCEXTM ") ? QStringLiteral("ATCEXTM") : command);
-        }
-        QCOMPARE(sent, c.writes);
+        QCOMPARE(writesReceived(*run.device), c.writes);
         QCOMPARE(recordedPoint(run.data->path()), c.recorded);
         // A certificate only for a complete calibration that asked for one.
         const bool certificate = QFile::exists(run.data->filePath(QStringLiteral("c.pdf")));
         QCOMPARE(certificate, c.arguments.contains("CERT") && c.exitCode == 0);
+    }
+
+    // A signal in the middle of a procedure aborts it: nothing more reaches the device, the record
+    // keeps the writes made and the procedure as incomplete, no certificate, and the exit code is
+    // the shell's for the signal.
+    void point_signal_abortsKeepsWhatWasWritten_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QByteArray>("after"); // the signal goes at the first poll after this
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<int>("exitCode");
+        QTest::addColumn<QStringList>("writes");
+        QTest::addColumn<QStringList>("recorded");
+        const QStringList fast = {"--port", "PORT", "--dwell", "1", "--window", "0.2", "--interval", "40"};
+        const QStringList calibrate =
+            QStringList{"calibrate", "--yes",        "--reference", "400",           "--tolerance",
+                        "1%",        "--gas-expiry", "2099-12-31",  "--certificate", "CERT"} +
+            fast;
+        const QStringList check = QStringList{"check", "--reference", "391"} + fast;
+        // clang-format off
+        QTest::newRow("calibrate, Ctrl+C after the span") << calibrate << QByteArray("ATCCSP ") << SIGINT << 130
+                                                          << QStringList{"ATCCSP 400.00"}
+                                                          << QStringList{"confirmed", "incomplete"};
+        QTest::newRow("calibrate, SIGTERM while settling") << calibrate << QByteArray("ATCVER") << SIGTERM << 143
+                                                           << QStringList() << QStringList{"incomplete"};
+        QTest::newRow("check, Ctrl+C while settling") << check << QByteArray("ATCVER") << SIGINT << 130
+                                                      << QStringList() << QStringList();
+        // clang-format on
+    }
+
+    void point_signal_abortsKeepsWhatWasWritten()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, after);
+        QFETCH(int, signal);
+        QFETCH(int, exitCode);
+        QFETCH(QStringList, writes);
+        QFETCH(QStringList, recorded);
+        QVERIFY(openDevice(Model::Tq24, QByteArray()));
+        m_device->setGasModel({391.25, 0, 0, 0});
+        bool armed = false;
+        int signalled = 0;
+        const Run run = runTqcal(arguments, [&](QProcess &process) {
+            connect(m_device.data(), &SimulatedDevice::commandReceived, &process,
+                    [&](const QByteArray &line) {
+                        armed = armed || line.startsWith(after);
+                        if (armed && line.startsWith("ATCH") && !signalled++)
+                            ::kill(pid_t(process.processId()), signal);
+                    });
+        });
+        QCOMPARE(signalled, 1);
+        QCOMPARE(run.exitCode, exitCode);
+        const QString name = signal == SIGINT ? QStringLiteral("SIGINT") : QStringLiteral("SIGTERM");
+        QVERIFY2(run.err.contains(QStringLiteral("interrupted by ") + name), qPrintable(run.err));
+        const QString written =
+            writes.isEmpty() ? QStringLiteral("nothing") : writes.join(QStringLiteral(", "));
+        QVERIFY2(run.err.contains(QStringLiteral("incomplete, written: ") + written), qPrintable(run.err));
+        QCOMPARE(writesReceived(*m_device), writes);
+        QCOMPARE(recordedPoint(m_data->path()), recorded);
+        QVERIFY(!QFile::exists(m_data->filePath(QStringLiteral("c.pdf"))));
     }
 };
 

@@ -290,6 +290,13 @@ bool DeviceResponder::setGas(double gas, double t)
     return true;
 }
 
+// A gas set from outside is read back as set, to the hundredth, so a test can hold the reading at
+// an exact value; without it the fields keep the resolution the panels were built against.
+int DeviceResponder::gasDecimals(int usual) const
+{
+    return m_gas ? qMax(usual, 2) : usual;
+}
+
 double DeviceResponder::sensed(double t) const
 {
     return m_gas ? m_gas->reading(t) + m_calibrationShift : 0.0;
@@ -595,9 +602,10 @@ QStringList DeviceResponder::pmFields(double t) const
     const double pm4 = number ? 44.3 * level : 14.5 * level;
     const double pm05 = 35.0 * level;
     const double size = wave(t, 0.62, 0.04, 420.0);
-    return {fixed(pm25 + real("ATCOFF1"), 1), fixed(pm10 + real("ATCOFF2"), 1),
-            fixed(pm1 + real("ATCOFF3"), 1),  fixed(pm4 + real("ATCOFF4"), 1),
-            fixed(pm05 + real("ATCOFF5"), 1), fixed(size, 2)};
+    const int d = gasDecimals(1);
+    return {fixed(pm25 + real("ATCOFF1"), d), fixed(pm10 + real("ATCOFF2"), d),
+            fixed(pm1 + real("ATCOFF3"), d),  fixed(pm4 + real("ATCOFF4"), d),
+            fixed(pm05 + real("ATCOFF5"), d), fixed(size, 2)};
 }
 
 QStringList DeviceResponder::tq20Fields(double t) const
@@ -615,7 +623,7 @@ QStringList DeviceResponder::tq21Fields(double t) const
 {
     const double co2Ppm = (m_gas ? sensed(t) : wave(t, 650.0, 70.0, 360.0)) + real("ATCOFF1");
     const int percentCode = newUnitCodes() ? 0 : 1;
-    return {integer("ATCCU") != percentCode ? fixed(co2Ppm, 0) : fixed(co2Ppm / 10000.0, 3),
+    return {integer("ATCCU") != percentCode ? fixed(co2Ppm, gasDecimals(0)) : fixed(co2Ppm / 10000.0, 3),
             fixed(temperature(t), 2)};
 }
 
@@ -640,6 +648,6 @@ QStringList DeviceResponder::tq24Fields(double t) const
     // uV signal, ppm, temperature, baseline uV, sensitivity ppm/uV, stored zero uV.
     const double signal = gasSignal(t);
     const double ppm = (signal - real("ZERO")) * gasSlope() + real("ATCOFF1");
-    return {fixed(signal, 1),         fixed(ppm, 1),        fixed(temperature(t), 2),
-            fixed(gasBaseline(t), 1), fixed(gasSlope(), 5), fixed(real("ZERO"), 1)};
+    return {fixed(signal, 1),         fixed(ppm, gasDecimals(1)), fixed(temperature(t), 2),
+            fixed(gasBaseline(t), 1), fixed(gasSlope(), 5),       fixed(real("ZERO"), 1)};
 }

@@ -114,6 +114,7 @@ private:
 
     bool refusesCalibration(const QByteArray &word, const QByteArray &arg) const;
     void settingWritten(const QByteArray &word, double t);
+    int gasDecimals(int usual) const;
     double sensed(double t) const; // the gas model's reading plus the sensor's calibration shift
     QByteArray answerGasCalibration(const QByteArray &word, const QByteArray &arg, double t, bool *handled);
     QByteArray liveLine(double t) const;
