@@ -28,6 +28,23 @@ bool inRange(const Key &key, double value)
     return (key.minExclusive ? value > key.min : value >= key.min) && value <= key.max;
 }
 
+// A channel whose unit the device lets be chosen has a row per unit, each with a group of its own.
+bool unitChosen(const StabilityDefaults::Channel &row)
+{
+    int rows = 0;
+    for (const StabilityDefaults::Channel &other : StabilityDefaults::all())
+        rows += other.model == row.model && other.channel == row.channel;
+    return rows > 1;
+}
+
+// A unit as a settings group may name it: "/" would open a subgroup, "%" is escaped in the file.
+QString unitToken(const char *unit)
+{
+    QString token = QString::fromUtf8(unit);
+    token.replace(QLatin1Char('%'), QLatin1String("percent")).replace(QLatin1Char('/'), QLatin1Char('_'));
+    return token;
+}
+
 } // namespace
 
 QList<Key> keys()
@@ -46,7 +63,9 @@ QList<Key> keys()
 
 QString group(const StabilityDefaults::Channel &row)
 {
-    return QStringLiteral("stability-%1-ch%2").arg(DeviceModels::name(row.model)).arg(row.channel);
+    const QString name =
+        QStringLiteral("stability-%1-ch%2").arg(DeviceModels::name(row.model)).arg(row.channel);
+    return unitChosen(row) ? name + QLatin1Char('-') + unitToken(row.unit) : name;
 }
 
 Table::Table() : m_rows(StabilityDefaults::all()) {}
@@ -65,6 +84,15 @@ const StabilityDefaults::Channel *Table::find(int model, int channel) const
 {
     for (const StabilityDefaults::Channel &row : m_rows) {
         if (row.model == model && row.channel == channel)
+            return &row;
+    }
+    return nullptr;
+}
+
+const StabilityDefaults::Channel *Table::find(int model, int channel, const QString &unit) const
+{
+    for (const StabilityDefaults::Channel &row : m_rows) {
+        if (row.model == model && row.channel == channel && QString::fromUtf8(row.unit) == unit)
             return &row;
     }
     return nullptr;

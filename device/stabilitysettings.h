@@ -26,7 +26,7 @@ struct Key
 
 // The keys of a channel's group, in the order they are written.
 QList<Key> keys();
-// "stability-TQ24-ch1".
+// "stability-TQ24-ch1"; "stability-TQ20-ch2-percent" where the channel's unit can be chosen.
 QString group(const StabilityDefaults::Channel &row);
 
 class Table
@@ -40,6 +40,8 @@ public:
     // The rows of one model, by channel.
     QList<StabilityDefaults::Channel> rows(int model) const;
     const StabilityDefaults::Channel *find(int model, int channel) const;
+    // The row for the channel shown in this unit, or nullptr.
+    const StabilityDefaults::Channel *find(int model, int channel, const QString &unit) const;
     // The row of the channel a live field carries, or nullptr.
     const StabilityDefaults::Channel *findField(int model, int field) const;
     // Why values in the file were ignored, one line each.

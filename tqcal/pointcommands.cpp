@@ -5,6 +5,7 @@
 #include "device/modeltable.h"
 #include "device/procedure.h"
 #include "device/stabilitydefaults.h"
+#include "device/stabilitysettings.h"
 #include "records/calibrationjournal.h"
 #include "records/calibrationrecord.h"
 #include "records/certificate.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QSettings>
 #include <QTimer>
 #include <QtMath>
 
@@ -314,14 +316,18 @@ int runPoint(const Invocation &inv, bool checkOnly)
     if (const int code = connectTarget(inv, link))
         return code;
     const DeviceIdentity id = link.identity();
-    const StabilityDefaults::Channel *channel = StabilityDefaults::find(id.model, inv.channel);
+    // The limits as the window's settings file keeps them, so a technician's edits count here too.
+    QSettings settings;
+    const StabilitySettings::Table table = StabilitySettings::load(settings);
+    for (const QString &warning : table.warnings())
+        Console::message(warning);
+    const StabilityDefaults::Channel *channel = table.find(id.model, inv.channel);
     if (!channel)
         return refuse(QStringLiteral("%1 has no channel %2").arg(link.modelName()).arg(inv.channel));
     ModelTable::FieldUnit unit;
     if (const int code = readUnit(link, inv.channel, channel->field, &unit))
         return code;
-    const StabilityDefaults::Channel *row =
-        StabilityDefaults::find(id.model, inv.channel, QString::fromUtf8(unit.unit));
+    const StabilityDefaults::Channel *row = table.find(id.model, inv.channel, QString::fromUtf8(unit.unit));
     if (!row)
         return refuse(QStringLiteral("%1 channel %2 in %3 has no stability limits; nothing was written")
                           .arg(link.modelName())
@@ -363,7 +369,14 @@ int runPoint(const Invocation &inv, bool checkOnly)
         procedure.abort();
     });
     QObject::connect(&session, &DeviceSession::pollDue, &session, [&session] { session.writePoll(); });
-    session.setPollPeriod(inv.intervalMs);
+    // A window shorter than the readings stability needs would never settle: read faster then.
+    const int windowMs = int(point.limits.windowS * 1000);
+    const int pollMs = qMax(100, qMin(inv.intervalMs, windowMs / (Stability::kMinSamples + 1)));
+    if (pollMs != inv.intervalMs)
+        Console::message(QStringLiteral("reading every %1 ms, so the %2 s window holds enough readings")
+                             .arg(pollMs)
+                             .arg(point.limits.windowS));
+    session.setPollPeriod(pollMs);
     session.setPolling(true);
     procedure.gasApplied();
     if (!procedure.isFinished())

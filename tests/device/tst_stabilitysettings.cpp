@@ -1,6 +1,7 @@
 #include "device/devicemodels.h"
 #include "device/stabilitysettings.h"
 
+#include <QSet>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QtTest>
@@ -40,6 +41,12 @@ void TestStabilitySettings::defaultsWritten()
     QVERIFY(!rows.isEmpty());
     // Read back by a fresh reader, as a technician's editor would find it.
     QSettings written(file, QSettings::IniFormat);
+    // One group a row, even for a channel with a row per unit, and none nested in another.
+    QSet<QString> groups;
+    for (const StabilityDefaults::Channel &row : rows)
+        groups.insert(StabilitySettings::group(row));
+    QCOMPARE(groups.size(), rows.size());
+    QCOMPARE(written.childGroups().size(), StabilityDefaults::all().size());
     for (const StabilityDefaults::Channel &row : rows) {
         const QString group = StabilitySettings::group(row);
         QVERIFY2(group.contains(DeviceModels::name(model)), qPrintable(group));
