@@ -122,7 +122,8 @@ void BenchSettingWrite::begin(Run &run)
     // What the device holds first, so that the record keeps the value before.
     DeviceRequest request = DeviceRequest::query(m_word);
     request.otherReplies = QStringList{QStringLiteral("ERROR")};
-    request.gapMs = DeviceRequest::kGapMs;
+    request.gapMs = m_gapMs;
+    request.timeoutMs = m_timeoutMs;
     DeviceReply *reply = host->conversation()->send(request);
     connect(reply, &DeviceReply::finished, this, [this, &run, reply] { onBefore(run, reply); });
     emit changed(host);
@@ -139,7 +140,8 @@ void BenchSettingWrite::onBefore(Run &run, DeviceReply *reply)
     run.journal->beginWrite(m_word, m_word + QLatin1Char(' ') + run.written);
     DeviceRequest request = DeviceRequest::write(m_word, run.written);
     request.otherReplies = QStringList{QStringLiteral("ERROR")};
-    request.gapMs = DeviceRequest::kGapMs;
+    request.gapMs = m_gapMs;
+    request.timeoutMs = m_timeoutMs;
     DeviceReply *next = run.host->conversation()->send(request);
     connect(next, &DeviceReply::finished, this, [this, &run, next] { onWritten(run, next); });
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/conversation.h"
+
 #include <QObject>
 #include <QPointer>
 
@@ -37,6 +39,13 @@ public:
     // The settings of the model that can be written at some firmware, in table order.
     static QStringList writableWords(int model);
 
+    // The pause after a poll before each command, and how long each device has for each reply
+    // (the conversation's own time-out when 0): quicker ones for demonstrations and tests.
+    void setPacing(int gapMs, int timeoutMs)
+    {
+        m_gapMs = gapMs;
+        m_timeoutMs = timeoutMs;
+    }
     // Writes `value` to `word` on each device; false with errorString() when nothing starts
     // because the devices are of several models.
     bool start(const QList<DeviceHost *> &hosts, const QString &word, const QString &value);
@@ -63,4 +72,6 @@ private:
     QString m_word;
     QString m_value;
     QString m_error;
+    int m_gapMs = DeviceRequest::kGapMs;
+    int m_timeoutMs = 0;
 };
