@@ -22,9 +22,9 @@ private slots:
 
 namespace {
 
-const int kPollMs = 100;
-// Three samples settle a point: about a second for each wait.
-const CalibrationTimes kTimes{0.35, 0.35, 8.0, 0};
+const int kPollMs = 70;
+// Three samples settle a point: a fraction of a second for each wait.
+const CalibrationTimes kTimes{0.25, 0.25, 8.0, 0};
 const double kReference = 100;
 const double kTolerance = 2;
 
