@@ -48,7 +48,12 @@ BenchCalibrationDialog::BenchCalibrationDialog(BenchCalibration *run, const QLis
         acceptAnyDecimalSeparator(editor);
     connect(ui->checkBox_zero, &QCheckBox::toggled, ui->doubleSpinBox_reference, &QWidget::setDisabled);
     connect(ui->pushButton_start, &QAbstractButton::clicked, this, &BenchCalibrationDialog::start);
-    connect(ui->pushButton_applied, &QAbstractButton::clicked, m_run, &BenchCalibration::gasApplied);
+    connect(ui->pushButton_applied, &QAbstractButton::clicked, this, [this] {
+        m_run->gasApplied();
+        ui->label_message->setText(
+            tr("Each device settles, is adjusted and judged on its own: see its row."));
+        updateButtons();
+    });
     connect(ui->pushButton_abort, &QAbstractButton::clicked, m_run, &BenchCalibration::abort);
     connect(ui->pushButton_certificates, &QAbstractButton::clicked, this,
             &BenchCalibrationDialog::chooseFolder);
