@@ -188,7 +188,9 @@ void TestBenchMany::writeSetting()
     QCOMPARE(hosts.size(), 3);
     const ModelTable::Setting *setting = ModelTable::setting(model, hosts.first()->identity().firmware, word);
     QVERIFY(setting);
-    const QString value = QString::number(setting->max > setting->min ? setting->min + 1 : setting->min);
+    // A value other than the one held, so that a write that did nothing is not confirmed.
+    const double held = h.sims.first()->setting(word).toDouble();
+    const QString value = QString::number(held == setting->min ? setting->max : setting->min);
     h.sims.at(1)->setSilentWords({word.toLatin1()});
     BenchSettingWrite *write = h.window->settingWrite();
     write->setPacing(0, 400);
