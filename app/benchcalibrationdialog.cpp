@@ -3,18 +3,13 @@
 #include "app/benchcalibration.h"
 #include "app/devicehost.h"
 #include "calib/calibrator.h"
+#include "calib/referenceform.h"
 #include "ui_benchcalibrationdialog.h"
 #include "widgets/decimalinput.h"
 
 #include <QCloseEvent>
 #include <QFileDialog>
 #include <QStandardPaths>
-
-namespace {
-
-const int kPercent = 1; // the tolerance unit combo's second entry
-
-} // namespace
 
 BenchCalibrationDialog::BenchCalibrationDialog(BenchCalibration *run, const QList<DeviceHost *> &hosts,
                                                bool checkOnly, QWidget *parent)
@@ -80,16 +75,7 @@ bool BenchCalibrationDialog::start()
         ui->label_message->setText(tr("None of the selected devices has a channel to calibrate."));
         return false;
     }
-    ReferenceEntry entry;
-    entry.zero = ui->checkBox_zero->isChecked();
-    entry.reference = ui->doubleSpinBox_reference->value();
-    entry.tolerance = ui->doubleSpinBox_tolerance->value();
-    entry.percent = ui->comboBox_tolerance_unit->currentIndex() == kPercent;
-    entry.adjustAlways = ui->checkBox_adjust_always->isChecked();
-    entry.checkOnly = ui->checkBox_check_only->isChecked();
-    entry.lot = ui->lineEdit_lot->text();
-    entry.expiry = ui->dateEdit_expiry->date();
-    entry.uncertainty = ui->doubleSpinBox_uncertainty->value();
+    const ReferenceEntry entry = ReferenceForm::entry(this);
     const int started = m_run->start(m_hosts, entry, key.first(), key.last());
     ui->label_message->setText(
         started ? tr("Apply the reference gas to the chamber, then press \"Gas applied\".")

@@ -1,5 +1,6 @@
 #include "calib/calibrationdialog.h"
 
+#include "calib/referenceform.h"
 #include "calib/stabilityindicator.h"
 #include "device/commandset.h"
 #include "device/devicemodels.h"
@@ -20,7 +21,6 @@ namespace {
 
 const char *const kWithinStyle = "color: rgb(46, 139, 87);";
 const char *const kOutsideStyle = "color: rgb(190, 30, 30);";
-const int kPercent = 1; // the tolerance unit combo's second entry
 
 bool isWaiting(Procedure::Step step)
 {
@@ -136,16 +136,8 @@ void CalibrationDialog::inputsChanged()
 
 ReferenceEntry CalibrationDialog::entry() const
 {
-    ReferenceEntry e;
+    ReferenceEntry e = ReferenceForm::entry(this);
     e.channel = ui->comboBox_channel->currentData().toInt();
-    e.zero = ui->checkBox_zero->isChecked();
-    e.reference = ui->doubleSpinBox_reference->value();
-    e.tolerance = ui->doubleSpinBox_tolerance->value();
-    e.percent = ui->comboBox_tolerance_unit->currentIndex() == kPercent;
-    e.adjustAlways = ui->checkBox_adjust_always->isChecked();
-    e.lot = ui->lineEdit_lot->text();
-    e.expiry = ui->dateEdit_expiry->date();
-    e.uncertainty = ui->doubleSpinBox_uncertainty->value();
     return e;
 }
 
