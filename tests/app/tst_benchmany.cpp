@@ -90,18 +90,23 @@ void TestBenchMany::calibrateSelected_data()
     QTest::addColumn<QStringList>("models");
     QTest::addColumn<QString>("channel");
     QTest::addColumn<QString>("fault"); // what happens to the second device
+    QTest::addColumn<bool>("checkOnly");
     // How each device ends: PASS, or the start of its row's text.
     QTest::addColumn<QStringList>("ends");
     const QStringList tq24s{"TQ24", "TQ24", "TQ24"};
-    QTest::newRow("three adjusted, all pass") << tq24s << "gas"
-                                              << "" << QStringList{"PASS", "PASS", "PASS"};
+    const QStringList mixed{"TQ21", "TQ24", "TQ22"};
+    QTest::newRow("three adjusted, all pass")
+        << tq24s << "gas" << QString() << false << QStringList{"PASS", "PASS", "PASS"};
+    QTest::newRow("three checked, none adjusted")
+        << tq24s << "gas" << QString() << true << QStringList{"FAIL", "FAIL", "FAIL"};
     QTest::newRow("one refuses the adjustment") << tq24s << "gas"
-                                                << "refuses" << QStringList{"PASS", "FAIL", "PASS"};
-    QTest::newRow("one unplugged mid-way") << tq24s << "gas"
-                                           << "unplugged" << QStringList{"PASS", "gone: incomplete", "PASS"};
+                                                << "refuses" << false << QStringList{"PASS", "FAIL", "PASS"};
+    QTest::newRow("one unplugged mid-way")
+        << tq24s << "gas"
+        << "unplugged" << false << QStringList{"PASS", "gone: incomplete", "PASS"};
     QTest::newRow("mixed models, one has the channel")
-        << QStringList{"TQ21", "TQ24", "TQ22"} << "gas"
-        << "" << QStringList{"refused: TQ21 has no gas channel", "PASS", "refused: TQ22 has no gas channel"};
+        << mixed << "gas" << QString() << false
+        << QStringList{"refused: TQ21 has no gas channel", "PASS", "refused: TQ22 has no gas channel"};
 }
 
 void TestBenchMany::calibrateSelected()
@@ -109,6 +114,7 @@ void TestBenchMany::calibrateSelected()
     QFETCH(QStringList, models);
     QFETCH(QString, channel);
     QFETCH(QString, fault);
+    QFETCH(bool, checkOnly);
     QFETCH(QStringList, ends);
     BenchHarness h;
     const QList<DeviceHost *> hosts = openDevices(h, models, kReference + 5);
@@ -121,6 +127,7 @@ void TestBenchMany::calibrateSelected()
     entry.reference = kReference;
     entry.tolerance = kTolerance;
     entry.lot = QStringLiteral("LOT-7");
+    entry.checkOnly = checkOnly;
     entry.expiry = QDate::currentDate().addYears(1);
     const QString unit = hosts.at(models.indexOf("TQ24"))->panel()->calibrationDevice().units.value(1);
     const int started = run->start(hosts, entry, channel, unit);
@@ -140,6 +147,11 @@ void TestBenchMany::calibrateSelected()
         const QString shown = h.window->cellText(host, BenchWindow::ProcedureColumn);
         QVERIFY2(shown.startsWith(ends.at(i)), qPrintable(serial + QLatin1String(": ") + shown));
         const QStringList events = recorded(h, serial);
+        // The panels only read: a command with an argument is a write of the procedure.
+        if (shown.startsWith(QLatin1String("refused")) || checkOnly) {
+            for (const QByteArray &command : h.sims.at(i)->receivedCommands())
+                QVERIFY2(!command.trimmed().contains(' '), command.constData());
+        }
         if (shown.startsWith(QLatin1String("refused"))) {
             // Refused before a procedure: nothing sent beyond the polls, nothing recorded.
             QVERIFY2(events.isEmpty(), qPrintable(events.join(QLatin1Char('|'))));
