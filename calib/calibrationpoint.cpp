@@ -9,7 +9,8 @@ namespace {
 
 QString tr(const char *text)
 {
-    return QCoreApplication::translate("CalibrationPoint", text);
+    // The texts the single-device dialog had before it shared them: their translations stay.
+    return QCoreApplication::translate("CalibrationDialog", text);
 }
 
 } // namespace
