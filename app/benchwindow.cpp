@@ -1,5 +1,9 @@
 #include "app/benchwindow.h"
 
+#include "app/benchcalibration.h"
+#include "app/benchcalibrationdialog.h"
+#include "app/benchsettingdialog.h"
+#include "app/benchsettingwrite.h"
 #include "app/devicehost.h"
 #include "app/discovery/devicewatch.h"
 #include "device/devicemodels.h"
@@ -9,6 +13,7 @@
 
 #include <QHeaderView>
 #include <QLocale>
+#include <QStatusBar>
 #include <QTimer>
 
 #include <utility>
@@ -27,7 +32,8 @@ bool isListed(const QList<Dev_info> &devices, const Dev_info &device)
 BenchWindow::BenchWindow(CalibrationRecord *record, QWidget *parent)
     : QMainWindow(parent), ui(new Ui::BenchWindow),
       m_record(record ? record : new CalibrationRecord(QString(), this)), m_checkTimer(new QTimer(this)),
-      m_rowTimer(new QTimer(this)), m_pollPeriodMs(DeviceSession::kDefaultPollMs)
+      m_rowTimer(new QTimer(this)), m_pollPeriodMs(DeviceSession::kDefaultPollMs),
+      m_calibration(new BenchCalibration(this)), m_settingWrite(new BenchSettingWrite(this))
 {
     ui->setupUi(this);
     setWindowTitle(tr("Lumaweave TQ Gas Calibrator") + QLatin1String(" - ") + tr("Bench"));
@@ -43,6 +49,18 @@ BenchWindow::BenchWindow(CalibrationRecord *record, QWidget *parent)
     m_rowTimer->setSingleShot(true);
     m_rowTimer->setInterval(kRowUpdateMs);
     connect(m_rowTimer, &QTimer::timeout, this, &BenchWindow::updateChangedRows);
+    connect(ui->pushButtonCalibrate, &QAbstractButton::clicked, this, [this] { calibrateSelected(false); });
+    connect(ui->pushButtonCheck, &QAbstractButton::clicked, this, [this] { calibrateSelected(true); });
+    connect(ui->pushButtonWriteSetting, &QAbstractButton::clicked, this,
+            &BenchWindow::writeSettingToSelected);
+    connect(m_calibration, &BenchCalibration::changed, this, [this](DeviceHost *host) {
+        m_procedureText.insert(host, m_calibration->stateText(host));
+        updateRow(host);
+    });
+    connect(m_settingWrite, &BenchSettingWrite::changed, this, [this](DeviceHost *host) {
+        m_procedureText.insert(host, m_settingWrite->stateText(host));
+        updateRow(host);
+    });
     connect(m_checkTimer, &QTimer::timeout, this, &BenchWindow::checkDevices);
     m_checkTimer->start(1000);
     m_scan = platformScanner(m_checkTimer);
@@ -54,6 +72,11 @@ BenchWindow::~BenchWindow()
 {
     // The panels record into m_record: they go first, out of the list the tab changes walk.
     m_changed.clear();
+    // The runs end first: they give each panel its inputs back, with no row left to show it.
+    m_calibration->disconnect(this);
+    m_settingWrite->disconnect(this);
+    delete std::exchange(m_calibration, nullptr);
+    delete std::exchange(m_settingWrite, nullptr);
     qDeleteAll(std::exchange(m_hosts, {}));
     delete ui;
 }
@@ -155,6 +178,8 @@ QString BenchWindow::cellText(DeviceHost *host, Column column) const
         return QLocale().toString(host->lastCalibration(), QLocale::ShortFormat);
     case StateColumn:
         return DeviceHost::stateText(host->state());
+    case ProcedureColumn:
+        return m_procedureText.value(host);
     case StatusColumn:
         return host->statusText();
     }
@@ -195,4 +220,33 @@ void BenchWindow::showPanel(DeviceHost *host)
 {
     if (host)
         ui->tabWidget->setCurrentWidget(host);
+}
+
+void BenchWindow::calibrateSelected(bool checkOnly)
+{
+    const QList<DeviceHost *> hosts = selectedHosts();
+    if (hosts.isEmpty()) {
+        statusBar()->showMessage(tr("Select the devices to calibrate first."));
+        return;
+    }
+    if (m_calibration->isRunning()) {
+        statusBar()->showMessage(tr("A calibration of selected devices is still running."));
+        return;
+    }
+    // Not modal: the bench goes on polling and showing each device's progress in its row.
+    auto *dialog = new BenchCalibrationDialog(m_calibration, hosts, checkOnly, this);
+    dialog->show();
+}
+
+void BenchWindow::writeSettingToSelected()
+{
+    const QList<DeviceHost *> hosts = selectedHosts();
+    QString why;
+    const int model = BenchSettingWrite::commonModel(hosts, &why);
+    if (!model) {
+        statusBar()->showMessage(why);
+        return;
+    }
+    auto *dialog = new BenchSettingDialog(m_settingWrite, hosts, model, this);
+    dialog->show();
 }

@@ -2,6 +2,7 @@
 
 #include "app/dev_info.h"
 
+#include <QHash>
 #include <QList>
 #include <QMainWindow>
 #include <QSet>
@@ -11,6 +12,8 @@
 namespace Ui {
 class BenchWindow;
 }
+class BenchCalibration;
+class BenchSettingWrite;
 class CalibrationRecord;
 class DeviceHost;
 class QTimer;
@@ -31,6 +34,7 @@ public:
         StabilityColumn,
         CalibrationColumn,
         StateColumn,
+        ProcedureColumn, // what a calibration or setting write of the selected devices waits for
         StatusColumn,
     };
     using DeviceScanner = std::function<QList<Dev_info>()>;
@@ -49,6 +53,12 @@ public:
     DeviceHost *hostOf(const QString &serial) const;
     QString cellText(DeviceHost *host, Column column) const;
     void showPanel(DeviceHost *host);
+    BenchCalibration *calibration() const { return m_calibration; }
+    BenchSettingWrite *settingWrite() const { return m_settingWrite; }
+    // Opens the reference gas form for the selected devices (a check decides and writes nothing).
+    void calibrateSelected(bool checkOnly);
+    // Opens the setting form for the selected devices; refused with a message when of several models.
+    void writeSettingToSelected();
 
 public slots:
     // Marks devices no longer listed as gone, re-attaches those that came back and adds new ones.
@@ -67,4 +77,7 @@ private:
     QSet<DeviceHost *> m_changed; // rows to show anew at the next update
     QTimer *m_rowTimer;
     int m_pollPeriodMs;
+    BenchCalibration *m_calibration;
+    BenchSettingWrite *m_settingWrite;
+    QHash<DeviceHost *, QString> m_procedureText; // the last calibration or write each row took part in
 };

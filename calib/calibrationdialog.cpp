@@ -1,5 +1,6 @@
 #include "calib/calibrationdialog.h"
 
+#include "calib/referenceform.h"
 #include "calib/stabilityindicator.h"
 #include "device/commandset.h"
 #include "device/devicemodels.h"
@@ -20,7 +21,6 @@ namespace {
 
 const char *const kWithinStyle = "color: rgb(46, 139, 87);";
 const char *const kOutsideStyle = "color: rgb(190, 30, 30);";
-const int kPercent = 1; // the tolerance unit combo's second entry
 
 bool isWaiting(Procedure::Step step)
 {
@@ -108,18 +108,7 @@ const StabilityDefaults::Channel *CalibrationDialog::currentRow() const
 
 QString CalibrationDialog::unit() const
 {
-    const StabilityDefaults::Channel *row = currentRow();
-    return row ? m_device.units.value(row->field) : QString();
-}
-
-Stability::Limits CalibrationDialog::limits(const StabilityDefaults::Channel &row, double reference) const
-{
-    Stability::Limits limits = StabilityDefaults::limits(row, reference);
-    if (m_times) {
-        limits.dwellS = m_times->dwellS;
-        limits.windowS = m_times->windowS;
-    }
-    return limits;
+    return m_device.unit(ui->comboBox_channel->currentData().toInt());
 }
 
 void CalibrationDialog::channelChanged()
@@ -140,39 +129,21 @@ void CalibrationDialog::inputsChanged()
     ui->doubleSpinBox_reference->setEnabled(!ui->checkBox_zero->isChecked());
     const StabilityDefaults::Channel *row = currentRow();
     if (row)
-        m_preview.setLimits(limits(*row, point() ? point()->reference : 0.0));
+        m_preview.setLimits(CalibrationPoint::limits(*row, point() ? point()->reference : 0.0, m_times));
     showReading();
     updateButtons();
 }
 
+ReferenceEntry CalibrationDialog::entry() const
+{
+    ReferenceEntry e = ReferenceForm::entry(this);
+    e.channel = ui->comboBox_channel->currentData().toInt();
+    return e;
+}
+
 std::optional<ProcedurePoint> CalibrationDialog::point(QString *why) const
 {
-    const auto refuse = [why](const QString &text) {
-        if (why)
-            *why = text;
-        return std::nullopt;
-    };
-    const StabilityDefaults::Channel *row = currentRow();
-    if (!row)
-        return refuse(tr("This device has no channel to calibrate."));
-    ProcedurePoint p;
-    p.channel = row->channel;
-    p.reference = ui->checkBox_zero->isChecked() ? 0.0 : ui->doubleSpinBox_reference->value();
-    const double tolerance = ui->doubleSpinBox_tolerance->value();
-    const bool percent = ui->comboBox_tolerance_unit->currentIndex() == kPercent;
-    if (percent && p.reference == 0)
-        return refuse(tr("A tolerance in % needs a reference other than zero: give it in %1.").arg(unit()));
-    p.tolerance = percent ? tolerance / 100.0 * qAbs(p.reference) : tolerance;
-    if (!(p.tolerance > 0))
-        return refuse(tr("Enter a tolerance above zero."));
-    p.adjustAlways = ui->checkBox_adjust_always->isChecked();
-    p.gasExpiry = ui->dateEdit_expiry->date();
-    p.askAtTimeout = true;
-    p.limits = limits(*row, p.reference);
-    p.timeoutS = m_times ? m_times->timeoutS : row->timeoutS;
-    if (m_times)
-        p.gapMs = m_times->gapMs;
-    return p;
+    return CalibrationPoint::make(m_device, entry(), m_times, why);
 }
 
 void CalibrationDialog::start()
@@ -257,36 +228,10 @@ void CalibrationDialog::onFinished(Procedure::Step step)
     updateButtons();
 }
 
-QString CalibrationDialog::channelName() const
-{
-    const StabilityDefaults::Channel *row = currentRow();
-    const ModelTable::Model *model = ModelTable::find(m_device.model);
-    return row && model && row->field < model->live.size()
-               ? QString::fromUtf8(model->live.at(row->field).name)
-               : QString();
-}
-
 // Every procedure is kept, a refused or aborted one too: the record says what was written.
 void CalibrationDialog::record()
 {
-    const ProcedurePoint p = m_procedure->point();
-    ProcedureReport report = ProcedureReport::started();
-    report.model = CalibrationRecord::modelName(m_device.model);
-    report.serial = m_device.serial;
-    report.firmware = m_device.versionText;
-    report.method = methodName(m_device.model, m_device.firmware, p);
-    ReferenceGas gas;
-    gas.gas = p.reference == 0 ? QStringLiteral("zero gas") : channelName();
-    gas.concentration = p.reference;
-    gas.unit = unit();
-    gas.lot = ui->lineEdit_lot->text().trimmed();
-    gas.expiry = p.gasExpiry;
-    if (ui->doubleSpinBox_uncertainty->value() > 0)
-        gas.uncertainty = ui->doubleSpinBox_uncertainty->value();
-    report.gases.append(gas);
-    report.setTemperatureFrom(m_device.model, m_lastFields);
-    report.points.append(reportPoint(*m_procedure, channelName(), unit()));
-    report.conclude();
+    const ProcedureReport report = CalibrationPoint::report(m_device, *m_procedure, entry(), m_lastFields);
     m_report = report;
     if (m_device.record && !m_device.record->append(report.toEvent()))
         ui->label_result->setText(ui->label_result->text() + QLatin1Char('\n') +

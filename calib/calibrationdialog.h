@@ -1,5 +1,6 @@
 #pragma once
 
+#include "calib/calibrationpoint.h"
 #include "device/procedure.h"
 #include "device/stability.h"
 #include "device/stabilitysettings.h"
@@ -28,25 +29,8 @@ class CalibrationDialog : public QDialog
 {
     Q_OBJECT
 public:
-    // What the dialog needs of the device beyond its session.
-    struct Device
-    {
-        int model = 0;
-        int firmware = 0;
-        QString versionText;
-        QString serial;
-        QStringList units; // each live field's unit as the device now sends it
-        StabilitySettings::Table table;
-        CalibrationRecord *record = nullptr; // where each procedure is recorded; none when null
-    };
-    // Quicker times than the table's for every channel (demonstrations, tests).
-    struct Times
-    {
-        double dwellS;
-        double windowS;
-        double timeoutS;
-        int gapMs = DeviceRequest::kGapMs;
-    };
+    using Device = CalibrationDevice;
+    using Times = CalibrationTimes;
 
     CalibrationDialog(const Device &device, DeviceSession *session, QWidget *parent = nullptr);
     ~CalibrationDialog() override;
@@ -74,7 +58,6 @@ protected:
 private:
     const StabilityDefaults::Channel *currentRow() const;
     QString unit() const;
-    Stability::Limits limits(const StabilityDefaults::Channel &row, double reference) const;
     void channelChanged();
     void inputsChanged();
     void start();
@@ -88,7 +71,7 @@ private:
     QString stepText(Procedure::Step step) const;
     QString readingText(const QString &title, const ProcedureReading &reading) const;
     QString resultText() const;
-    QString channelName() const;
+    ReferenceEntry entry() const;
     void record();
     void chooseCertificate();
 

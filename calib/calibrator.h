@@ -1,6 +1,7 @@
 #pragma once
 
 #include "calib/abstractcalibrator.h"
+#include "calib/calibrationpoint.h"
 #include "calib/panelhost.h"
 #include "device/commandset.h"
 #include "device/conversation.h"
@@ -137,6 +138,8 @@ public:
     CalibrationDialog *openCalibration();
     // While a procedure runs the panel writes nothing of its own: its inputs stay locked.
     void setProcedureRunning(bool running);
+    // What a guided calibration needs of this device: its model, units, table and record.
+    CalibrationDevice calibrationDevice() const;
     bool isProcedureRunning() const { return m_procedureRunning; }
 
 signals:

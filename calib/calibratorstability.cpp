@@ -103,17 +103,23 @@ void Calibrator::showField(QLCDNumber *lcd, const QStringList &fields, int field
                            StabilityIndicator::decimalsFor(row->resolution));
 }
 
+CalibrationDevice Calibrator::calibrationDevice() const
+{
+    CalibrationDevice device;
+    device.model = m_tqModel;
+    device.firmware = m_version;
+    device.versionText = m_versionText;
+    device.serial = m_serial;
+    device.units = m_liveUnits;
+    device.table = m_stability;
+    device.record = m_mainWindow ? m_mainWindow->calibrationRecord() : nullptr;
+    return device;
+}
+
 CalibrationDialog *Calibrator::openCalibration()
 {
     if (!m_calibrationDialog) {
-        CalibrationDialog::Device device;
-        device.model = m_tqModel;
-        device.firmware = m_version;
-        device.versionText = m_versionText;
-        device.serial = m_serial;
-        device.units = m_liveUnits;
-        device.table = m_stability;
-        device.record = m_mainWindow ? m_mainWindow->calibrationRecord() : nullptr;
+        const CalibrationDevice device = calibrationDevice();
         DeviceSession *session = m_mainWindow ? m_mainWindow->session() : nullptr;
         // The window's child, not the panel's: it outlives an unplugged panel to say so.
         m_calibrationDialog = new CalibrationDialog(device, session, window());

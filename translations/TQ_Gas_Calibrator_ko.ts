@@ -1565,4 +1565,92 @@ Normal operation after 12 hours.</source>
         <translation>%1%2 %3/분</translation>
     </message>
 </context>
+<context>
+    <name>BenchWindow</name>
+    <message>
+        <source>Procedure</source>
+        <translation>절차</translation>
+    </message>
+    <message>
+        <source>Calibrate selected…</source>
+        <translation>선택한 장치 교정…</translation>
+    </message>
+    <message>
+        <source>Check selected…</source>
+        <translation>선택한 장치 점검…</translation>
+    </message>
+    <message>
+        <source>Write setting to selected…</source>
+        <translation>선택한 장치에 설정 쓰기…</translation>
+    </message>
+    <message>
+        <source>Select the devices to calibrate first.</source>
+        <translation>먼저 교정할 장치를 선택하십시오.</translation>
+    </message>
+</context>
+<context>
+    <name>BenchCalibration</name>
+    <message>
+        <source>waiting for gas</source>
+        <translation>가스 대기 중</translation>
+    </message>
+    <message>
+        <source>as found</source>
+        <translation>교정 전</translation>
+    </message>
+    <message>
+        <source>as left</source>
+        <translation>교정 후</translation>
+    </message>
+    <message>
+        <source>adjusting</source>
+        <translation>조정 중</translation>
+    </message>
+    <message>
+        <source>PASS</source>
+        <translation>합격</translation>
+    </message>
+    <message>
+        <source>FAIL: %1</source>
+        <translation>불합격: %1</translation>
+    </message>
+    <message>
+        <source>refused: %1</source>
+        <translation>거부됨: %1</translation>
+    </message>
+    <message>
+        <source>aborted</source>
+        <translation>중단됨</translation>
+    </message>
+    <message>
+        <source>gone: incomplete</source>
+        <translation>연결 끊김: 미완료</translation>
+    </message>
+</context>
+<context>
+    <name>BenchCalibrationDialog</name>
+    <message>
+        <source>Gas applied</source>
+        <translation>가스 주입 완료</translation>
+    </message>
+    <message>
+        <source>Abort</source>
+        <translation>중단</translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation>시작</translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation>닫기</translation>
+    </message>
+</context>
+<context>
+    <name>BenchSettingWrite</name>
+    <message>
+        <source>no reply</source>
+        <translation>응답 없음</translation>
+    </message>
+</context>
 </TS>
