@@ -29,7 +29,9 @@ echo "== Sanitizer pass: clang, ASan + UBSan, fault matrix, fuzz targets"
 asan=${ASAN_BUILD_DIR:-$root/build-asan}
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-CC=clang CXX=clang++ cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTQ_SANITIZE=ON \
+# -O1 and line tables only: what the sanitizers' reports need, in much less build time than -O2 -g.
+CC=clang CXX=clang++ cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" -DTQ_SANITIZE=ON \
   -DTQ_BUILD_FUZZ=ON -DTQ_BUILD_BENCH=OFF -DTQ_FUZZ_SECONDS="${TQ_FUZZ_SECONDS:-15}" "${launcher[@]}" >/dev/null
 cmake --build "$asan" -j"$(nproc)"
 ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 \

@@ -1,9 +1,11 @@
 #pragma once
 
+#include "device/devicesession.h"
 #include "tools/tq-sim/deviceresponder.h"
 
 #include <QElapsedTimer>
 #include <QIODevice>
+#include <QSignalSpy>
 #include <QTimer>
 
 #include <functional>
@@ -63,3 +65,19 @@ private:
     QByteArray m_in;
     QByteArray m_out;
 };
+
+// Attaches the session to the port, identifies the device and polls it every `pollMs`, as a
+// procedure needs it; false when the device was not identified.
+inline bool identifyAndPoll(DeviceSession &session, ResponderPort &port, const QString &serial,
+                            int pollMs = 20)
+{
+    session.attach(&port, QStringLiteral("mem0"), serial);
+    QSignalSpy identified(&session, &DeviceSession::identified);
+    session.identify();
+    if (!identified.wait(2000))
+        return false;
+    QObject::connect(&session, &DeviceSession::pollDue, &session, [&session] { session.writePoll(); });
+    session.setPollPeriod(pollMs);
+    session.setPolling(true);
+    return true;
+}

@@ -136,13 +136,7 @@ void TestProcedure::point()
         return reply;
     };
     DeviceSession session;
-    session.attach(&port, QStringLiteral("mem0"), QStringLiteral("SIM-1"));
-    QSignalSpy identified(&session, &DeviceSession::identified);
-    session.identify();
-    QVERIFY(identified.wait(2000));
-    connect(&session, &DeviceSession::pollDue, &session, [&] { session.writePoll(); });
-    session.setPollPeriod(20);
-    session.setPolling(true);
+    QVERIFY(identifyAndPoll(session, port, QStringLiteral("SIM-1")));
 
     ProcedurePoint point;
     point.channel = channel;

@@ -81,13 +81,7 @@ void TestProcedureReport::finished()
         return port.responder.answer(line, 0);
     };
     DeviceSession session;
-    session.attach(&port, QStringLiteral("mem0"), QStringLiteral("SIM-7"));
-    QSignalSpy identified(&session, &DeviceSession::identified);
-    session.identify();
-    QVERIFY(identified.wait(2000));
-    connect(&session, &DeviceSession::pollDue, &session, [&] { session.writePoll(); });
-    session.setPollPeriod(20);
-    session.setPolling(true);
+    QVERIFY(identifyAndPoll(session, port, QStringLiteral("SIM-7")));
 
     ProcedurePoint point;
     point.reference = 400;
