@@ -29,7 +29,7 @@ echo "== Sanitizer pass: clang, ASan + UBSan, fault matrix, fuzz targets"
 asan=${ASAN_BUILD_DIR:-$root/build-asan}
 launcher=()
 command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
-# -O1 and line tables only: what the sanitizers' reports need, in much less build time than -O2 -g.
+# -O1 and line tables only: all that the sanitizers and their reports need, and cheaper to build.
 CC=clang CXX=clang++ cmake -S "$root" -B "$asan" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only -DNDEBUG" -DTQ_SANITIZE=ON \
   -DTQ_BUILD_FUZZ=ON -DTQ_BUILD_BENCH=OFF -DTQ_FUZZ_SECONDS="${TQ_FUZZ_SECONDS:-15}" "${launcher[@]}" >/dev/null
