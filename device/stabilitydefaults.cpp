@@ -41,22 +41,24 @@ QList<Channel> all()
     return table();
 }
 
-const Channel *find(int model, int channel)
+const Channel *find(const QList<Channel> &rows, int model, int channel, const QString &unit)
 {
-    for (const Channel &row : table()) {
-        if (row.model == model && row.channel == channel)
+    for (const Channel &row : rows) {
+        if (row.model == model && row.channel == channel &&
+            (unit.isNull() || unit == QString::fromUtf8(row.unit)))
             return &row;
     }
     return nullptr;
 }
 
+const Channel *find(int model, int channel)
+{
+    return find(table(), model, channel);
+}
+
 const Channel *find(int model, int channel, const QString &unit)
 {
-    for (const Channel &row : table()) {
-        if (row.model == model && row.channel == channel && unit == QString::fromUtf8(row.unit))
-            return &row;
-    }
-    return nullptr;
+    return find(table(), model, channel, unit);
 }
 
 Stability::Limits limits(const Channel &row, double reference)

@@ -38,6 +38,8 @@ QList<Channel> all();
 const Channel *find(int model, int channel);
 // The row for the channel shown in this unit, or nullptr.
 const Channel *find(int model, int channel, const QString &unit);
+// The same over other rows (the settings file's): with a null unit, the channel's first row.
+const Channel *find(const QList<Channel> &rows, int model, int channel, const QString &unit = QString());
 // The limits for a reading against this reference; empty for a channel the table lacks.
 std::optional<Stability::Limits> limits(int model, int channel, double reference);
 Stability::Limits limits(const Channel &row, double reference);

@@ -82,20 +82,12 @@ QList<StabilityDefaults::Channel> Table::rows(int model) const
 
 const StabilityDefaults::Channel *Table::find(int model, int channel) const
 {
-    for (const StabilityDefaults::Channel &row : m_rows) {
-        if (row.model == model && row.channel == channel)
-            return &row;
-    }
-    return nullptr;
+    return StabilityDefaults::find(m_rows, model, channel);
 }
 
 const StabilityDefaults::Channel *Table::find(int model, int channel, const QString &unit) const
 {
-    for (const StabilityDefaults::Channel &row : m_rows) {
-        if (row.model == model && row.channel == channel && QString::fromUtf8(row.unit) == unit)
-            return &row;
-    }
-    return nullptr;
+    return StabilityDefaults::find(m_rows, model, channel, unit);
 }
 
 const StabilityDefaults::Channel *Table::findField(int model, int field) const
